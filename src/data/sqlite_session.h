@@ -1,0 +1,157 @@
+// A thin RAII layer over the sqlite3 C API: one Session is one connection.
+//
+// Each thread that works on the tables opens its own Session ("A connection is used only by the
+// thread that opened it"). Sessions run in WAL mode, so readers never block the one writer, and
+// wait for a busy database for up to 20 x 500 ms before an operation fails with
+// "database is locked".
+//
+// Errors: every failing sqlite3 call throws DatabaseError, whose what() names the statement's
+// purpose and SQLite's message; code() is SQLite's extended result code.
+// Thread safety: a Session and its statements belong to one thread. Move-only.
+#ifndef ZEB_DATA_SQLITE_SESSION_H_
+#define ZEB_DATA_SQLITE_SESSION_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zeb {
+
+class DatabaseError : public std::runtime_error {
+ public:
+  DatabaseError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
+  int code() const { return code_; }
+  // True for SQLITE_BUSY / SQLITE_LOCKED: another connection held the database too long.
+  bool IsBusy() const;
+  // True for a UNIQUE or PRIMARY KEY violation.
+  bool IsConstraint() const;
+
+ private:
+  int code_;
+};
+
+// A prepared statement. Bind values with 1-based indexes, then Step() through the rows.
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int index, std::string_view text);
+  Statement& Bind(int index, const char* text) { return Bind(index, std::string_view(text)); }
+  Statement& Bind(int index, const std::string& text) {
+    return Bind(index, std::string_view(text));
+  }
+  Statement& Bind(int index, std::int64_t value);
+  Statement& Bind(int index, int value) { return Bind(index, static_cast<std::int64_t>(value)); }
+  Statement& Bind(int index, bool value) { return Bind(index, std::int64_t{value ? 1 : 0}); }
+  Statement& BindNull(int index);
+
+  // Advances to the next row: true when a row is ready, false when the statement is done.
+  bool Step();
+  // Steps to the end, for statements that return no rows.
+  void Run();
+  // Ready for new bindings and a new run.
+  void Reset();
+
+  std::int64_t ColumnInt(int column) const;
+  bool ColumnBool(int column) const { return ColumnInt(column) != 0; }
+  std::string ColumnText(int column) const;
+  bool ColumnIsNull(int column) const;
+  int ColumnCount() const;
+  std::string ColumnName(int column) const;
+
+ private:
+  [[noreturn]] void Fail(int rc) const;
+
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// A statement borrowed from a session's cache. It is reset when the borrow ends, so that no
+// finished query keeps a read snapshot open (in WAL mode that would hide other connections'
+// later writes and hold back checkpoints).
+class QueryRef {
+ public:
+  explicit QueryRef(Statement& statement) : statement_(&statement) {}
+  ~QueryRef() {
+    if (statement_ != nullptr) statement_->Reset();
+  }
+  QueryRef(QueryRef&& other) noexcept : statement_(other.statement_) { other.statement_ = nullptr; }
+  QueryRef(const QueryRef&) = delete;
+  QueryRef& operator=(const QueryRef&) = delete;
+  QueryRef& operator=(QueryRef&&) = delete;
+
+  Statement* operator->() const { return statement_; }
+  Statement& operator*() const { return *statement_; }
+
+ private:
+  Statement* statement_;
+};
+
+enum class OpenMode {
+  kExisting,        // the database file must exist
+  kCreateIfMissing  // make an empty database when the file is missing
+};
+
+class Session {
+ public:
+  // Opens the database file. Throws DatabaseError when it cannot be opened (with kExisting: when
+  // the file does not exist); the message names the file.
+  Session(const std::string& file, OpenMode mode);
+  ~Session();
+  Session(Session&&) noexcept;
+  Session& operator=(Session&&) noexcept;
+
+  // Runs one or more statements without results.
+  void Exec(std::string_view sql);
+
+  // The statement for sql, prepared once per session and reused, with cleared bindings. Do not
+  // borrow the same text twice at once (nested loops over one query).
+  QueryRef Query(const std::string& sql);
+
+  std::int64_t LastInsertRowId() const;
+  int Changes() const;
+
+  // Writes the write-ahead log back into the database file (the "flush" of the tables).
+  void Checkpoint();
+
+  bool TableExists(const std::string& table);
+  bool IndexExists(const std::string& index);
+
+  const std::string& file() const { return file_; }
+  sqlite3* handle() const { return db_; }
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::string file_;
+  std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+};
+
+// A write transaction, begun IMMEDIATE so that it holds the write lock from the start (a read
+// that later turns into a write could otherwise fail at once in WAL mode). Rolls back unless
+// Commit() was called.
+class Transaction {
+ public:
+  explicit Transaction(Session& session);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  Session& session_;
+  bool open_ = true;
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_DATA_SQLITE_SESSION_H_

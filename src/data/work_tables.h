@@ -1,0 +1,146 @@
+// The crawl's work tables: the frontier DBWebEngine (one row per address met), URLTrack (one row
+// per distinct address, with the page that first led to it) and Host (the robots cache).
+//
+// Rows are addressed by record number: the 1-based insertion position, which starts again at 1
+// when the tables are emptied. Every row change is its own short transaction.
+//
+// Errors: DatabaseError from the session, except where a method documents a bool or optional
+// result for the failures the crawl expects (a busy database, a duplicate address).
+// Thread safety: as the Session the object is made with (one per thread).
+#ifndef ZEB_DATA_WORK_TABLES_H_
+#define ZEB_DATA_WORK_TABLES_H_
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "data/sqlite_session.h"
+#include "text/lines.h"
+
+namespace zeb {
+
+using RecNo = std::int64_t;
+
+// Fields of DBWebEngine that a row update may set.
+enum class FrontierField {
+  URL, ParentURL, Node, RunState, LinkType, ResponseCode, StringsFound, Cache, TitleTag,
+  DescriptionTag, STTags, STDensity, RawHeaders, Host, AllLinks, InternalLinks, ExternalLinks,
+  FileSize,
+};
+
+const char* FrontierFieldName(FrontierField field);
+
+// One field's new value: text (memo fields take their lines joined with CR LF), integer or switch.
+struct FieldValue {
+  FrontierField field;
+  std::variant<std::string, std::int64_t, bool> value;
+};
+using RowUpdate = std::vector<FieldValue>;
+
+FieldValue SetText(FrontierField field, std::string text);
+FieldValue SetLines(FrontierField field, const Lines& lines);
+FieldValue SetInt(FrontierField field, std::int64_t value);
+FieldValue SetBool(FrontierField field, bool value);
+
+// The addressing fields of a frontier row (cheap to read).
+struct FrontierNode {
+  RecNo rec_no = 0;
+  std::string URL;
+  std::string ParentURL;
+  int Node = 0;
+  std::string RunState;
+  std::string LinkType;
+};
+
+// Every field of a frontier row.
+struct FrontierRow : FrontierNode {
+  std::string ResponseCode;
+  bool StringsFound = false;
+  Lines Cache, TitleTag, DescriptionTag, STTags, STDensity, RawHeaders;
+  std::string Host;
+  Lines AllLinks, InternalLinks, ExternalLinks;
+  std::int64_t FileSize = 0;
+};
+
+// A row to append. An unset LinkType leaves the column default, "doc".
+struct NewFrontierRow {
+  std::string URL;
+  std::string ParentURL;
+  int Node = 0;
+  std::string RunState;
+  std::optional<std::string> LinkType;
+};
+
+struct TrackRow {
+  std::string URL;
+  std::string ParentURL;
+  int Node = 0;
+};
+
+struct HostRow {
+  std::string Host;
+  bool BotFound = false;
+  Lines RobotText;
+  Lines RobotFull;
+};
+
+class WorkTables {
+ public:
+  explicit WorkTables(Session& session) : session_(session) {}
+
+  // Appends a frontier row; returns its record number. Throws DatabaseError on failure.
+  RecNo AppendFrontier(const NewFrontierRow& row);
+  // As AppendFrontier, but a failure is swallowed (the crawl drops such a row): nullopt.
+  std::optional<RecNo> TryAppendFrontier(const NewFrontierRow& row);
+
+  // Row update with one retry: set the fields; when that fails (busy database, missing row),
+  // wait retry_wait and try once more; when that fails too the row keeps its earlier values.
+  // Returns whether the update was applied.
+  bool UpdateRow(RecNo rec_no, const RowUpdate& update,
+                 std::chrono::milliseconds retry_wait = std::chrono::milliseconds(100));
+
+  std::optional<FrontierNode> Node(RecNo rec_no);
+  std::optional<FrontierRow> Row(RecNo rec_no);
+  // Number of frontier rows (rows are only appended, so this is also the last record number).
+  std::int64_t RecordCount();
+  // Record number of the first "open" row at or after `from`, if any.
+  std::optional<RecNo> NextOpen(RecNo from);
+
+  // Records an address unless it is there already. Returns true when this call added it; a
+  // duplicate, also one written by another session at the same moment, is dropped quietly.
+  bool TrackURL(const TrackRow& row);
+  std::optional<TrackRow> FindTrack(const std::string& url);
+  std::int64_t TrackCount();
+
+  std::optional<HostRow> FindHost(const std::string& host);
+  // Stores a host row unless one with the key exists; true when this call stored it.
+  bool InsertHost(const HostRow& row);
+
+  // Empties DBWebEngine, URLTrack and Host in one step; record numbers start at 1 again.
+  void EmptyAll();
+
+  // Adds or removes the case-insensitive, non-unique index "URLidx" on DBWebEngine.URL.
+  void SetURLIndex(bool on);
+  bool HasURLIndex();
+  // Frontier rows of an address (letter case ignored), in record order.
+  std::vector<FrontierRow> RowsByURL(const std::string& url);
+  // The first row of an address (letter case ignored), if any.
+  std::optional<FrontierRow> FirstRowByURL(const std::string& url);
+
+  // Writes buffered changes back to the database file.
+  void Flush() { session_.Checkpoint(); }
+
+  Session& session() { return session_; }
+
+ private:
+  bool ApplyUpdate(RecNo rec_no, const RowUpdate& update);
+
+  Session& session_;
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_DATA_WORK_TABLES_H_

@@ -1,0 +1,23 @@
+// Memo fields and list files hold lines of text. In the tables a memo is its lines joined with
+// CR LF between them; reading accepts CR, LF or CR LF line ends.
+#ifndef ZEB_TEXT_LINES_H_
+#define ZEB_TEXT_LINES_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb {
+
+using Lines = std::vector<std::string>;
+
+// Splits text at CR LF, CR or LF. A line end at the very end does not start another line, so
+// "a\r\n" and "a" both give one line; the empty text gives no lines.
+Lines SplitLines(std::string_view text);
+
+// The lines with CR LF between them (not after the last).
+std::string JoinLines(const Lines& lines);
+
+}  // namespace zeb
+
+#endif  // ZEB_TEXT_LINES_H_

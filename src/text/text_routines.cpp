@@ -1,0 +1,293 @@
+#include "text/text_routines.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace zeb {
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+// Patterns up to this length are verified candidate by candidate, which costs at most this many
+// comparisons per text byte. Longer patterns go through KMP so that the work stays linear however
+// the text and the pattern are made.
+constexpr std::size_t kShortPatternLength = 16;
+
+// Finds the next occurrence of one byte with memchr, remembering the last answer: a later query
+// from a position no further than that answer is served without scanning again. Queries come with
+// non-decreasing positions, so every text byte is scanned at most once.
+class ByteScanner {
+ public:
+  explicit ByteScanner(char byte) : byte_(byte) {}
+
+  std::size_t Next(std::string_view text, std::size_t from) {
+    if (from >= text.size()) return kNotFound;
+    if (scanned_ && from >= scanned_from_ && from <= found_) return found_;
+    const void* hit = std::memchr(text.data() + from, byte_, text.size() - from);
+    scanned_ = true;
+    scanned_from_ = from;
+    found_ = hit == nullptr
+                 ? kNotFound
+                 : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    return found_;
+  }
+
+ private:
+  char byte_;
+  bool scanned_ = false;
+  std::size_t scanned_from_ = 0;
+  std::size_t found_ = kNotFound;  // kNotFound also covers "none up to the end"
+};
+
+// Finds the occurrences of one pattern in one text, left to right. Find must be called with
+// non-decreasing start positions (the search of every routine here only moves forward).
+class Searcher {
+ public:
+  Searcher(std::string_view text, std::string_view pattern, bool ignore_case)
+      : text_(text),
+        pattern_(ignore_case ? LowerCase(pattern) : std::string(pattern)),
+        ignore_case_(ignore_case),
+        first_(pattern_.empty() ? '\0' : pattern_[0]),
+        two_first_bytes_(ignore_case && first_ >= 'a' && first_ <= 'z'),
+        first_scanner_(first_) {
+    if (pattern_.size() > kShortPatternLength) BuildFailureTable();
+  }
+
+  // 0-based index of the first occurrence that starts at or after from, or kNotFound.
+  std::size_t Find(std::size_t from) {
+    const std::size_t m = pattern_.size();
+    if (m == 0 || m > text_.size() || from > text_.size() - m) return kNotFound;
+    return m > kShortPatternLength ? FindLong(from) : FindShort(from);
+  }
+
+ private:
+  char Fold(char c) const { return ignore_case_ ? FoldCase(c) : c; }
+
+  // Next index at or after from whose byte equals the pattern's first byte (in either case).
+  // A letter is looked for in both cases over windows that double in size, so the cost stays
+  // proportional to the distance to the hit: a scan for the one case alone could run to the end
+  // of the text on every call when the text only holds the other case, and callers that search
+  // again and again from advancing positions would then pay for the whole text each time.
+  std::size_t NextCandidate(std::size_t from) {
+    if (!two_first_bytes_) return first_scanner_.Next(text_, from);
+    const char other = static_cast<char>(first_ - 'a' + 'A');
+    std::size_t window = 64;
+    for (std::size_t start = from; start < text_.size(); start += window, window *= 2) {
+      const std::size_t length = std::min(window, text_.size() - start);
+      const char* base = text_.data() + start;
+      const void* lower = std::memchr(base, first_, length);
+      const void* upper = std::memchr(base, other, length);
+      if (lower == nullptr && upper == nullptr) continue;
+      const char* hit = static_cast<const char*>(lower == nullptr ? upper : lower);
+      if (lower != nullptr && upper != nullptr) hit = std::min(hit, static_cast<const char*>(upper));
+      return static_cast<std::size_t>(hit - text_.data());
+    }
+    return kNotFound;
+  }
+
+  std::size_t FindShort(std::size_t from) {
+    const std::size_t m = pattern_.size();
+    const std::size_t last_start = text_.size() - m;
+    while (true) {
+      const std::size_t candidate = NextCandidate(from);
+      if (candidate == kNotFound || candidate > last_start) return kNotFound;
+      if (RestMatches(candidate)) return candidate;
+      from = candidate + 1;
+    }
+  }
+
+  // Whether the pattern after its first byte matches the text after position at.
+  bool RestMatches(std::size_t at) const {
+    const std::size_t m = pattern_.size();
+    const char* text = text_.data() + at;
+    if (!ignore_case_) return std::memcmp(text + 1, pattern_.data() + 1, m - 1) == 0;
+    for (std::size_t k = 1; k < m; ++k) {
+      if (FoldCase(text[k]) != pattern_[k]) return false;
+    }
+    return true;
+  }
+
+  // KMP; while no prefix of the pattern is matched, jumps straight to the next candidate byte.
+  std::size_t FindLong(std::size_t from) {
+    const std::size_t n = text_.size();
+    const std::size_t m = pattern_.size();
+    std::size_t i = from;  // next text byte to read
+    std::size_t q = 0;     // pattern bytes matched so far
+    while (true) {
+      if (q == 0) {
+        const std::size_t candidate = NextCandidate(i);
+        if (candidate == kNotFound || n - candidate < m) return kNotFound;
+        i = candidate + 1;
+        q = 1;
+      }
+      if (n - i < m - q) return kNotFound;  // too few bytes left to complete a match
+      const char c = Fold(text_[i]);
+      while (q > 0 && pattern_[q] != c) q = failure_[q - 1];
+      if (pattern_[q] == c) ++q;
+      ++i;
+      if (q == m) return i - m;
+    }
+  }
+
+  // failure_[k] is the length of the longest proper prefix of pattern_[0..k] that is also its
+  // suffix.
+  void BuildFailureTable() {
+    const std::size_t m = pattern_.size();
+    failure_.assign(m, 0);
+    std::size_t border = 0;
+    for (std::size_t k = 1; k < m; ++k) {
+      while (border > 0 && pattern_[k] != pattern_[border]) border = failure_[border - 1];
+      if (pattern_[k] == pattern_[border]) ++border;
+      failure_[k] = border;
+    }
+  }
+
+  std::string_view text_;
+  std::string pattern_;  // folded to lower case when ignore_case_
+  bool ignore_case_;
+  char first_;
+  bool two_first_bytes_;  // the first byte is a letter searched in both cases
+  ByteScanner first_scanner_;
+  std::vector<std::size_t> failure_;
+};
+
+// The shared body of FastPosNoCase and PosExact, on already clamped views.
+std::size_t Locate(std::string_view text, std::string_view pattern, std::size_t start,
+                   bool ignore_case) {
+  if (pattern.empty()) return 0;
+  if (start == 0) start = 1;
+  if (start > text.size()) return 0;
+  Searcher searcher(text, pattern, ignore_case);
+  const std::size_t hit = searcher.Find(start - 1);
+  return hit == kNotFound ? 0 : hit + 1;
+}
+
+}  // namespace
+
+std::string LowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = FoldCase(c);
+  return result;
+}
+
+std::size_t FastPosNoCase(std::string_view text, std::string_view pattern,
+                          std::size_t text_length, std::size_t pattern_length,
+                          std::size_t start) {
+  // substr clamps the count to the view.
+  return Locate(text.substr(0, text_length), pattern.substr(0, pattern_length), start, true);
+}
+
+std::size_t PosExact(std::string_view text, std::string_view pattern, std::size_t start) {
+  return Locate(text, pattern, start, false);
+}
+
+std::string FastAnsiReplace(std::string_view text, std::string_view old_pattern,
+                            std::string_view new_pattern, unsigned flags) {
+  if (old_pattern.empty()) return std::string(text);
+  Searcher searcher(text, old_pattern, (flags & kIgnoreCase) != 0);
+  std::string result;
+  result.reserve(text.size());
+  std::size_t pos = 0;  // first byte of text not yet copied
+  while (true) {
+    const std::size_t hit = searcher.Find(pos);
+    if (hit == kNotFound) break;
+    result.append(text.substr(pos, hit - pos));
+    result.append(new_pattern);
+    pos = hit + old_pattern.size();
+    if ((flags & kReplaceAll) == 0) break;
+  }
+  result.append(text.substr(pos));
+  return result;
+}
+
+std::size_t StringCount(std::string_view text, std::string_view pattern, bool case_sensitive) {
+  if (pattern.empty()) return 0;
+  Searcher searcher(text, pattern, !case_sensitive);
+  std::size_t count = 0;
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t hit = searcher.Find(pos);
+    if (hit == kNotFound) return count;
+    ++count;
+    pos = hit + pattern.size();
+  }
+}
+
+std::string ExtractNonHTML(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t open = text.find('<', pos);
+    const std::size_t close = open == kNotFound ? kNotFound : text.find('>', open + 1);
+    if (close == kNotFound) {
+      // No further complete tag: the rest, an unterminated "<" included, stays.
+      result.append(text.substr(pos));
+      break;
+    }
+    result.append(text.substr(pos, open - pos));
+    pos = close + 1;
+  }
+  return result;
+}
+
+std::size_t PosNoCase(std::string_view text, std::string_view pattern) {
+  return FastPosNoCase(text, pattern, text.size(), pattern.size(), 1);
+}
+
+std::size_t CountOccurrences(std::string_view text, std::string_view pattern) {
+  return StringCount(text, pattern, false);
+}
+
+std::string ProcessPath(std::string_view base, std::string_view relative,
+                        std::string_view delimiter) {
+  if (delimiter.empty()) {
+    std::string result(base);
+    result.append(relative);
+    return result;
+  }
+
+  std::string joined(base);
+  if (!base.ends_with(delimiter)) joined.append(delimiter);
+  joined.append(relative);
+
+  // One pass over the pieces between delimiters. Empty pieces come from runs of delimiters (and
+  // from a delimiter at either end); only the two ends are remembered.
+  const std::string_view path(joined);
+  std::vector<std::string_view> segments;
+  bool leading = false;   // the path starts with a delimiter
+  bool trailing = false;  // the path ends with a delimiter, or names a directory with "." / ".."
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t end = path.find(delimiter, pos);
+    const bool first = pos == 0;
+    const bool last = end == kNotFound;
+    const std::string_view piece = path.substr(pos, last ? kNotFound : end - pos);
+    if (piece.empty()) {
+      if (first && !last) leading = true;
+      if (last) trailing = true;
+    } else if (piece == ".") {
+      if (last) trailing = true;
+    } else if (piece == "..") {
+      if (!segments.empty()) segments.pop_back();
+      if (last) trailing = true;
+    } else {
+      segments.push_back(piece);
+    }
+    if (last) break;
+    pos = end + delimiter.size();
+  }
+
+  std::string result;
+  result.reserve(joined.size());
+  if (leading) result.append(delimiter);
+  for (std::size_t k = 0; k < segments.size(); ++k) {
+    if (k > 0) result.append(delimiter);
+    result.append(segments[k]);
+  }
+  if (trailing && !segments.empty()) result.append(delimiter);
+  return result;
+}
+
+}  // namespace zeb

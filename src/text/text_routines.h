@@ -1,0 +1,81 @@
+// Single-byte text routines that the crawl, the page analysis and the console use for nearly all
+// of their text work.
+//
+// Conventions, shared by every routine here:
+//  - Text is a sequence of bytes (std::string / std::string_view); NUL bytes are ordinary
+//    characters.
+//  - Positions are 1-based; 0 means "not found".
+//  - Letter case is folded for the ASCII letters A-Z/a-z only. Bytes >= 0x80 and all non-letters
+//    compare exactly: pages are often UTF-8 today, and folding single bytes of a multi-byte
+//    sequence would make unrelated characters match.
+//  - Every routine runs in time linear in the length of its text (plus the pattern length).
+//
+// Thread safety: all functions are pure and may be called from any thread.
+#ifndef ZEB_TEXT_TEXT_ROUTINES_H_
+#define ZEB_TEXT_TEXT_ROUTINES_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zeb {
+
+// Lower-cases the ASCII letters of one byte; every other byte is returned unchanged.
+inline char FoldCase(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Returns a copy of text with the ASCII letters in lower case.
+std::string LowerCase(std::string_view text);
+
+// Position of the first occurrence of pattern in text at or after position start, letters
+// compared without regard to case. text_length and pattern_length say how much of each view is
+// used; values larger than the view are clamped to it. A start position of 0 counts as 1.
+// Returns 0 when the pattern is empty, when start lies past the end, or when there is no match.
+std::size_t FastPosNoCase(std::string_view text, std::string_view pattern,
+                          std::size_t text_length, std::size_t pattern_length, std::size_t start);
+
+// Exact (case-sensitive) position of the first occurrence of pattern at or after start, with the
+// same conventions as FastPosNoCase.
+std::size_t PosExact(std::string_view text, std::string_view pattern, std::size_t start = 1);
+
+// Flags of FastAnsiReplace; combine with |.
+enum ReplaceFlags : unsigned {
+  kReplaceFirst = 0,
+  kReplaceAll = 1u << 0,   // every occurrence, left to right, non-overlapping
+  kIgnoreCase = 1u << 1,   // letters compared without regard to case
+};
+
+// Returns a copy of text in which old_pattern is replaced by new_pattern: only the first
+// occurrence, or with kReplaceAll every occurrence, left to right and non-overlapping; replaced
+// text is never searched again. An empty old_pattern replaces nothing.
+std::string FastAnsiReplace(std::string_view text, std::string_view old_pattern,
+                            std::string_view new_pattern, unsigned flags);
+
+// Number of non-overlapping occurrences of pattern in text, counted left to right; 0 for an empty
+// pattern.
+std::size_t StringCount(std::string_view text, std::string_view pattern, bool case_sensitive);
+
+// The text with every markup tag (from a "<" to the next ">") removed; the text between tags
+// keeps its order. A "<" that no ">" follows, and a ">" that no "<" precedes, stay in the text.
+std::string ExtractNonHTML(std::string_view text);
+
+// FastPosNoCase over the whole of both texts, from position 1.
+std::size_t PosNoCase(std::string_view text, std::string_view pattern);
+
+// StringCount without regard to case.
+std::size_t CountOccurrences(std::string_view text, std::string_view pattern);
+
+// Joins a base path and a relative path.
+//  - With an empty delimiter the result is base followed by relative, unchanged.
+//  - Otherwise base and relative are joined with one delimiter (none is added when base already
+//    ends with one); then every run of delimiters collapses into one, a "." segment is dropped,
+//    and each ".." segment removes the segment before it (a ".." with nothing before it is
+//    dropped). So "http://host/a/" + "../b" gives "http:/host/b": the caller restores the "//"
+//    after the scheme.
+std::string ProcessPath(std::string_view base, std::string_view relative,
+                        std::string_view delimiter);
+
+}  // namespace zeb
+
+#endif  // ZEB_TEXT_TEXT_ROUTINES_H_

@@ -1,0 +1,197 @@
+#include "data/work_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "data/schema.h"
+#include "support/temp_dir.h"
+
+namespace zeb {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::TempDir;
+
+class WorkTablesTest : public ::testing::Test {
+ protected:
+  WorkTablesTest() : session_(dir_.folder() + "zeb.sqlite", OpenMode::kCreateIfMissing) {
+    CreateWorkTables(session_);
+  }
+
+  RecNo Append(const std::string& url, const std::string& state = "open",
+               std::optional<std::string> type = std::nullopt, int node = 0) {
+    return tables_.AppendFrontier({url, "", node, state, type});
+  }
+
+  TempDir dir_;
+  Session session_;
+  WorkTables tables_{session_};
+};
+
+TEST_F(WorkTablesTest, RecordNumbersAreInsertionPositionsAndRestartAfterEmptying) {
+  EXPECT_EQ(tables_.RecordCount(), 0);
+  EXPECT_EQ(Append("http://a/"), 1);
+  EXPECT_EQ(Append("http://b/"), 2);
+  EXPECT_EQ(Append("http://c/"), 3);
+  EXPECT_EQ(tables_.RecordCount(), 3);
+  EXPECT_EQ(tables_.Node(2)->URL, "http://b/");
+  EXPECT_FALSE(tables_.Node(4));
+  EXPECT_FALSE(tables_.Node(0));
+
+  tables_.TrackURL({"http://a/", "", 0});
+  tables_.InsertHost({"www.a", true, {"www.a/private"}, {"User-agent: *"}});
+  tables_.EmptyAll();
+  EXPECT_EQ(tables_.RecordCount(), 0);
+  EXPECT_EQ(tables_.TrackCount(), 0);
+  EXPECT_FALSE(tables_.FindHost("www.a"));
+  EXPECT_EQ(Append("http://d/"), 1);
+}
+
+TEST_F(WorkTablesTest, LinkTypeDefaultsToDoc) {
+  RecNo plain = Append("http://a/page.htm");
+  RecNo image = Append("http://a/pic.jpg", "open", "image");
+  RecNo empty = Append("http://a/x", "open", "");
+  EXPECT_EQ(tables_.Node(plain)->LinkType, "doc");
+  EXPECT_EQ(tables_.Node(image)->LinkType, "image");
+  EXPECT_EQ(tables_.Node(empty)->LinkType, "");  // set explicitly, so not a page
+}
+
+TEST_F(WorkTablesTest, SeedAndChildNodes) {
+  RecNo seed = tables_.AppendFrontier({"http://a", "", 2, "open", "doc"});
+  RecNo child = tables_.AppendFrontier({"http://a/b.htm", "http://a", 3, "open", std::nullopt});
+  FrontierRow s = *tables_.Row(seed);
+  EXPECT_EQ(s.ParentURL, "");
+  EXPECT_EQ(s.Node, 2);
+  EXPECT_EQ(tables_.Row(child)->Node, s.Node + 1);
+  EXPECT_EQ(tables_.Row(child)->ParentURL, "http://a");
+}
+
+TEST_F(WorkTablesTest, RowUpdateSetsFieldsAndReportsFailure) {
+  RecNo r = Append("http://a/");
+  ASSERT_TRUE(tables_.UpdateRow(r, {SetText(FrontierField::RunState, "working"),
+                                    SetText(FrontierField::ResponseCode, "200"),
+                                    SetLines(FrontierField::Cache, {"<html>", "<body>x"}),
+                                    SetBool(FrontierField::StringsFound, true),
+                                    SetInt(FrontierField::FileSize, 1234)}));
+  FrontierRow row = *tables_.Row(r);
+  EXPECT_EQ(row.RunState, "working");
+  EXPECT_EQ(row.ResponseCode, "200");
+  EXPECT_EQ(row.Cache, (Lines{"<html>", "<body>x"}));
+  EXPECT_TRUE(row.StringsFound);
+  EXPECT_EQ(row.FileSize, 1234);
+  EXPECT_EQ(row.URL, "http://a/");  // untouched fields stay
+
+  // A missing row is a failed update, after its one retry.
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(tables_.UpdateRow(99, {SetText(FrontierField::RunState, "OK")}, milliseconds(30)));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(30));
+}
+
+// A row update meets a database that another connection keeps locked: the first attempt waits
+// out the busy time-out, the retry succeeds once the lock is gone.
+TEST_F(WorkTablesTest, RowUpdateRetriesOnceWhenTheDatabaseIsBusy) {
+  RecNo r = Append("http://a/");
+  Session blocker(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
+  blocker.Exec("BEGIN EXCLUSIVE");
+  Session quick(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
+  quick.Exec("PRAGMA busy_timeout = 50");
+  WorkTables tables(quick);
+  std::thread release([&] {
+    std::this_thread::sleep_for(milliseconds(150));
+    blocker.Exec("COMMIT");
+  });
+  bool applied = tables.UpdateRow(r, {SetText(FrontierField::RunState, "OK")}, milliseconds(300));
+  release.join();
+  EXPECT_TRUE(applied);
+  EXPECT_EQ(tables_.Node(r)->RunState, "OK");
+}
+
+TEST_F(WorkTablesTest, RowUpdateGivesUpAfterTheSecondFailure) {
+  RecNo r = Append("http://a/");
+  Session blocker(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
+  blocker.Exec("BEGIN EXCLUSIVE");
+  Session quick(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
+  quick.Exec("PRAGMA busy_timeout = 20");
+  WorkTables tables(quick);
+  EXPECT_FALSE(tables.UpdateRow(r, {SetText(FrontierField::RunState, "OK")}, milliseconds(20)));
+  blocker.Exec("COMMIT");
+  EXPECT_EQ(tables_.Node(r)->RunState, "open");  // left as it was
+}
+
+TEST_F(WorkTablesTest, NextOpenWalksForwardFromAPosition) {
+  Append("http://1/", "OK");
+  Append("http://2/", "open");
+  Append("http://3/", "secure");
+  Append("http://4/", "open");
+  EXPECT_EQ(tables_.NextOpen(1), 2);
+  EXPECT_EQ(tables_.NextOpen(2), 2);
+  EXPECT_EQ(tables_.NextOpen(3), 4);
+  EXPECT_FALSE(tables_.NextOpen(5));
+  tables_.UpdateRow(4, {SetText(FrontierField::RunState, "working")});
+  EXPECT_FALSE(tables_.NextOpen(3));
+}
+
+TEST_F(WorkTablesTest, DuplicateTrackAppendIsDroppedQuietly) {
+  EXPECT_TRUE(tables_.TrackURL({"http://a/x.htm", "http://a/", 1}));
+  EXPECT_FALSE(tables_.TrackURL({"http://a/x.htm", "http://a/other.htm", 5}));
+  EXPECT_TRUE(tables_.TrackURL({"http://a/X.htm", "http://a/", 1}));  // exact-case key
+  EXPECT_EQ(tables_.TrackCount(), 2);
+  EXPECT_EQ(tables_.FindTrack("http://a/x.htm")->ParentURL, "http://a/");  // the first stays
+  EXPECT_EQ(tables_.FindTrack("http://a/x.htm")->Node, 1);
+  EXPECT_FALSE(tables_.FindTrack("http://a/y.htm"));
+}
+
+TEST_F(WorkTablesTest, HostRowsAreStoredOncePerHost) {
+  EXPECT_TRUE(tables_.InsertHost({"www.site.test", true, {"www.site.test/private"},
+                                  {"User-agent: *", "Disallow: /private"}}));
+  EXPECT_FALSE(tables_.InsertHost({"www.site.test", false, {}, {}}));
+  EXPECT_FALSE(tables_.InsertHost({"WWW.SITE.TEST", false, {}, {}}));
+  HostRow row = *tables_.FindHost("www.site.test");
+  EXPECT_TRUE(row.BotFound);
+  EXPECT_EQ(row.RobotText, (Lines{"www.site.test/private"}));
+  EXPECT_EQ(row.RobotFull.size(), 2u);
+  EXPECT_TRUE(tables_.FindHost("Www.Site.Test"));
+}
+
+TEST_F(WorkTablesTest, URLIndexComesAndGoesAndLookupsIgnoreCase) {
+  Append("http://a/Page.htm", "OK");
+  Append("http://b/", "OK");
+  Append("http://A/page.htm", "OK");
+  EXPECT_FALSE(tables_.HasURLIndex());
+  tables_.SetURLIndex(true);
+  EXPECT_TRUE(tables_.HasURLIndex());
+  tables_.SetURLIndex(true);  // adding twice is harmless
+  std::vector<FrontierRow> rows = tables_.RowsByURL("HTTP://a/page.HTM");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].rec_no, 1);
+  EXPECT_EQ(rows[1].rec_no, 3);
+  EXPECT_EQ(tables_.FirstRowByURL("http://a/page.htm")->rec_no, 1);
+  EXPECT_FALSE(tables_.FirstRowByURL("http://c/"));
+  tables_.SetURLIndex(false);
+  EXPECT_FALSE(tables_.HasURLIndex());
+  tables_.SetURLIndex(false);
+  EXPECT_EQ(tables_.RowsByURL("http://a/page.htm").size(), 2u);  // still answered without it
+}
+
+TEST_F(WorkTablesTest, TextWithNulsAndHighBytesSurvives) {
+  const std::string url = std::string("http://a/\xe9t\xe9", 14);
+  const std::string cache = std::string("a\0b\xff", 4);
+  RecNo r = Append(url);
+  tables_.UpdateRow(r, {SetText(FrontierField::Cache, cache)});
+  EXPECT_EQ(tables_.Row(r)->URL, url);
+  EXPECT_EQ(JoinLines(tables_.Row(r)->Cache), cache);
+}
+
+TEST_F(WorkTablesTest, AnotherSessionSeesAppendedRows) {
+  Session other(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
+  WorkTables other_tables(other);
+  EXPECT_EQ(other_tables.RecordCount(), 0);
+  Append("http://a/");
+  EXPECT_EQ(other_tables.RecordCount(), 1);
+  EXPECT_EQ(other_tables.NextOpen(1), 1);
+  tables_.Flush();
+}
+
+}  // namespace
+}  // namespace zeb

@@ -1,0 +1,266 @@
+// zebhost driven as a new user would drive it: init, projects, partners, import, settings.
+#include "commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "data/app_tables.h"
+#include "data/file_locations.h"
+#include "data/schema.h"
+#include "data/settings_store.h"
+#include "support/temp_dir.h"
+#include "text/cipher.h"
+
+namespace zebhost {
+namespace {
+
+using zeb::testing::TempDir;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class ZebhostTest : public ::testing::Test {
+ protected:
+  ZebhostTest() {
+    ::setenv("ZEB_SETTINGS_FILE", (dir_ / "settings.ini").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (dir_ / "share").c_str(), 1);
+  }
+  ~ZebhostTest() override {
+    ::unsetenv("ZEB_SETTINGS_FILE");
+    ::unsetenv("XDG_DATA_HOME");
+  }
+
+  Result Run(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    int status = RunZebhost(args, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  // Runs a command that must succeed.
+  std::string Ok(std::vector<std::string> args) {
+    Result r = Run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    return r.out;
+  }
+
+  // Runs a command that must fail with status 2 and a one-line message holding `needle`.
+  void Fails(std::vector<std::string> args, const std::string& needle) {
+    Result r = Run(args);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_EQ(r.err.rfind("zebhost: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(needle), std::string::npos) << r.err;
+  }
+
+  void Init() { Ok({"init", "--data", (dir_ / "data").string(), "--exe", (dir_ / "exe").string()}); }
+
+  zeb::SettingsStore Store() { return zeb::SettingsStore(dir_ / "settings.ini"); }
+
+  // The number of partners stored in a project, read straight from the tables.
+  std::size_t PartnerCount(const std::string& project) {
+    zeb::Session session = zeb::OpenDataFolder(dir_.folder() + "data/");
+    zeb::AppTables app(session);
+    return app.Partners(project, zeb::ProjectScope::kExact).size();
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(ZebhostTest, InitCreatesFoldersTablesAndSeededKeys) {
+  std::string out = Ok({"init", "--data", (dir_ / "data").string(), "--exe", (dir_ / "exe").string()});
+  EXPECT_NE(out.find(dir_.folder() + "data/"), std::string::npos) << out;
+  zeb::FileLocations locations = zeb::ReadFileLocations(Store());
+  EXPECT_EQ(locations.DataFolder, dir_.folder() + "data/");
+  EXPECT_EQ(locations.ExeFolder, dir_.folder() + "exe/");
+  zeb::Session session = zeb::OpenDataFolder(locations.DataFolder);
+  for (const char* table : {"ZEBProjects", "LA", "LAHist", "ZEBAnalyze", "DBWebEngine",
+                            "URLTrack", "Host"}) {
+    EXPECT_TRUE(session.TableExists(table)) << table;
+  }
+  zeb::SettingsKey startup = *Store().OpenKey(zeb::kStartupSettingsKey);
+  EXPECT_EQ(startup.ReadString("ZEBIgnoreSize"), "125000");
+  EXPECT_EQ(startup.ReadString("ZEBStopHops"), "3");
+  EXPECT_EQ(startup.ReadString("ZEBAnalyzeBase"), "false");
+  EXPECT_TRUE(startup.HasValue("ZEBSelConnections"));
+  zeb::SettingsKey network = *Store().OpenKey(zeb::kNetworkKey);
+  EXPECT_EQ(network.ReadString("HTTPHandleRedirects"), "true");
+  EXPECT_EQ(network.ReadString("HTTPProtocolVersion"), "1");
+  EXPECT_EQ(network.ReadString("ProxyAuth"), "false");
+  EXPECT_EQ(zeb::Decrypt(network.ReadString("ProxyPassword"), zeb::kProxyPasswordKey), "");
+}
+
+TEST_F(ZebhostTest, InitWithoutOptionsUsesTheUsersDataFolder) {
+  Ok({"init"});
+  zeb::FileLocations locations = zeb::ReadFileLocations(Store());
+  EXPECT_EQ(locations.DataFolder, dir_.folder() + "share/Quillbex/data/");
+  EXPECT_EQ(locations.ExeFolder, dir_.folder() + "share/Quillbex/");
+  EXPECT_TRUE(std::filesystem::exists(locations.DataFolder + "zeb.sqlite"));
+}
+
+TEST_F(ZebhostTest, RerunningInitKeepsDataAndChangedSettings) {
+  Init();
+  Ok({"project", "add", "Mine", "--home-page", "http://mine.test/"});
+  Ok({"settings", "set", "ZEBStopHops", "5"});
+  Ok({"init"});  // no options: keeps the folders the store names
+  EXPECT_NE(Ok({"project", "list"}).find("Mine"), std::string::npos);
+  EXPECT_EQ(Store().OpenKey(zeb::kStartupSettingsKey)->ReadString("ZEBStopHops"), "5");
+  EXPECT_EQ(zeb::ReadFileLocations(Store()).DataFolder, dir_.folder() + "data/");
+}
+
+TEST_F(ZebhostTest, NewUserWalkthrough) {
+  Init();
+  EXPECT_NE(Ok({"project", "list"}).find("No projects yet"), std::string::npos);
+  Ok({"project", "add", "My Site", "--home-page", "http://mysite.test/"});
+  Ok({"partner", "add", "--project", "My Site", "--name", "Cats", "--home", "http://cats.localhost/",
+      "--find", "mysite.test"});
+  Ok({"partner", "add", "--project", "My Site", "--name", "Dogs", "--home", "http://dogs.localhost/",
+      "--find", "mysite.test", "--start", "http://dogs.localhost/links/", "--start-hop", "2",
+      "--link-text", "<a href=\"http://mysite.test/\">My Site</a>"});
+  std::string list = Ok({"partner", "list", "--project", "My Site"});
+  EXPECT_NE(list.find("Cats"), std::string::npos) << list;
+  EXPECT_NE(list.find("http://dogs.localhost/links/ (2)"), std::string::npos) << list;
+  EXPECT_LT(list.find("Cats"), list.find("Dogs"));
+  std::string projects = Ok({"project", "list"});
+  EXPECT_NE(projects.find("http://mysite.test/"), std::string::npos) << projects;
+
+  zeb::Session session = zeb::OpenDataFolder(dir_.folder() + "data/");
+  zeb::AppTables app(session);
+  zeb::PartnerRecord dogs = *app.FindPartner("My Site", "Dogs", zeb::ProjectScope::kExact);
+  EXPECT_EQ(dogs.BotBaseHop, 2);
+  EXPECT_EQ(dogs.LongCheck, (zeb::Lines{"<a href=\"http://mysite.test/\">My Site</a>"}));
+
+  Ok({"partner", "remove", "--project", "My Site", "--name", "Cats"});
+  EXPECT_EQ(PartnerCount("My Site"), 1u);
+}
+
+TEST_F(ZebhostTest, BadInputIsRefusedAndNothingIsWritten) {
+  Fails({"project", "list"}, "run \"zebhost init\"");  // no store yet
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "settings.ini"));
+  Init();
+  Ok({"project", "add", "P"});
+  Fails({"project", "add", "P"}, "exists already");
+  Fails({"project", "add", ""}, "must not be empty");
+  Fails({"project", "add", "Q", "--home-page", "mysite.test"}, "not an http");
+  Fails({"partner", "add", "--project", "Nope", "--name", "a", "--home", "http://a.test/", "--find",
+         "x"},
+        "no project \"Nope\"");
+  Fails({"partner", "add", "--project", "P", "--name", "a", "--home", "http://a.test/"},
+        "--find is required");
+  Fails({"partner", "add", "--project", "P", "--name", "a", "--home", "http://a.test/", "--find",
+         "x", "--start-hop", "2"},
+        "--start-hop needs --start");
+  Fails({"partner", "add", "--project", "P", "--name", "a\nb", "--home", "http://a.test/",
+         "--find", "x"},
+        "control character");
+  Fails({"partner", "list"}, "--project is required");
+  Fails({"partner", "remove", "--project", "P", "--name", "ghost"}, "no partner \"ghost\"");
+  Fails({"partner", "frobnicate", "--project", "P"}, "unknown partner command");
+  Fails({"project", "add", "R", "--colour", "red"}, "unknown option --colour");
+  Fails({"fly"}, "unknown command");
+  EXPECT_EQ(PartnerCount("P"), 0u);
+  EXPECT_EQ(Run({}).status, 2);
+  EXPECT_EQ(Run({"help"}).status, 0);
+}
+
+TEST_F(ZebhostTest, MissingDataFolderIsNamed) {
+  Init();
+  std::filesystem::remove_all(dir_ / "data");
+  Fails({"project", "list"}, "data folder " + dir_.folder() + "data/ does not exist");
+}
+
+TEST_F(ZebhostTest, QuoteHoldingNamesWork) {
+  Init();
+  const std::string project = "Joe's \"Links\"";
+  Ok({"project", "add", project});
+  Ok({"partner", "add", "--project", project, "--name", "O'Neil \"quoted\"", "--home",
+      "http://a.test/", "--find", "say \"hi\""});
+  EXPECT_NE(Ok({"partner", "list", "--project", project}).find("O'Neil \"quoted\""),
+            std::string::npos);
+}
+
+TEST_F(ZebhostTest, CsvImportTakesQuotedFieldsAndMultiLineLinkText) {
+  Init();
+  Ok({"project", "add", "P"});
+  zeb::testing::WriteFile(
+      dir_ / "partners.csv",
+      "name,home page,start page,start hop,find text,link text\r\n"
+      "Cats,http://cats.localhost/,,,mysite.test,\r\n"
+      "\"Dogs, Inc.\",http://dogs.localhost/,http://dogs.localhost/links/,1,mysite.test,"
+      "\"<a href=\"\"http://mysite.test/\"\">\nMy Site</a>\"\r\n"
+      "\r\n"
+      "Birds,http://birds.localhost/,,0,mysite.test\r\n");
+  EXPECT_NE(Ok({"partner", "import", "--project", "P", (dir_ / "partners.csv").string()})
+                .find("Imported 3 partners"),
+            std::string::npos);
+  zeb::Session session = zeb::OpenDataFolder(dir_.folder() + "data/");
+  zeb::AppTables app(session);
+  zeb::PartnerRecord dogs = *app.FindPartner("P", "Dogs, Inc.", zeb::ProjectScope::kExact);
+  EXPECT_EQ(dogs.BotStart, "http://dogs.localhost/links/");
+  EXPECT_EQ(dogs.BotBaseHop, 1);
+  EXPECT_EQ(dogs.LongCheck, (zeb::Lines{"<a href=\"http://mysite.test/\">", "My Site</a>"}));
+  EXPECT_TRUE(app.FindPartner("P", "Birds", zeb::ProjectScope::kExact)->LongCheck.empty());
+}
+
+TEST_F(ZebhostTest, CsvImportIsAllOrNothingAndNamesTheLine) {
+  Init();
+  Ok({"project", "add", "P"});
+  Ok({"partner", "add", "--project", "P", "--name", "Old", "--home", "http://old.test/", "--find",
+      "x"});
+  struct Case {
+    std::string body;  // lines after the header
+    std::string message;
+  };
+  const Case cases[] = {
+      {"A,http://a.test/,,,x,\nB,http://b.test/,,,x\nC,not-a-url,,,x,\n", "line 4: the home page"},
+      {"A,http://a.test/,,,x,\nB,http://b.test/,,two,x,\n", "line 3: the start hop"},
+      {"A,http://a.test/,,,x,\nB,http://b.test/,,,x,,extra\n", "line 3: expected 6 fields"},
+      {"A,http://a.test/,,,x,\nA,http://b.test/,,,x,\n", "line 3: the partner \"A\" is also on line 2"},
+      {"Old,http://a.test/,,,x,\n", "line 2: the partner \"Old\" exists already"},
+      {"A,http://a.test/,,,,\n", "line 2: the Find text must not be empty"},
+      {"A,http://a.test/,,,x,\"open quote\n", "line 2: a quoted field is not closed"},
+      {"A,http://a.test/,,,x,\"a\"b\n", "line 2: unexpected text after a closing quote"},
+      {"A,http://a.test/,,3,x,\n", "line 2: a start hop needs a start page"},
+  };
+  for (const Case& c : cases) {
+    zeb::testing::WriteFile(dir_ / "bad.csv", "name,home,start,hop,find,link\n" + c.body);
+    Fails({"partner", "import", "--project", "P", (dir_ / "bad.csv").string()}, c.message);
+    EXPECT_EQ(PartnerCount("P"), 1u) << c.message;
+  }
+  Fails({"partner", "import", "--project", "P", (dir_ / "missing.csv").string()}, "cannot read");
+  zeb::testing::WriteFile(dir_ / "empty.csv", "");
+  Fails({"partner", "import", "--project", "P", (dir_ / "empty.csv").string()}, "is empty");
+}
+
+TEST_F(ZebhostTest, SettingsAreValidatedAndTheProxyPasswordIsEnciphered) {
+  Init();
+  Ok({"settings", "set", "ZEBSelConnections", "10"});
+  Ok({"settings", "set", "ZEBStopHops", "-1"});
+  Fails({"settings", "set", "ZEBStopHops", "-2"}, "from -1 to 999999999");
+  Fails({"settings", "set", "ZEBSelConnections", "7"}, "one of 1, 5, 10, 15, 20");
+  Fails({"settings", "set", "ZEBAnalyzeBase", "yes"}, "true or false");
+  Fails({"settings", "set", "HTTPPort", "80"}, "unknown setting");  // a network value
+  Ok({"settings", "set", "HTTPPort", "8080", "--network"});
+  Ok({"settings", "set", "ProxyPassword", "s3cret \"pw\"", "--network"});
+
+  zeb::SettingsKey network = *Store().OpenKey(zeb::kNetworkKey);
+  EXPECT_EQ(network.ReadString("HTTPPort"), "8080");
+  EXPECT_NE(network.ReadString("ProxyPassword"), "s3cret \"pw\"");
+  EXPECT_EQ(zeb::Decrypt(network.ReadString("ProxyPassword"), zeb::kProxyPasswordKey),
+            "s3cret \"pw\"");
+  std::string listed = Ok({"settings", "list", "--network"});
+  EXPECT_NE(listed.find("(enciphered)"), std::string::npos);
+  EXPECT_EQ(listed.find("s3cret"), std::string::npos);
+  std::string startup = Ok({"settings", "list"});
+  EXPECT_NE(startup.find("ZEBStopHops"), std::string::npos);
+  EXPECT_NE(startup.find("-1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zebhost

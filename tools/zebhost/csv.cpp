@@ -1,0 +1,69 @@
+#include "csv.h"
+
+namespace zebhost {
+
+std::vector<CsvRecord> ParseCsv(std::string_view text) {
+  std::vector<CsvRecord> records;
+  std::size_t i = 0;
+  int line = 1;
+  while (i < text.size()) {
+    CsvRecord record;
+    record.line = line;
+    std::string field;
+    bool record_done = false;
+    bool field_quoted = false;
+    bool after_quote = false;  // a quoted field has closed; only "," or a line end may follow
+    while (!record_done) {
+      if (i == text.size()) {
+        record.fields.push_back(std::move(field));
+        break;
+      }
+      char c = text[i];
+      if (field_quoted) {
+        if (c == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            field += '"';
+            i += 2;
+          } else {
+            field_quoted = false;
+            after_quote = true;
+            ++i;
+          }
+        } else {
+          if (c == '\n') ++line;
+          field += c;
+          ++i;
+        }
+        if (field_quoted && i == text.size()) {
+          throw CsvError(record.line, "a quoted field is not closed");
+        }
+        continue;
+      }
+      if (c == ',') {
+        record.fields.push_back(std::move(field));
+        field.clear();
+        after_quote = false;
+        ++i;
+      } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+        record.fields.push_back(std::move(field));
+        i += c == '\r' ? 2 : 1;
+        ++line;
+        record_done = true;
+      } else if (after_quote) {
+        throw CsvError(line, "unexpected text after a closing quote");
+      } else if (c == '"') {
+        if (!field.empty()) throw CsvError(line, "a quote inside an unquoted field");
+        field_quoted = true;
+        ++i;
+      } else {
+        field += c;
+        ++i;
+      }
+    }
+    bool blank = record.fields.size() == 1 && record.fields[0].empty();
+    if (!blank) records.push_back(std::move(record));
+  }
+  return records;
+}
+
+}  // namespace zebhost
