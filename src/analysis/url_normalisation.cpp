@@ -1,0 +1,155 @@
+#include "analysis/url_normalisation.h"
+
+#include <cstddef>
+
+#include "text/text_routines.h"
+
+namespace zeb {
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+// Whether text begins with prefix, letters compared without regard to case. Only the first
+// prefix.size() bytes of text are looked at.
+bool BeginsNoCase(std::string_view text, std::string_view prefix) {
+  return !prefix.empty() && text.size() >= prefix.size() &&
+         FastPosNoCase(text, prefix, prefix.size(), prefix.size(), 1) == 1;
+}
+
+// The host part of url with its user information, from the start of the authority up to the
+// first "/", "?" or "#". A "://" counts as the end of a scheme only when no "/" comes before it.
+struct AuthoritySpan {
+  std::size_t begin;
+  std::size_t end;
+};
+
+AuthoritySpan FindAuthority(std::string_view url) {
+  std::size_t begin = 0;
+  const std::size_t first_slash = url.find('/');
+  if (first_slash != kNone && first_slash > 0 && url[first_slash - 1] == ':' &&
+      first_slash + 1 < url.size() && url[first_slash + 1] == '/') {
+    begin = first_slash + 2;
+  }
+  std::size_t end = url.find_first_of("/?#", begin);
+  if (end == kNone) end = url.size();
+  return {begin, end};
+}
+
+// A path join collapses the "//" after the scheme; result (class digit, then address) gets
+// "http://" back when it reads "http:/".
+void RestoreSchemeSlashes(std::string& result) {
+  const std::string_view address = std::string_view(result).substr(1);
+  if (BeginsNoCase(address, "http:/") && !BeginsNoCase(address, "http://")) {
+    result.insert(7, 1, '/');
+  }
+}
+
+}  // namespace
+
+std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
+                             std::string_view page_host) {
+  std::string result;
+
+  // A bare "/" names the page itself, query included.
+  if (link == "/") {
+    result.reserve(page_url.size() + 1);
+    result += kInternalLink;
+    result += page_url;
+    return result;
+  }
+
+  // The page address without its query (and without a "/" right in front of the query).
+  std::string_view base = page_url;
+  if (const std::size_t query = base.find('?'); query != kNone) {
+    base = base.substr(0, query);
+    if (base.ends_with('/')) base.remove_suffix(1);
+  }
+
+  // Root-relative: joined to the page address up to the end of the page host, or, when the
+  // address does not hold the host (the page came from a redirect), to its scheme and authority.
+  if (link.starts_with('/')) {
+    const std::size_t host_at = PosExact(base, page_host);
+    const std::string_view prefix = host_at != 0
+                                        ? base.substr(0, host_at - 1 + page_host.size())
+                                        : base.substr(0, FindAuthority(base).end);
+    result.reserve(1 + prefix.size() + link.size());
+    result += kInternalLink;
+    result += prefix;
+    result += link;
+    return result;
+  }
+
+  // The verdict: a link that mentions the page host is internal; otherwise an address with a
+  // scheme or a "www." name is external and everything else is a path on this site.
+  bool internal = true;
+  if (PosNoCase(link, page_host) != 0) {
+    if (BeginsNoCase(link, "http")) {
+      result.reserve(link.size() + 1);
+      result += kInternalLink;
+      result += link;
+      return result;
+    }
+    if (BeginsNoCase(link, "www.")) {
+      result.reserve(link.size() + 8);
+      result += kInternalLink;
+      result += "http://";
+      result += link;
+      return result;
+    }
+  } else if (BeginsNoCase(link, "http") || BeginsNoCase(link, "www.")) {
+    internal = false;
+  }
+
+  // The directory of the page: a last segment with a dot is a file name and is dropped; one
+  // without a dot (or one that is the host itself) counts as a directory.
+  const std::size_t last_slash = base.rfind('/');
+  const std::string_view last_segment =
+      last_slash == kNone ? base : base.substr(last_slash + 1);
+  if (last_segment.find('.') != kNone && PosNoCase(last_segment, page_host) == 0) {
+    base = base.substr(0, last_slash == kNone ? 0 : last_slash + 1);
+  }
+
+  if (!internal) {
+    result.reserve(link.size() + 2);
+    result += kExternalLink;
+    result += link;
+    RestoreSchemeSlashes(result);
+    return result;
+  }
+
+  // A page at the top of its site ("scheme://host/") has no parent directory: one "../" of the
+  // link is dropped so that the join keeps the host.
+  std::string_view relative = link;
+  std::string shortened;
+  if (const std::size_t up = link.find("../");
+      up != kNone && CountOccurrences(base, "/") == 3) {
+    shortened.reserve(link.size() - 3);
+    shortened.append(link.substr(0, up));
+    shortened.append(link.substr(up + 3));
+    relative = shortened;
+  }
+
+  // A query-only link replaces the file name and query of the page.
+  const std::string joined = relative.starts_with('?') ? ProcessPath(base, relative, "")
+                                                       : ProcessPath(base, relative, "/");
+  result.reserve(joined.size() + 2);
+  result += kInternalLink;
+  result += joined;
+  RestoreSchemeSlashes(result);
+  return result;
+}
+
+std::string UrlHost(std::string_view url) {
+  const AuthoritySpan span = FindAuthority(url);
+  std::string_view authority = url.substr(span.begin, span.end - span.begin);
+  if (const std::size_t at = authority.rfind('@'); at != kNone) authority.remove_prefix(at + 1);
+  return std::string(authority);
+}
+
+std::string PageHost(std::string_view url) {
+  std::string host = UrlHost(url);
+  if (BeginsNoCase(host, "www.")) host.erase(0, 4);
+  return host;
+}
+
+}  // namespace zeb

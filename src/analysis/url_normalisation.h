@@ -1,0 +1,41 @@
+// Turning a raw link target into an absolute address with an internal/external verdict.
+//
+// MakeLinkAbsolute is text surgery, not an RFC 3986 resolver: it keeps the crawl's own rules (a
+// last path segment without a dot is a directory, a page at the top of its site drops one "../",
+// a query-only link replaces the file name, a link that mentions the page host is internal).
+// The verdict travels as the first character of the result, the class digit: '0' internal, '1'
+// external.
+//
+// Thread safety: pure functions.
+#ifndef ZEB_ANALYSIS_URL_NORMALISATION_H_
+#define ZEB_ANALYSIS_URL_NORMALISATION_H_
+
+#include <string>
+#include <string_view>
+
+namespace zeb {
+
+inline constexpr char kInternalLink = '0';
+inline constexpr char kExternalLink = '1';
+
+// link: the raw target as cut from the page (non-empty, fragment removed, "&amp;" not decoded);
+// page_url: the address of the page it was found on; page_host: the page's host without a
+// leading "www." (see PageHost). Returns the class digit followed by the address.
+//
+// A root-relative link on a page whose address does not hold page_host (a redirect to another
+// host) is joined to the scheme and authority of page_url instead of a meaningless prefix.
+std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
+                             std::string_view page_host);
+
+// The host of an address as the address names it: the host name, plus ":" and the port when the
+// address gives one ("http://Site.test:8080/a" gives "Site.test:8080"). Letter case is kept.
+// Text before "://" is the scheme; without "://" the whole text up to the first "/" is taken.
+// User information ("user:pw@") is dropped.
+std::string UrlHost(std::string_view url);
+
+// UrlHost without a leading "www." (any letter case): the page host that link extraction uses.
+std::string PageHost(std::string_view url);
+
+}  // namespace zeb
+
+#endif  // ZEB_ANALYSIS_URL_NORMALISATION_H_

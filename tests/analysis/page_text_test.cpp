@@ -1,0 +1,174 @@
+#include "analysis/page_text.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <clocale>
+
+#include "analysis/literal_reference.h"
+#include "analysis/random_pages.h"
+
+namespace zeb {
+namespace {
+
+TEST(ExtractTitleTest, Cases) {
+  EXPECT_EQ(ExtractTitle("<head><TITLE>Cats &amp; Dogs</TITLE></head>"),
+            (Lines{"Cats &amp; Dogs"}));
+  EXPECT_EQ(ExtractTitle("<title lang=en>x</title>"), Lines{});  // the ">" is part of the search
+  EXPECT_EQ(ExtractTitle("<title>no end tag"), Lines{});
+  EXPECT_EQ(ExtractTitle("<title></title>"), Lines{});
+  EXPECT_EQ(ExtractTitle("no title"), Lines{});
+  EXPECT_EQ(ExtractTitle("<title>a</title><title>b</title>"), Lines{"a"});
+}
+
+TEST(ExtractMetaKeywordsTest, Cases) {
+  struct Case {
+    const char* name;
+    std::string page;
+    Lines want;
+  };
+  const Case cases[] = {
+      {"commas with blanks around them", "<meta name=\"keywords\" content=\"a, b ,c\">",
+       {"a", "b", "c"}},
+      {"no comma: split at blanks", "<META NAME=\"KEYWORDS\" CONTENT=\"red green blue\">",
+       {"red", "green", "blue"}},
+      {"a comma keeps blanks inside a keyword", "<meta name=\"keywords\" content=\"red, green blue\">",
+       {"red", "green blue"}},
+      {"http-equiv form when the name form is absent",
+       "<meta http-equiv=\"keywords\" content=\"x,y\">", {"x", "y"}},
+      {"line breaks inside the tag are removed first",
+       "<meta name=\"keywords\"\r\n content=\"x,\ny\">", {"x", "y"}},
+      {"line breaks inside the value join it", "<meta name=\"keywords\" content=\"x,\r\ny\">",
+       {"x", "y"}},
+      {"other spacing is not recognised", "<meta name=\"keywords\"content=\"x\">", {}},
+      {"no > after the pattern", "<meta name=\"keywords\" content=\"x", {}},
+      {"self-closing tag keeps its slash and quote", "<meta name=\"keywords\" content=\"a,b\" />",
+       {"a", "b\" "}},
+      {"empty value", "<meta name=\"keywords\" content=\"\">", {}},
+      {"only one blank is removed beside a comma", "<meta name=\"keywords\" content=\"a,  b\">",
+       {"a", " b"}},
+      {"empty entries between commas stay", "<meta name=\"keywords\" content=\"a,,b\">",
+       {"a", "", "b"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExtractMetaKeywords(c.page), c.want) << c.name;
+}
+
+TEST(ExtractMetaDescriptionTest, Cases) {
+  EXPECT_EQ(ExtractMetaDescription("<meta name=\"description\" content=\"All about cats\">"),
+            Lines{"All about cats"});
+  EXPECT_EQ(ExtractMetaDescription("<meta http-equiv=\"description\" content=\"Dogs\">"),
+            Lines{"Dogs"});
+  EXPECT_EQ(ExtractMetaDescription("<meta name='description' content='x'>"), Lines{});
+  EXPECT_EQ(ExtractMetaDescription("<meta name=\"description\" content=\"a\">"), Lines{"a"});
+  EXPECT_EQ(ExtractMetaDescription("nothing"), Lines{});
+}
+
+TEST(FormatShareTest, TwoDecimalsNoTrailingOrLeadingZeros) {
+  struct Case {
+    std::size_t count, total;
+    const char* want;
+  };
+  const Case cases[] = {
+      {2, 8, "25"}, {1, 3, "33.33"}, {2, 3, "66.67"}, {1, 200, ".5"}, {3, 3, "100"},
+      {1, 8, "12.5"}, {1, 7, "14.29"}, {1, 100000, ""}, {1, 400, ".25"}, {0, 5, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatShare(c.count, c.total), c.want) << c.count << "/" << c.total;
+  }
+}
+
+TEST(FormatShareTest, DecimalSeparatorIgnoresTheLocale) {
+  const char* previous = std::setlocale(LC_ALL, nullptr);
+  std::string saved = previous != nullptr ? previous : "C";
+  bool switched = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ||
+                  std::setlocale(LC_ALL, "fr_FR.UTF-8") != nullptr;
+  EXPECT_EQ(FormatShare(1, 3), "33.33");
+  std::setlocale(LC_ALL, saved.c_str());
+  if (!switched) GTEST_SKIP() << "no comma locale installed; checked in the C locale only";
+}
+
+TEST(AnalyzeKeywordDensityTest, Cases) {
+  struct Case {
+    const char* name;
+    std::string page;
+    int threshold;
+    Lines want;
+  };
+  const Case cases[] = {
+      {"letter case is folded", "links Links LINKS", 2, {"links ~ 3 ~ 100%"}},
+      {"threshold drops rare words", "a b b c c c", 2, {"b ~ 2 ~ 33.33%", "c ~ 3 ~ 50%"}},
+      {"8 words, one twice", "w1 w2 w3 w4 w5 w6 twice twice", 2, {"twice ~ 2 ~ 25%"}},
+      {"threshold 0 lists every word, sorted", "b a c", 0,
+       {"a ~ 1 ~ 33.33%", "b ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},
+      {"tags go, text between them stays", "<p class=x>cat</p> <b>cat</b>", 0, {"cat ~ 2 ~ 100%"}},
+      {"non-breaking blank joins words", "big&nbsp;cat", 0, {"bigcat ~ 1 ~ 100%"}},
+      {"script text goes, the end tag remnant is a word",
+       "one<script>var x = 1;</script>two", 0, {"one/script>two ~ 1 ~ 100%"}},
+      {"an unclosed script keeps its text", "a <script>b c", 0,
+       {"a ~ 1 ~ 33.33%", "b ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},
+      {"an unclosed tag stops tag removal and its words count", "x <b y", 0,
+       {"<b ~ 1 ~ 33.33%", "x ~ 1 ~ 33.33%", "y ~ 1 ~ 33.33%"}},
+      {"a stray > before a tag goes", "a > b <i>c</i>", 0,
+       {"a ~ 1 ~ 33.33%", "b ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},
+      {"empty page", "", 0, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AnalyzeKeywordDensity(c.page, c.threshold, StopWords()), c.want) << c.name;
+  }
+}
+
+TEST(AnalyzeKeywordDensityTest, StopWordsAreLeftOutOfCountAndTotal) {
+  StopWords stop(Lines{"The", "AND"});
+  EXPECT_EQ(AnalyzeKeywordDensity("The cat and the dog and THE cat", 0, stop),
+            (Lines{"cat ~ 2 ~ 66.67%", "dog ~ 1 ~ 33.33%"}));
+  EXPECT_TRUE(stop.Contains("the"));
+  EXPECT_FALSE(stop.Contains("cat"));
+}
+
+TEST(AnalyzeKeywordDensityTest, MatchesTheLiteralLoopsOnGeneratedPages) {
+  testing::RandomPages pages(99);
+  for (int i = 0; i < 10000; ++i) {
+    std::string page = pages.Page();
+    int threshold = pages.Number(0, 3);
+    Lines stop = {pages.Word(), pages.Word()};
+    ASSERT_EQ(AnalyzeKeywordDensity(page, threshold, StopWords(stop)),
+              literal::AnalyzeKeywordDensity(page, threshold, stop))
+        << "page #" << i << ": " << page;
+  }
+}
+
+TEST(AnalyzeKeywordDensityTest, ScriptAndTagRemovalMatchTheLiteralLoops) {
+  testing::RandomPages pages(5);
+  // Hand-picked joins: deleting a script can glue a "<" to "/script" and form a new end tag.
+  const std::vector<std::string> tricky = {
+      "<<script>a</script>b<script>c</script>d", "<<<script></script>x", "<</script><script>",
+      "a</script>b<script>c", "<script><script></script></script>", "<<</script x<script y",
+      "<SCRIPT>1</SCRIPT><script>2</script>"};
+  for (const std::string& page : tricky) {
+    EXPECT_EQ(AnalyzeKeywordDensity(page, 0, StopWords()),
+              literal::AnalyzeKeywordDensity(page, 0, {}))
+        << page;
+  }
+  for (int i = 0; i < 10000; ++i) {
+    std::string page = pages.Page(60);
+    ASSERT_EQ(AnalyzeKeywordDensity(page, 0, StopWords()),
+              literal::AnalyzeKeywordDensity(page, 0, {}))
+        << page;
+  }
+}
+
+TEST(AnalyzeKeywordDensityTest, HostilePagesStayLinear) {
+  std::string scripts;
+  for (int i = 0; i < 200000; ++i) scripts += "<<script>x</script>";
+  std::string opens(4u << 20, '<');
+  std::string closes(4u << 20, '>');
+  closes += "<";
+  auto start = std::chrono::steady_clock::now();
+  AnalyzeKeywordDensity(scripts, 0, StopWords());
+  AnalyzeKeywordDensity(opens, 0, StopWords());
+  AnalyzeKeywordDensity(closes, 0, StopWords());
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+}
+
+}  // namespace
+}  // namespace zeb

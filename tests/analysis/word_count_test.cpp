@@ -1,0 +1,76 @@
+#include "analysis/word_count.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "analysis/literal_reference.h"
+#include "analysis/random_pages.h"
+
+namespace zeb {
+namespace {
+
+// A hand-made backlink page: head outside the body, three body tags, the Find text in an href.
+const std::string kPage =
+    "<html><head><title>Links page</title></head>"
+    "<body><h1>Our friends</h1>"
+    "<body><p>Visit the cats, the dogs.</p>"
+    "<body><a href=\"http://mysite.test/\">My Site</a> is great</body></html>";
+
+TEST(CountWordsTest, CountsTheBodyOnly) {
+  // With tags the runs are: body h1 Our friends /h1 bod1 p Visit the cats the dogs /p bod2 a
+  // href="http://mysite test/" My Site /a is great /body (the later body tags read "<bod1",
+  // "<bod2"; the head is cut away).
+  EXPECT_EQ(CountWords(kPage, true, ""), 23u);
+  // Without tags the text runs together where tags stood: Our friendsVisit the cats the dogs My
+  // Site is great.
+  EXPECT_EQ(CountWords(kPage, false, ""), 10u);
+}
+
+TEST(CountWordsTest, FindTextInsideAnHrefSurvivesTheTagStripping) {
+  // The "<a" tag is opened up, so its address becomes words: Our friendsVisit the cats the dogs
+  // a href="http://mysite test/ (the count ends one character after the Find text).
+  std::size_t position = CountWords(kPage, false, "mysite.test");
+  EXPECT_EQ(position, 9u);
+  EXPECT_LT(position, CountWords(kPage, false, ""));
+  // Outside a tag nothing is opened: "great" is found in the text itself.
+  EXPECT_EQ(CountWords(kPage, false, "great"), 10u);
+}
+
+TEST(CountWordsTest, FindTextWithTags) {
+  // body h1 Our friends /h1 body p Visit the cats the dogs /p body a href="http://mysite test
+  EXPECT_EQ(CountWords(kPage, true, "mysite.test"), 17u);
+}
+
+TEST(CountWordsTest, AbsentFindTextCountsOnlyItsLengthOfText) {
+  // The first 11 characters of the stripped body: "Our friends".
+  EXPECT_EQ(CountWords(kPage, false, "nowhere.tst"), 2u);
+  EXPECT_EQ(CountWords("", false, "x"), 0u);
+}
+
+TEST(CountWordsTest, SeparatorsAreBlankCommaDotLineBreaksAndBrackets) {
+  EXPECT_EQ(CountWords("a,b.c\r\nd e<f>g", true, ""), 7u);
+  EXPECT_EQ(CountWords("tab\tjoined", true, ""), 1u);
+}
+
+TEST(CountWordsTest, MatchesTheLiteralStepsOnGeneratedPages) {
+  testing::RandomPages pages(11);
+  for (int i = 0; i < 10000; ++i) {
+    std::string page = pages.Page();
+    std::string search = i % 3 == 0 ? "" : pages.Word();
+    bool with_tags = i % 2 == 0;
+    ASSERT_EQ(CountWords(page, with_tags, search), literal::CountWords(page, with_tags, search))
+        << "page: " << page << " search: " << search;
+  }
+}
+
+TEST(CountWordsTest, ManyBodyTagsStayLinear) {
+  std::string page;
+  for (int i = 0; i < 100000; ++i) page += "<body>word </body>";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(CountWords(page, false, ""), 100000u);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.0);
+}
+
+}  // namespace
+}  // namespace zeb
