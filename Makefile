@@ -2,6 +2,7 @@
 # Both install missing packages, configure and build into build/, then run.
 BUILD_DIR ?= build
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build test demo clean

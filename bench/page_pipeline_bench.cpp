@@ -36,10 +36,10 @@ std::string MakePage(std::size_t target_size, unsigned seed) {
       "</head>\r\n<body bgcolor=\"#ffffff\">\r\n";
   int n = 0;
   while (page.size() < target_size) {
-    switch (rng() % 4) {
+    switch (rng() % 5) {
       case 0: {
         page += "<p>";
-        for (int i = 0; i < 40; ++i) page += word() + (i % 9 == 8 ? ", " : " ");
+        for (int i = 0; i < 30; ++i) page += word() + (i % 9 == 8 ? ", " : " ");
         page += "</p>\r\n";
         break;
       }
@@ -53,6 +53,10 @@ std::string MakePage(std::size_t target_size, unsigned seed) {
                 "' target=_blank>" + word() + "</a> &nbsp; " + word() + "</li>\r\n";
         break;
       }
+      case 3:
+        page += "<li><a href=\"http://www.partner.example/" + word() + "/\">" + word() +
+                "</a></li>\r\n";
+        break;
       default:
         page += "<div class=\"box\"><img src=\"/img/" + word() + ".gif\" alt=\"" + word() +
                 "\"><a href=\"" + word() + ".html#top\">" + word() + "</a></div>\r\n";
