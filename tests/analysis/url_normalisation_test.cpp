@@ -59,6 +59,8 @@ TEST(MakeLinkAbsoluteTest, RootRelative) {
        "0http://other.test/c.htm"},
       {"empty host: scheme and authority of the page", "/c.htm", "http://site.test/a/b.htm", "",
        "0http://site.test/c.htm"},
+      {"the host search is exact: other letter case falls back to the page's authority",
+       "/c.htm", "http://Site.test:81/a/b.htm", kHost, "0http://Site.test:81/c.htm"},
       {"page address without a scheme", "/c.htm", "other.test/a/b.htm", kHost,
        "0other.test/c.htm"},
   };

@@ -1,0 +1,225 @@
+#include "engine/http_client.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+#include "analysis/url_normalisation.h"
+#include "text/text_routines.h"
+
+namespace zeb {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// State of one transfer, shared with libcurl's callbacks.
+struct Transfer {
+  TransferObserver* observer = nullptr;
+  HttpResponse* response = nullptr;
+  std::chrono::milliseconds read_timeout{0};
+  Clock::time_point last_byte = Clock::now();
+  std::string stop_reason;
+  std::string last_status_line;
+  bool began = false;
+  curl_off_t last_read = -1;
+  curl_off_t last_write = -1;
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  std::size_t bytes = size * count;
+  std::string line(data, bytes);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  t->last_byte = Clock::now();
+  if (line.rfind("HTTP/", 0) == 0) {  // a new response begins (after a redirect or a 100)
+    t->last_status_line = line;
+    t->response->content_encoding.clear();
+  } else if (PosNoCase(line, "content-encoding:") == 1) {
+    std::string value = line.substr(17);
+    std::size_t first = value.find_first_not_of(" \t");
+    std::size_t last = value.find_last_not_of(" \t");
+    t->response->content_encoding =
+        first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+  }
+  if (!line.empty()) t->response->raw_headers.push_back(std::move(line));
+  return bytes;
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  std::size_t bytes = size * count;
+  t->last_byte = Clock::now();
+  std::string_view block(data, bytes);
+  if (t->observer != nullptr) {
+    std::string reason = t->observer->AcceptBody(t->response->body, block);
+    if (!reason.empty()) {
+      t->stop_reason = std::move(reason);
+      return 0;  // ends the transfer with CURLE_WRITE_ERROR
+    }
+  }
+  t->response->body.append(block);
+  return bytes;
+}
+
+int OnProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+               curl_off_t ulnow) {
+  (void)ultotal;
+  auto* t = static_cast<Transfer*>(user);
+  if (t->observer != nullptr) {
+    if (!t->began && dltotal > 0) {
+      t->began = true;
+      t->observer->WorkBegin(dltotal);
+    }
+    if (dlnow != t->last_read) {
+      t->last_read = dlnow;
+      t->observer->WorkRead(dlnow);
+    }
+    if (ulnow != t->last_write && ulnow > 0) {
+      t->last_write = ulnow;
+      t->observer->WorkWrite(ulnow);
+    }
+    std::string reason = t->observer->ShouldStop();
+    if (!reason.empty()) {
+      t->stop_reason = std::move(reason);
+      return 1;
+    }
+  }
+  if (t->read_timeout.count() > 0 && Clock::now() - t->last_byte > t->read_timeout) {
+    t->stop_reason = "Read timed out";
+    return 1;
+  }
+  return 0;
+}
+
+// Whether the address names a port of its own.
+bool NamesPort(const std::string& url) {
+  std::string host = UrlHost(url);
+  std::size_t bracket = host.rfind(']');
+  std::size_t colon = host.rfind(':');
+  return colon != std::string::npos && (bracket == std::string::npos || colon > bracket);
+}
+
+}  // namespace
+
+struct HttpClient::Handle {
+  CURL* easy = nullptr;
+  ~Handle() {
+    if (easy != nullptr) curl_easy_cleanup(easy);
+  }
+};
+
+void HttpClient::GlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+HttpClient::HttpClient(HttpOptions options)
+    : options_(std::move(options)), handle_(std::make_unique<Handle>()) {
+  GlobalInit();
+  handle_->easy = curl_easy_init();
+  if (handle_->easy == nullptr) throw HttpError("Cannot create an HTTP client", 0);
+}
+
+HttpClient::~HttpClient() = default;
+HttpClient::HttpClient(HttpClient&&) noexcept = default;
+HttpClient& HttpClient::operator=(HttpClient&&) noexcept = default;
+
+HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer) {
+  CURL* easy = handle_->easy;
+  curl_easy_reset(easy);
+  HttpResponse response;
+  Transfer transfer;
+  transfer.observer = observer;
+  transfer.response = &response;
+  transfer.read_timeout = options_.read_timeout;
+  char error[CURL_ERROR_SIZE] = {0};
+  last_status_ = 0;
+  last_url_ = url;
+
+  curl_slist* headers = nullptr;
+  // Sent as it stands: no CURLOPT_ACCEPT_ENCODING, so a compressed body is never decoded.
+  headers = curl_slist_append(headers, "Accept-Encoding: *");
+  if (!options_.accept.empty()) headers = curl_slist_append(headers, ("Accept: " + options_.accept).c_str());
+  if (options_.content_length > 0) {
+    headers = curl_slist_append(headers,
+                                ("Content-Length: " + std::to_string(options_.content_length)).c_str());
+  }
+  if (options_.range_end > 0) {
+    headers = curl_slist_append(headers, ("Range: bytes=" + std::to_string(options_.range_start) +
+                                          "-" + std::to_string(options_.range_end)).c_str());
+  }
+
+  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, options_.follow_redirects ? 1L : 0L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options_.max_redirects);
+  if (options_.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                   options_.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  if (options_.recv_buffer > 0) curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, options_.recv_buffer);
+  if (options_.send_buffer > 0) {
+    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, options_.send_buffer);
+  }
+  if (!options_.user_agent.empty()) {
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, options_.user_agent.c_str());
+  }
+  if (options_.max_recv_speed > 0) {
+    curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE,
+                     static_cast<curl_off_t>(options_.max_recv_speed));
+  }
+  // The address's own port always wins; the stored port applies to plain http only.
+  if (!NamesPort(url) && PosNoCase(url, "http://") == 1 && options_.port > 0) {
+    curl_easy_setopt(easy, CURLOPT_PORT, options_.port);
+  }
+  if (options_.read_timeout.count() > 0) {
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(options_.read_timeout.count()));
+  }
+  if (options_.transfer_limit.count() > 0) {
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.transfer_limit.count()));
+  }
+  // An empty proxy text turns off proxies from the environment too.
+  curl_easy_setopt(easy, CURLOPT_PROXY, options_.proxy_host.c_str());
+  if (!options_.proxy_host.empty()) {
+    curl_easy_setopt(easy, CURLOPT_PROXYPORT, options_.proxy_port);
+    if (!options_.proxy_user.empty()) {
+      curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
+      curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, options_.proxy_user.c_str());
+      curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, options_.proxy_password.c_str());
+    }
+  }
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
+
+  CURLcode rc = curl_easy_perform(easy);
+  curl_slist_free_all(headers);
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &last_status_);
+  char* effective = nullptr;
+  if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
+    last_url_ = effective;
+  }
+  response.status = last_status_;
+  response.effective_url = last_url_;
+  response.host = UrlHost(last_url_);
+
+  if (!transfer.stop_reason.empty()) throw HttpError(transfer.stop_reason, last_status_);
+  if (rc != CURLE_OK) {
+    std::string message = error[0] != '\0' ? error : curl_easy_strerror(rc);
+    throw HttpError(message, last_status_);
+  }
+  if (last_status_ >= 400) {
+    std::string line = transfer.last_status_line;
+    throw HttpError(line.empty() ? "HTTP error " + std::to_string(last_status_) : line,
+                    last_status_);
+  }
+  return response;
+}
+
+}  // namespace zeb
