@@ -49,7 +49,7 @@ std::string RobotsHostKey(std::string_view url) {
 
 Lines ParseRobots(const Lines& file_lines, std::string_view host) {
   Lines entries;
-  bool in_group = false;   // a user-agent line has been read
+  bool in_group = false;    // a user-agent line has been read
   bool all_robots = false;  // and its value was "*"
   for (const std::string& line : file_lines) {
     if (!line.empty() && line[0] == '#') continue;

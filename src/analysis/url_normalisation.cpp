@@ -69,9 +69,8 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
   // address does not hold the host (the page came from a redirect), to its scheme and authority.
   if (link.starts_with('/')) {
     const std::size_t host_at = PosExact(base, page_host);
-    const std::string_view prefix = host_at != 0
-                                        ? base.substr(0, host_at - 1 + page_host.size())
-                                        : base.substr(0, FindAuthority(base).end);
+    const std::string_view prefix = host_at != 0 ? base.substr(0, host_at - 1 + page_host.size())
+                                                 : base.substr(0, FindAuthority(base).end);
     result.reserve(1 + prefix.size() + link.size());
     result += kInternalLink;
     result += prefix;
@@ -103,8 +102,7 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
   // The directory of the page: a last segment with a dot is a file name and is dropped; one
   // without a dot (or one that is the host itself) counts as a directory.
   const std::size_t last_slash = base.rfind('/');
-  const std::string_view last_segment =
-      last_slash == kNone ? base : base.substr(last_slash + 1);
+  const std::string_view last_segment = last_slash == kNone ? base : base.substr(last_slash + 1);
   if (last_segment.find('.') != kNone && PosNoCase(last_segment, page_host) == 0) {
     base = base.substr(0, last_slash == kNone ? 0 : last_slash + 1);
   }
@@ -121,8 +119,7 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
   // link is dropped so that the join keeps the host.
   std::string_view relative = link;
   std::string shortened;
-  if (const std::size_t up = link.find("../");
-      up != kNone && CountOccurrences(base, "/") == 3) {
+  if (const std::size_t up = link.find("../"); up != kNone && CountOccurrences(base, "/") == 3) {
     shortened.reserve(link.size() - 3);
     shortened.append(link.substr(0, up));
     shortened.append(link.substr(up + 3));

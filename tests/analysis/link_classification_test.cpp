@@ -14,7 +14,8 @@ struct TypeCase {
 };
 
 void ExpectTypes(const TypeCase* begin, const TypeCase* end) {
-  for (const TypeCase* c = begin; c != end; ++c) EXPECT_EQ(ClassifyLink(c->url), c->want) << c->name;
+  for (const TypeCase* c = begin; c != end; ++c)
+    EXPECT_EQ(ClassifyLink(c->url), c->want) << c->name;
 }
 
 TEST(ClassifyLinkTest, PageExtensionsComeFirst) {

@@ -49,32 +49,39 @@ void ExpectParsed(const ParseCase* begin, const ParseCase* end) {
 
 TEST(ParseRobotsTest, DisallowValues) {
   const ParseCase cases[] = {
-      {"a path gets the host in front", {"User-agent: *", "Disallow: /private"},
+      {"a path gets the host in front",
+       {"User-agent: *", "Disallow: /private"},
        {"www.site.test/private"}},
-      {"a value without / is kept as written", {"User-agent: *", "Disallow: private"},
-       {"private"}},
+      {"a value without / is kept as written", {"User-agent: *", "Disallow: private"}, {"private"}},
       {"a lone / closes the site: just the host", {"User-agent: *", "Disallow: /"}, {kHost}},
       {"a lone / replaces the entries before it",
        {"User-agent: *", "Disallow: /a", "Disallow: /"},
        {kHost}},
       {"a lone / stops parsing", {"User-agent: *", "Disallow: /", "Disallow: /b"}, {kHost}},
-      {"only the first * is removed", {"User-agent: *", "Disallow: /cgi-bin/*.pl"},
+      {"only the first * is removed",
+       {"User-agent: *", "Disallow: /cgi-bin/*.pl"},
        {"www.site.test/cgi-bin/.pl"}},
       {"a second * stays", {"User-agent: *", "Disallow: /*a*b"}, {"www.site.test/a*b"}},
-      {"/* is not a lone /", {"User-agent: *", "Disallow: /*", "Disallow: /b"},
+      {"/* is not a lone /",
+       {"User-agent: *", "Disallow: /*", "Disallow: /b"},
        {"www.site.test/", "www.site.test/b"}},
-      {"removing * can make a value begin with /", {"User-agent: *", "Disallow: */a"},
+      {"removing * can make a value begin with /",
+       {"User-agent: *", "Disallow: */a"},
        {"www.site.test/a"}},
       {"a lone * gives an empty entry", {"User-agent: *", "Disallow: *"}, {""}},
-      {"an empty value gives an empty entry", {"User-agent: *", "Disallow:", "Disallow: /b"},
+      {"an empty value gives an empty entry",
+       {"User-agent: *", "Disallow:", "Disallow: /b"},
        {"", "www.site.test/b"}},
       {"a blank value gives an empty entry", {"User-agent: *", "Disallow:  \t "}, {""}},
-      {"blanks and tabs around the value are trimmed", {"User-agent: *", "Disallow:\t /a \t"},
+      {"blanks and tabs around the value are trimmed",
+       {"User-agent: *", "Disallow:\t /a \t"},
        {"www.site.test/a"}},
-      {"a trailing comment stays in the entry", {"User-agent: *", "Disallow: /a # old"},
+      {"a trailing comment stays in the entry",
+       {"User-agent: *", "Disallow: /a # old"},
        {"www.site.test/a # old"}},
       {"no blank after the field", {"User-agent: *", "Disallow:/a"}, {"www.site.test/a"}},
-      {"field in any case", {"user-agent: *", "DISALLOW: /a", "disallow: /b"},
+      {"field in any case",
+       {"user-agent: *", "DISALLOW: /a", "disallow: /b"},
        {"www.site.test/a", "www.site.test/b"}},
       {"NUL at the end is trimmed, inside it stays",
        {"User-agent: *", std::string("Disallow: /a\0b\0", 15)},
@@ -108,11 +115,11 @@ TEST(ParseRobotsTest, Groups) {
        {"User-agent: otherbot", "User-agent: *", "Disallow: /a"},
        {"www.site.test/a"}},
       {"no blank after user-agent:", {"User-agent:*", "Disallow: /a"}, {"www.site.test/a"}},
-      {"blanks around the robot name are trimmed", {"User-agent: \t*\t ", "Disallow: /a"},
+      {"blanks around the robot name are trimmed",
+       {"User-agent: \t*\t ", "Disallow: /a"},
        {"www.site.test/a"}},
       {"a comment after * makes another name", {"User-agent: * # all", "Disallow: /a"}, {}},
-      {"a robot name that begins with * is another name", {"User-agent: *bot", "Disallow: /a"},
-       {}},
+      {"a robot name that begins with * is another name", {"User-agent: *bot", "Disallow: /a"}, {}},
       {"a user-agent line not at the start ends a * group",
        {"User-agent: *", "Disallow: /a", "  User-agent: *", "Disallow: /b"},
        {"www.site.test/a"}},
@@ -140,12 +147,13 @@ TEST(ParseRobotsTest, CommentsAndLineEnds) {
        {"User-agent: *", " # user-agent: x", "Disallow: /a"},
        {}},
       {"a commented disallow is not read", {"User-agent: *", "#Disallow: /a"}, {}},
-      {"lines that keep a CR at the end", {"User-agent: *\r", "Disallow: /a\r"},
+      {"lines that keep a CR at the end",
+       {"User-agent: *\r", "Disallow: /a\r"},
        {"www.site.test/a"}},
-      {"CR LF lines split", SplitLines("User-agent: *\r\nDisallow: /a\r\n\r\nDisallow: /b\r\n"),
+      {"CR LF lines split",
+       SplitLines("User-agent: *\r\nDisallow: /a\r\n\r\nDisallow: /b\r\n"),
        {"www.site.test/a", "www.site.test/b"}},
-      {"CR-only lines split", SplitLines("User-agent: *\rDisallow: /a\r"),
-       {"www.site.test/a"}},
+      {"CR-only lines split", SplitLines("User-agent: *\rDisallow: /a\r"), {"www.site.test/a"}},
       {"empty file", {}, {}},
       {"only empty lines", {"", "", ""}, {}},
   };
@@ -170,24 +178,40 @@ TEST(RobotsDeniesTest, Cases) {
       {"a host entry denies every address of the host", {kHost}, "http://www.site.test/x", true},
       {"a host entry denies the site root", {kHost}, "http://www.site.test", true},
       {"a host entry does not deny the host without www", {kHost}, "http://site.test/x", false},
-      {"a path entry denies what lies below it", {"www.site.test/private"},
-       "http://www.site.test/private/x", true},
-      {"a path entry is a plain prefix of the path", {"www.site.test/private"},
-       "http://www.site.test/privatex", true},
-      {"a path entry does not deny the address without www", {"www.site.test/private"},
-       "http://site.test/private/x", false},
-      {"matching is case-sensitive", {"www.site.test/private"}, "http://www.site.test/Private/x",
+      {"a path entry denies what lies below it",
+       {"www.site.test/private"},
+       "http://www.site.test/private/x",
+       true},
+      {"a path entry is a plain prefix of the path",
+       {"www.site.test/private"},
+       "http://www.site.test/privatex",
+       true},
+      {"a path entry does not deny the address without www",
+       {"www.site.test/private"},
+       "http://site.test/private/x",
        false},
-      {"the entry may stand anywhere in the address", {"www.site.test/private"},
-       "http://other.test/?u=www.site.test/private", true},
+      {"matching is case-sensitive",
+       {"www.site.test/private"},
+       "http://www.site.test/Private/x",
+       false},
+      {"the entry may stand anywhere in the address",
+       {"www.site.test/private"},
+       "http://other.test/?u=www.site.test/private",
+       true},
       {"an entry without / matches anywhere", {"private"}, "http://www.site.test/a/private", true},
       {"an empty entry never matches", {""}, "http://www.site.test/x", false},
-      {"an entry with a comment never matches", {"www.site.test/a # old"},
-       "http://www.site.test/a", false},
-      {"the second entry matches", {"www.site.test/a", "www.site.test/b"},
-       "http://www.site.test/b/c", true},
-      {"an empty entry does not hide a later match", {"", "www.site.test/b"},
-       "http://www.site.test/b", true},
+      {"an entry with a comment never matches",
+       {"www.site.test/a # old"},
+       "http://www.site.test/a",
+       false},
+      {"the second entry matches",
+       {"www.site.test/a", "www.site.test/b"},
+       "http://www.site.test/b/c",
+       true},
+      {"an empty entry does not hide a later match",
+       {"", "www.site.test/b"},
+       "http://www.site.test/b",
+       true},
       {"no entries", {}, "http://www.site.test/x", false},
       {"empty address", {"a"}, "", false},
       {"NUL bytes match exactly", {std::string("/a\0b", 4)}, std::string("x/a\0b", 5), true},
@@ -226,8 +250,9 @@ bool NaiveDenies(const std::string& url, const Lines& entries) {
 }
 
 TEST(RobotsTest, RandomFilesAgreeWithPlainMatching) {
-  const std::string junk[] = {"User-agent:", "user-agent: *", "Disallow:", "disallow: /", " ",
-                              "*", "/", "#", "a", std::string(1, '\0'), "\t", "\r", "\n"};
+  const std::string junk[] = {
+      "User-agent:", "user-agent: *",      "Disallow:", "disallow: /", " ", "*", "/", "#",
+      "a",           std::string(1, '\0'), "\t",        "\r",          "\n"};
   const std::string agents[] = {" *", "*", " * ", "\t*", " x", "*x", "", " # *"};
   const std::string letters_of_urls = "ab/*w. #:";
   std::mt19937 random(777u);
@@ -245,12 +270,24 @@ TEST(RobotsTest, RandomFilesAgreeWithPlainMatching) {
     Lines file(pick(9));
     for (std::string& line : file) {
       switch (pick(7)) {
-        case 0: line = (pick(2) == 0 ? "User-agent:" : "USER-AGENT:") + agents[pick(8)]; break;
-        case 1: line = "Disallow: " + letters(4); break;
-        case 2: line = "disallow:" + letters(3); break;
-        case 3: line = "Disallow: /"; break;
-        case 4: line = "#" + letters(3); break;
-        case 5: line = " Disallow: /" + letters(2); break;
+        case 0:
+          line = (pick(2) == 0 ? "User-agent:" : "USER-AGENT:") + agents[pick(8)];
+          break;
+        case 1:
+          line = "Disallow: " + letters(4);
+          break;
+        case 2:
+          line = "disallow:" + letters(3);
+          break;
+        case 3:
+          line = "Disallow: /";
+          break;
+        case 4:
+          line = "#" + letters(3);
+          break;
+        case 5:
+          line = " Disallow: /" + letters(2);
+          break;
         default:
           for (std::size_t k = pick(6); k > 0; --k) line += junk[pick(std::size(junk))];
       }

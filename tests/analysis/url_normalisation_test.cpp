@@ -31,8 +31,8 @@ TEST(MakeLinkAbsoluteTest, BareRoot) {
        "0http://site.test/a/b.htm?x=1"},
       {"a lone / keeps a page address with www", "/", "http://www.site.test/", kHost,
        "0http://www.site.test/"},
-      {"a lone / keeps the page even when the host is elsewhere", "/", "http://other.test/q",
-       kHost, "0http://other.test/q"},
+      {"a lone / keeps the page even when the host is elsewhere", "/", "http://other.test/q", kHost,
+       "0http://other.test/q"},
       {"/? is root-relative, not the bare root", "/?", "http://site.test/a/b.htm?x=1", kHost,
        "0http://site.test/?"},
   };
@@ -59,10 +59,9 @@ TEST(MakeLinkAbsoluteTest, RootRelative) {
        "0http://other.test/c.htm"},
       {"empty host: scheme and authority of the page", "/c.htm", "http://site.test/a/b.htm", "",
        "0http://site.test/c.htm"},
-      {"the host search is exact: other letter case falls back to the page's authority",
-       "/c.htm", "http://Site.test:81/a/b.htm", kHost, "0http://Site.test:81/c.htm"},
-      {"page address without a scheme", "/c.htm", "other.test/a/b.htm", kHost,
-       "0other.test/c.htm"},
+      {"the host search is exact: other letter case falls back to the page's authority", "/c.htm",
+       "http://Site.test:81/a/b.htm", kHost, "0http://Site.test:81/c.htm"},
+      {"page address without a scheme", "/c.htm", "other.test/a/b.htm", kHost, "0other.test/c.htm"},
   };
   ExpectRows(std::begin(cases), std::end(cases));
 }
@@ -109,10 +108,10 @@ TEST(MakeLinkAbsoluteTest, QueryOnly) {
   const LinkCase cases[] = {
       {"replaces file name and old query", "?p=2", "http://site.test/a/b.php?p=1", kHost,
        "0http://site.test/a/?p=2"},
-      {"replaces the file name of a page without query", "?p=2", "http://site.test/a/b.php",
-       kHost, "0http://site.test/a/?p=2"},
-      {"directory page with query loses the / before it", "?p=2", "http://site.test/a/?x=1",
-       kHost, "0http://site.test/a?p=2"},
+      {"replaces the file name of a page without query", "?p=2", "http://site.test/a/b.php", kHost,
+       "0http://site.test/a/?p=2"},
+      {"directory page with query loses the / before it", "?p=2", "http://site.test/a/?x=1", kHost,
+       "0http://site.test/a?p=2"},
       {"directory page without dot keeps its last segment", "?p=2", "http://site.test/a", kHost,
        "0http://site.test/a?p=2"},
       {"site root with query", "?p=2", "http://site.test/?x=1", kHost, "0http://site.test?p=2"},
@@ -128,15 +127,14 @@ TEST(MakeLinkAbsoluteTest, Absolute) {
        kHost, "1http://other.test/"},
       {"www link to another host is external, no scheme added", "www.other.test",
        "http://site.test/a/b.htm", kHost, "1www.other.test"},
-      {"external scheme test ignores case", "HTTP://other.test/", "http://site.test/a/b.htm",
-       kHost, "1HTTP://other.test/"},
+      {"external scheme test ignores case", "HTTP://other.test/", "http://site.test/a/b.htm", kHost,
+       "1HTTP://other.test/"},
       {"external http:/ is repaired to http://", "http:/other.test/", "http://site.test/a/b.htm",
        kHost, "1http://other.test/"},
-      {"https link to another host is external", "https://other.test/x",
-       "http://site.test/a/b.htm", kHost, "1https://other.test/x"},
-      {"a link that mentions the host in its query is internal",
-       "http://other.test/?ref=site.test", "http://site.test/a/b.htm", kHost,
-       "0http://other.test/?ref=site.test"},
+      {"https link to another host is external", "https://other.test/x", "http://site.test/a/b.htm",
+       kHost, "1https://other.test/x"},
+      {"a link that mentions the host in its query is internal", "http://other.test/?ref=site.test",
+       "http://site.test/a/b.htm", kHost, "0http://other.test/?ref=site.test"},
       {"https link to the host is internal and unchanged", "https://site.test/x",
        "http://site.test/a/b.htm", kHost, "0https://site.test/x"},
       {"http link with www to the host is internal", "http://www.site.test/x",
@@ -145,8 +143,8 @@ TEST(MakeLinkAbsoluteTest, Absolute) {
        "0http://SITE.TEST/x"},
       {"www link to the host gets http://", "www.site.test/x.htm", "http://site.test/a/b.htm",
        kHost, "0http://www.site.test/x.htm"},
-      {"upper-case WWW link to the host gets http://", "WWW.site.test",
-       "http://site.test/a/b.htm", kHost, "0http://WWW.site.test"},
+      {"upper-case WWW link to the host gets http://", "WWW.site.test", "http://site.test/a/b.htm",
+       kHost, "0http://WWW.site.test"},
       {"an internal http link is returned as written", "http:/site.test/x",
        "http://site.test/a/b.htm", kHost, "0http:/site.test/x"},
       {"another port of the same host name is external", "http://site.localhost:9090/x",
@@ -155,8 +153,8 @@ TEST(MakeLinkAbsoluteTest, Absolute) {
        "http://site.localhost:8080/a/b.htm", kPortHost, "0http://site.localhost:8080/x"},
       {"a host without port takes every port", "http://site.localhost:9090/x",
        "http://site.localhost/a/b.htm", "site.localhost", "0http://site.localhost:9090/x"},
-      {"empty host: an http link is external", "http://site.test/x", "http://site.test/a/b.htm",
-       "", "1http://site.test/x"},
+      {"empty host: an http link is external", "http://site.test/x", "http://site.test/a/b.htm", "",
+       "1http://site.test/x"},
   };
   ExpectRows(std::begin(cases), std::end(cases));
 }
@@ -165,8 +163,8 @@ TEST(MakeLinkAbsoluteTest, SchemeTargets) {
   const LinkCase cases[] = {
       {"mailto becomes a path under the page directory", "mailto:someone",
        "http://site.test/a/b.htm", kHost, "0http://site.test/a/mailto:someone"},
-      {"mailto naming the host is still a path", "mailto:me@site.test",
-       "http://site.test/a/b.htm", kHost, "0http://site.test/a/mailto:me@site.test"},
+      {"mailto naming the host is still a path", "mailto:me@site.test", "http://site.test/a/b.htm",
+       kHost, "0http://site.test/a/mailto:me@site.test"},
       {"ftp target is internal too", "ftp://other.test/f", "http://site.test/a/b.htm", kHost,
        "0http://site.test/a/ftp:/other.test/f"},
   };
@@ -192,9 +190,9 @@ TEST(UrlHostTest, Cases) {
       {"query right after the host", "http://site.test?x=1", "site.test", "site.test"},
       {"fragment right after the host", "http://site.test#top", "site.test", "site.test"},
       {"https scheme", "https://site.test/x", "site.test", "site.test"},
-      {"user information dropped", "http://user:pw@site.test:81/a", "site.test:81",
-       "site.test:81"},
+      {"user information dropped", "http://user:pw@site.test:81/a", "site.test:81", "site.test:81"},
       {"no scheme: text up to the first /", "site.test/a/b", "site.test", "site.test"},
+      {"a // without : is no scheme", "site.test//x", "site.test", "site.test"},
       {"a :// after a / is no scheme", "site.test/a?u=x://y", "site.test", "site.test"},
       {"empty address", "", "", ""},
       {"empty authority", "http:///x", "", ""},
@@ -211,8 +209,8 @@ bool IsExternalOfLink(const std::string& result, const std::string& link) {
   const std::string address = result.substr(1);
   if (address == link) return true;
   return link.size() >= 6 && address.size() == link.size() + 1 &&
-         address.compare(0, 6, link, 0, 6) == 0 &&
-         address[6] == '/' && address.compare(7, std::string::npos, link, 6) == 0;
+         address.compare(0, 6, link, 0, 6) == 0 && address[6] == '/' &&
+         address.compare(7, std::string::npos, link, 6) == 0;
 }
 
 TEST(MakeLinkAbsoluteTest, RandomInputsGiveAClassDigit) {
