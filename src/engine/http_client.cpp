@@ -17,6 +17,7 @@ struct Transfer {
   TransferObserver* observer = nullptr;
   HttpResponse* response = nullptr;
   std::chrono::milliseconds read_timeout{0};
+  std::size_t max_body = 0;
   Clock::time_point last_byte = Clock::now();
   std::string stop_reason;
   std::string last_status_line;
@@ -56,6 +57,11 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
       t->stop_reason = std::move(reason);
       return 0;  // ends the transfer with CURLE_WRITE_ERROR
     }
+  }
+  if (t->max_body > 0 && t->response->body.size() + bytes > t->max_body) {
+    t->response->body.append(block.substr(0, t->max_body - t->response->body.size()));
+    t->response->truncated = true;
+    return 0;  // enough: the rest is not read
   }
   t->response->body.append(block);
   return bytes;
@@ -132,6 +138,7 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   transfer.observer = observer;
   transfer.response = &response;
   transfer.read_timeout = options_.read_timeout;
+  transfer.max_body = options_.max_body;
   char error[CURL_ERROR_SIZE] = {0};
   last_status_ = 0;
   last_url_ = url;
@@ -210,6 +217,7 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   response.host = UrlHost(last_url_);
 
   if (!transfer.stop_reason.empty()) throw HttpError(transfer.stop_reason, last_status_);
+  if (rc == CURLE_WRITE_ERROR && response.truncated) rc = CURLE_OK;
   if (rc != CURLE_OK) {
     std::string message = error[0] != '\0' ? error : curl_easy_strerror(rc);
     throw HttpError(message, last_status_);

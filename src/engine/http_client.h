@@ -41,6 +41,9 @@ struct HttpOptions {
   long range_start = 0, range_end = 0; // Range request header when range_end > 0
   std::string user_agent;
   std::int64_t max_recv_speed = 0;     // bytes per second; 0 = no throttle
+  // When > 0, a longer body is cut to this many bytes and the transfer ends there, without an
+  // error (HttpResponse::truncated tells).
+  std::size_t max_body = 0;
   // Proxy: used when proxy_host is not empty, with basic authentication when a user is given.
   std::string proxy_host;
   long proxy_port = 0;
@@ -55,6 +58,7 @@ struct HttpResponse {
   std::string content_encoding;  // of the last response
   std::string effective_url;  // the address the transfer ended on
   std::string host;           // its host, with ":port" when the address names one
+  bool truncated = false;     // the body was cut at HttpOptions::max_body
 };
 
 class HttpError : public std::runtime_error {
