@@ -16,7 +16,14 @@ std::time_t ToTimeT(DateTime when) {
       std::chrono::floor<std::chrono::seconds>(when.time_since_epoch()).count());
 }
 
-DateTime FromTimeT(std::time_t seconds) {
+// nullopt for seconds outside the clock's range (it counts in fine units, so its range is only a
+// few centuries around 1970).
+std::optional<DateTime> FromTimeT(std::time_t seconds) {
+  constexpr std::int64_t kMaxSeconds =
+      std::chrono::duration_cast<std::chrono::seconds>(Duration::max()).count();
+  constexpr std::int64_t kMinSeconds =
+      std::chrono::duration_cast<std::chrono::seconds>(Duration::min()).count();
+  if (seconds > kMaxSeconds || seconds < kMinSeconds) return std::nullopt;
   return DateTime(std::chrono::duration_cast<Duration>(std::chrono::seconds(seconds)));
 }
 
