@@ -24,13 +24,16 @@ inline constexpr char kExternalLink = '1';
 //
 // A root-relative link on a page whose address does not hold page_host (a redirect to another
 // host) is joined to the scheme and authority of page_url instead of a meaningless prefix.
+// The path join collapses the "//" after a scheme and only "http:/" is repaired, so relative
+// links on an https page come back as "https:/host/..."; such links are recorded as secure and
+// never fetched.
 std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
                              std::string_view page_host);
 
 // The host of an address as the address names it: the host name, plus ":" and the port when the
 // address gives one ("http://Site.test:8080/a" gives "Site.test:8080"). Letter case is kept.
-// Text before "://" is the scheme; without "://" the whole text up to the first "/" is taken.
-// User information ("user:pw@") is dropped.
+// Text before "://" is the scheme (only when no "/" comes before it); the host ends at the
+// first "/", "?" or "#". User information ("user:pw@") is dropped.
 std::string UrlHost(std::string_view url);
 
 // UrlHost without a leading "www." (any letter case): the page host that link extraction uses.
