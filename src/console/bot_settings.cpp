@@ -1,9 +1,8 @@
 #include "console/bot_settings.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
+#include "data/list_file.h"
 #include "data/settings_catalog.h"
 
 namespace zeb {
@@ -57,15 +56,6 @@ class StartupValues {
 };
 
 }  // namespace
-
-std::optional<Lines> ReadListFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return SplitLines(buffer.str());
-}
 
 BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_folder,
                             std::vector<std::string>* problems) {

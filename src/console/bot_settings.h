@@ -43,9 +43,6 @@ struct BotSettings {
 BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_folder,
                             std::vector<std::string>* problems);
 
-// The lines of a list file (CR, LF or CR LF line ends); nullopt when it cannot be read.
-std::optional<Lines> ReadListFile(const std::string& file);
-
 }  // namespace zeb
 
 #endif  // ZEB_CONSOLE_BOT_SETTINGS_H_

@@ -1,0 +1,18 @@
+// The word-list files of the data folder: plain text, one entry per line, read with CR, LF or
+// CR LF line ends and taken as they stand.
+#ifndef ZEB_DATA_LIST_FILE_H_
+#define ZEB_DATA_LIST_FILE_H_
+
+#include <optional>
+#include <string>
+
+#include "text/lines.h"
+
+namespace zeb {
+
+// The lines of a list file; nullopt when it cannot be read.
+std::optional<Lines> ReadListFile(const std::string& file);
+
+}  // namespace zeb
+
+#endif  // ZEB_DATA_LIST_FILE_H_
