@@ -38,7 +38,12 @@ std::string_view DropFirst(std::string_view text, std::size_t count) {
 
 std::string RobotsHostKey(std::string_view url) {
   std::string_view rest = url;
-  if (BeginsNoCase(rest, "http://")) rest.remove_prefix(7);
+  // A secure address names the same site: its rules are read from the same robots.txt.
+  if (BeginsNoCase(rest, "http://")) {
+    rest.remove_prefix(7);
+  } else if (BeginsNoCase(rest, "https://")) {
+    rest.remove_prefix(8);
+  }
   rest = rest.substr(0, rest.find('/'));
   std::string key;
   key.reserve(rest.size() + 4);

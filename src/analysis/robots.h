@@ -18,8 +18,9 @@
 
 namespace zeb {
 
-// The key under which a host's robots rules are cached: drop a leading "http://" (any case), put
-// "www." in front unless the rest begins with "www" (any case), cut before the first "/".
+// The key under which a host's robots rules are cached: drop a leading "http://" or "https://"
+// (any case), put "www." in front unless the rest begins with "www" (any case), cut before the
+// first "/".
 // "http://site.test:8080/a/b.htm" gives "www.site.test:8080".
 std::string RobotsHostKey(std::string_view url);
 

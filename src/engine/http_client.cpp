@@ -142,6 +142,8 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   char error[CURL_ERROR_SIZE] = {0};
   last_status_ = 0;
   last_url_ = url;
+  last_status_line_.clear();
+  last_content_encoding_.clear();
 
   curl_slist* headers = nullptr;
   // Sent as it stands: no CURLOPT_ACCEPT_ENCODING, so a compressed body is never decoded.
@@ -215,6 +217,8 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   response.status = last_status_;
   response.effective_url = last_url_;
   response.host = UrlHost(last_url_);
+  last_status_line_ = transfer.last_status_line;
+  last_content_encoding_ = response.content_encoding;
 
   if (!transfer.stop_reason.empty()) throw HttpError(transfer.stop_reason, last_status_);
   if (rc == CURLE_WRITE_ERROR && response.truncated) rc = CURLE_OK;

@@ -102,9 +102,12 @@ class HttpClient {
   // GET of url. Throws HttpError as described above.
   HttpResponse Get(const std::string& url, TransferObserver* observer = nullptr);
 
-  // The status and address of the last transfer, also after an HttpError.
+  // What the last transfer got, also after an HttpError: status, address ended on, status line
+  // and Content-Encoding of the last response.
   long last_status() const { return last_status_; }
   const std::string& last_url() const { return last_url_; }
+  const std::string& last_status_line() const { return last_status_line_; }
+  const std::string& last_content_encoding() const { return last_content_encoding_; }
 
  private:
   struct Handle;
@@ -112,6 +115,8 @@ class HttpClient {
   std::unique_ptr<Handle> handle_;
   long last_status_ = 0;
   std::string last_url_;
+  std::string last_status_line_;
+  std::string last_content_encoding_;
 };
 
 }  // namespace zeb

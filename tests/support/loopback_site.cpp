@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -16,10 +17,28 @@ struct LoopbackSite::Impl {
   mutable std::mutex mutex;
   std::map<std::string, Reply> replies;  // Guarded by mutex
   std::vector<LoggedRequest> log;        // Guarded by mutex
+  int in_flight = 0;                     // Guarded by mutex
+  int max_in_flight = 0;                 // Guarded by mutex
 };
+
 
 LoopbackSite::LoopbackSite() : impl_(std::make_unique<Impl>()) {
   Impl* impl = impl_.get();
+  // Counts a request as being answered while it lives.
+  struct InFlight {
+    explicit InFlight(Impl* site) : impl(site) {
+      std::lock_guard<std::mutex> lock(impl->mutex);
+      impl->max_in_flight = std::max(impl->max_in_flight, ++impl->in_flight);
+    }
+    ~InFlight() {
+      std::lock_guard<std::mutex> lock(impl->mutex);
+      --impl->in_flight;
+    }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+    Impl* impl;
+  };
+  impl->server.new_task_queue = [] { return new httplib::ThreadPool(48); };
   impl->server.set_pre_routing_handler([impl](const httplib::Request& req, httplib::Response&) {
     std::lock_guard<std::mutex> lock(impl->mutex);
     impl->log.push_back({req.get_header_value("Host"), req.path,
@@ -28,6 +47,7 @@ LoopbackSite::LoopbackSite() : impl_(std::make_unique<Impl>()) {
     return httplib::Server::HandlerResponse::Unhandled;
   });
   impl->server.Get(".*", [impl](const httplib::Request& req, httplib::Response& res) {
+    InFlight counted(impl);
     Reply reply;
     {
       std::lock_guard<std::mutex> lock(impl->mutex);
@@ -99,6 +119,11 @@ void LoopbackSite::Redirect(const std::string& path, const std::string& location
 std::vector<LoggedRequest> LoopbackSite::Requests() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->log;
+}
+
+int LoopbackSite::MaxConcurrent() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->max_in_flight;
 }
 
 int LoopbackSite::CountRequests(const std::string& path) const {

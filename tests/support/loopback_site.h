@@ -3,8 +3,8 @@
 // reaches it through libcurl, so one server can stand for several sites:
 // Url("cats.localhost", "/a.htm") is "http://cats.localhost:PORT/a.htm".
 //
-// The server listens on a port of its own choosing, runs on its own thread and stops when the
-// object goes. httplib stays inside loopback_site.cpp.
+// The server listens on a port of its own choosing, answers up to 48 requests at once on a pool
+// of its own and stops when the object goes. httplib stays inside loopback_site.cpp.
 #ifndef ZEB_TESTS_SUPPORT_LOOPBACK_SITE_H_
 #define ZEB_TESTS_SUPPORT_LOOPBACK_SITE_H_
 
@@ -54,6 +54,8 @@ class LoopbackSite {
 
   std::vector<LoggedRequest> Requests() const;
   int CountRequests(const std::string& path) const;
+  // The most requests that were being answered at the same moment.
+  int MaxConcurrent() const;
 
  private:
   struct Impl;

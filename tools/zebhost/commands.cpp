@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "cli.h"
+#include "console/bot_settings.h"
+#include "console/run_controller.h"
 #include "csv.h"
 #include "data/app_tables.h"
 #include "data/file_locations.h"
@@ -35,7 +37,8 @@ constexpr const char* kUsage =
     " [--link-text TEXT]\n"
     "  partner list --project P | partner remove --project P --name N\n"
     "  partner import --project P FILE.csv\n"
-    "  settings list [--network] | settings set NAME VALUE [--network]\n";
+    "  settings list [--network] | settings set NAME VALUE [--network]\n"
+    "  check --project P (--partner N ... | --all) [--tick-ms MS]\n";
 
 // Where init puts the folders when neither the store nor the command line names them.
 fs::path DefaultBaseFolder() {
@@ -427,6 +430,77 @@ int Settings(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 // An error message on one line: control characters of user text are shown as escapes.
+// Prints the run as it goes: the running messages, then each partner's nodes and result.
+class CheckPrinter : public zeb::RunObserver {
+ public:
+  explicit CheckPrinter(std::ostream& out) : out_(out) {}
+
+  void OnMessage(const std::string& line) override { out_ << line << '\n' << std::flush; }
+
+  void OnPartnerFinished(const zeb::PartnerOutcome& outcome, zeb::WorkTables& tables) override {
+    std::vector<std::vector<std::string>> rows = {{"state", "hop", "URL"}};
+    const std::int64_t count = tables.RecordCount();
+    for (zeb::RecNo rec = 1; rec <= count; ++rec) {
+      if (std::optional<zeb::FrontierNode> node = tables.Node(rec)) {
+        rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
+      }
+    }
+    PrintTable(out_, rows);
+    if (!outcome.FoundURL.empty()) {
+      out_ << "Found for " << outcome.partner << ": " << outcome.FoundURL << '\n';
+    } else if (outcome.aborted) {
+      out_ << "Stopped: " << outcome.partner << '\n';
+    } else {
+      out_ << "Not found for " << outcome.partner << '\n';
+    }
+    out_ << std::flush;
+  }
+
+ private:
+  std::ostream& out_;
+};
+
+int Check(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"project", "partner", "tick-ms"}, {"all"}, {"partner"});
+  a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all)");
+  const std::string project = a.Required("project");
+  std::vector<std::string> partners = a.Values("partner");
+  if (partners.empty() == !a.Flag("all")) {
+    throw UsageError("name the partners to check with --partner, or check them all with --all");
+  }
+  zeb::RunOptions options;
+  if (std::optional<std::string> tick = a.Value("tick-ms")) {
+    std::optional<std::int32_t> ms = zeb::ParseStrictInt(*tick);
+    if (!ms || *ms < 1) throw UsageError("--tick-ms \"" + *tick + "\" is not a whole number >= 1");
+    options.tick = std::chrono::milliseconds(*ms);
+  }
+  zeb::SettingsStore store = OpenStore();
+  zeb::FileLocations locations = zeb::ReadFileLocations(store);
+  {
+    Tables t(locations);
+    RequireProject(t.app, project);
+    if (a.Flag("all")) {
+      for (const PartnerRecord& p : t.app.Partners(project, ProjectScope::kAllForDefault)) {
+        partners.push_back(p.SiteName);
+      }
+    }
+    for (const std::string& name : partners) {
+      if (!t.app.FindPartner(project, name, ProjectScope::kAllForDefault)) {
+        throw UsageError("there is no partner \"" + name + "\" in project " + project);
+      }
+    }
+  }
+  std::vector<std::string> problems;
+  zeb::BotSettings settings = zeb::LoadBotSettings(store, locations.DataFolder, &problems);
+  for (const std::string& line : problems) out << line << '\n';
+  CheckPrinter printer(out);
+  zeb::RunController controller(locations, store.file().string(), settings, options);
+  controller.set_observer(&printer);
+  controller.HTMLButton2Click(project, partners);
+  controller.RunToEnd();
+  return 0;
+}
+
 std::string OneLine(const std::string& message) {
   static const char* const kHex = "0123456789abcdef";
   std::string out;
@@ -455,7 +529,7 @@ int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ost
   static const std::map<std::string,
                         std::function<int(const std::vector<std::string>&, std::ostream&)>>
       commands = {{"init", Init}, {"project", Project}, {"partner", Partner},
-                  {"settings", Settings}};
+                  {"settings", Settings}, {"check", Check}};
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
     auto it = commands.find(args[0]);

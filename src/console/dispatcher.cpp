@@ -1,0 +1,72 @@
+#include "console/dispatcher.h"
+
+namespace zeb {
+
+void Dispatcher::Call(const std::function<void()>& task) {
+  if (OnOwnerThread()) {
+    task();
+    return;
+  }
+  auto done = std::make_shared<bool>(false);
+  std::unique_lock<std::mutex> lock(mutex_);
+  tasks_.push_back({task, done});
+  queued_.notify_all();
+  finished_.wait(lock, [&] { return *done; });
+}
+
+void Dispatcher::Post(std::function<void()> task) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tasks_.push_back({std::move(task), nullptr});
+  queued_.notify_all();
+}
+
+void Dispatcher::RunTask(Task& task, std::unique_lock<std::mutex>& lock) {
+  lock.unlock();
+  task.run();
+  lock.lock();
+  if (task.done) {
+    *task.done = true;
+    finished_.notify_all();
+  }
+}
+
+void Dispatcher::RunUntil(Clock::time_point until) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    if (wake_) {
+      wake_ = false;
+      return;
+    }
+    if (!tasks_.empty()) {
+      Task task = std::move(tasks_.front());
+      tasks_.pop_front();
+      RunTask(task, lock);
+      continue;
+    }
+    if (Clock::now() >= until) return;
+    queued_.wait_until(lock, until);
+  }
+}
+
+void Dispatcher::RunPending() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  std::size_t n = tasks_.size();
+  while (n-- > 0 && !tasks_.empty()) {
+    Task task = std::move(tasks_.front());
+    tasks_.pop_front();
+    RunTask(task, lock);
+  }
+}
+
+void Dispatcher::Wake() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wake_ = true;
+  queued_.notify_all();
+}
+
+std::size_t Dispatcher::pending() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return tasks_.size();
+}
+
+}  // namespace zeb

@@ -1,0 +1,63 @@
+// Runs work on one owner thread for others: the stand-in for "synchronise with the GUI thread".
+//
+// Call() runs a function on the owner thread and waits until it has run; Post() queues it and
+// returns at once. Tasks run one at a time, in the order they were queued, so a thread's posts
+// and calls keep their order. The owner thread runs them inside RunUntil(); a call made on the
+// owner thread itself runs at once.
+#ifndef ZEB_CONSOLE_DISPATCHER_H_
+#define ZEB_CONSOLE_DISPATCHER_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace zeb {
+
+class Dispatcher {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // The thread that constructs the dispatcher owns it.
+  Dispatcher() : owner_(std::this_thread::get_id()) {}
+  Dispatcher(const Dispatcher&) = delete;
+  Dispatcher& operator=(const Dispatcher&) = delete;
+
+  bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
+  // Makes the calling thread the owner (for a dispatcher handed to another thread).
+  void TakeOwnership() { owner_ = std::this_thread::get_id(); }
+
+  void Call(const std::function<void()>& task);
+  void Post(std::function<void()> task);
+
+  // Owner thread: runs queued tasks until `until`, or until Wake() is called.
+  void RunUntil(Clock::time_point until);
+  // Owner thread: runs the tasks queued now, without waiting.
+  void RunPending();
+  // Makes a RunUntil in progress return (after the task it is running).
+  void Wake();
+
+  std::size_t pending() const;
+
+ private:
+  struct Task {
+    std::function<void()> run;
+    std::shared_ptr<bool> done;  // set when a waiting caller may go on; null for posts
+  };
+  void RunTask(Task& task, std::unique_lock<std::mutex>& lock);
+
+  std::thread::id owner_;
+  mutable std::mutex mutex_;
+  std::condition_variable queued_;
+  std::condition_variable finished_;
+  std::deque<Task> tasks_;  // Guarded by mutex_
+  bool wake_ = false;       // Guarded by mutex_
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_CONSOLE_DISPATCHER_H_

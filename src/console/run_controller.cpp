@@ -1,0 +1,478 @@
+#include "console/run_controller.h"
+
+#include <algorithm>
+
+#include "data/app_tables.h"
+#include "data/schema.h"
+#include "engine/http_client.h"
+
+namespace zeb {
+
+RunController::RunController(FileLocations locations, std::string settings_file,
+                             BotSettings settings, RunOptions options)
+    : locations_(std::move(locations)),
+      settings_file_(std::move(settings_file)),
+      settings_(std::move(settings)),
+      options_(options) {
+  HttpClient::GlobalInit();
+}
+
+RunController::~RunController() {
+  // Threads still running need the owner thread for their calls: stop them and serve them
+  // until every one has ended.
+  if (busy_slots() > 0) {
+    stop_requested_ = true;
+    AbortRequested_ = true;
+    SetPaused(false);
+    while (busy_slots() > 0) {
+      dispatcher_.RunUntil(Dispatcher::Clock::now() + std::chrono::milliseconds(20));
+    }
+  }
+  dispatcher_.RunPending();
+  JoinFinishedThreads();
+}
+
+int RunController::Connections() const {
+  // A stored count outside the list leaves no selection; the run then uses one connection.
+  int n = settings_.Connections.value_or(1);
+  return std::clamp(n, 1, kMaxConnections);
+}
+
+int RunController::busy_slots() const {
+  return static_cast<int>(std::count(SlotBusy.begin(), SlotBusy.end(), true));
+}
+
+void RunController::Changed() {
+  if (observer_) observer_->OnDisplayChanged();
+}
+
+void RunController::Memo(const std::string& line) {
+  display_.Memo1.push_back(line);
+  if (observer_) observer_->OnMessage(line);
+}
+
+void RunController::SetControlsEnabled(bool on) {
+  display_.stop_enabled = !on;
+  display_.pause_enabled = !on;
+  Changed();
+}
+
+void RunController::HTMLButton2Click(const std::string& project,
+                                     const std::vector<std::string>& partners) {
+  project_ = project;
+  partners_ = partners;
+  partner_pos_ = 0;
+  outcomes_.clear();
+  session_ = std::make_unique<Session>(OpenDataFolder(locations_.DataFolder));
+  tables_ = std::make_unique<WorkTables>(*session_);
+
+  FoundURL.clear();
+  running_ = true;
+  Aborted = false;
+  stop_requested_ = false;
+  display_.Label16 = "0";
+  display_.Label17 = "0/0";
+  {
+    std::lock_guard<std::mutex> lock(hot_mutex_);
+    HotRecords.clear();
+  }
+  SetControlsEnabled(false);
+  PartnerIndex = 1;
+  display_.Label24 = "1/" + std::to_string(partners_.size());
+  display_.Memo1.clear();
+  Memo("Starting...");
+  display_.bars.fill(0);
+  display_.Label28 = "0";
+  if (partners_.empty()) {
+    running_ = false;
+    SetControlsEnabled(true);
+    if (observer_) observer_->OnRunFinished();
+    return;
+  }
+  ShowPartner(partners_[0]);
+  StartPartnerRun();
+}
+
+void RunController::ShowPartner(const std::string& partner) {
+  partner_ = partner;
+  AppTables app(*session_);
+  std::optional<PartnerRecord> record =
+      app.FindPartner(project_, partner, ProjectScope::kAllForDefault);
+  if (record) {
+    if (!record->BotStart.empty()) {
+      display_.Label35 = record->BotStart;
+      display_.Label28 = std::to_string(record->BotBaseHop);
+    } else {
+      display_.Label35 = record->ContactWebSite;
+      display_.Label28 = "0";
+    }
+    display_.Label33 = record->ShortCheck;
+  } else {
+    display_.Label35.clear();
+    display_.Label33.clear();
+  }
+  Changed();
+}
+
+void RunController::StartPartnerRun() {
+  AbortRequested_ = false;
+  MaxHopsReached = TimeExpired = MaxRecordsReached = false;
+  FoundURL.clear();
+  found_short_ = found_long_ = false;
+  SetControlsEnabled(false);
+  SeedRun();
+  {
+    std::lock_guard<std::mutex> lock(RecordLock);
+    CurrentRecNo = -1;
+  }
+  StartPending = true;
+  SlotBusy.fill(false);
+  ReadTotal.fill(0);
+  StringTotal.fill(0);
+  Deadline = settings_.StopTime != 0 ? AddSecs(Now(), settings_.StopTime) : DateTime{};
+  LastLimitMessage.clear();
+  timer1_on_ = true;
+  timer1_due_ = Dispatcher::Clock::now() + options_.tick;
+  // The first thread starts with the partner, not at the first tick.
+  Timer1Timer();
+}
+
+void RunController::SeedRun() {
+  std::string start = display_.Label35;
+  if (!start.empty() && start.back() == '/') start.pop_back();
+  tables_->EmptyAll();
+  AppTables app(*session_);
+  PreviousBacklink.clear();
+  StartHop = 0;
+  if (std::optional<PartnerRecord> record =
+          app.FindPartner(project_, partner_, ProjectScope::kAllForDefault)) {
+    PreviousBacklink = record->URL;
+    if (!record->BotStart.empty()) {
+      start = record->BotStart;
+      StartHop = record->BotBaseHop;
+    }
+  }
+  tables_->AppendFrontier({start, "", StartHop, "open", std::string("doc")});
+  tables_->TrackURL({display_.Label35, "", StartHop});
+  Memo("");
+  Memo("Checking: " + display_.Label35);
+}
+
+EngineSettings RunController::ThreadSettings(int slot) const {
+  EngineSettings s;
+  s.Index = slot;
+  s.Deadline = Deadline;
+  // "Stop at N hops" lets the crawl queue links up to hop N; -1 means no limit.
+  s.MaxHops = settings_.StopHops == -1 ? -1 : settings_.StopHops + 1;
+  s.AnalyzeBacklink = settings_.AnalyzeFound;
+  s.AnalyzeHomePage = settings_.AnalyzeBase;
+  s.MaxLinks = settings_.StopLinks;
+  s.RobotsCheck = true;
+  s.SendFoundStop = true;
+  s.FindList = {display_.Label33};
+  s.BandwidthThrottle = settings_.ThrottleBand;
+  s.ProcessThrottle = settings_.ThrottleProc;
+  s.StartURL = display_.Label35;
+  s.MaxPageSize = settings_.IgnoreSize;
+  s.URLExceptionsOn = settings_.URLExceptions;
+  s.HotLinkOn = settings_.HotLink;
+  const bool analysis = settings_.AnalyzeFound || settings_.AnalyzeBase;
+  s.StoreKeywords = s.StoreTitle = s.StoreDescription = s.StoreCache = s.StoreHeaders = analysis;
+  s.KWDensity = analysis ? settings_.KWDensity : 0;
+  return s;
+}
+
+void RunController::StartThread(int slot) {
+  if (Threads[slot].joinable()) Threads[slot].join();  // it has ended: its slot was freed
+  auto engine = std::make_unique<DBWebThreadEngine>(
+      ThreadSettings(slot), EngineEnvironment{locations_, settings_file_}, *this);
+  Threads[slot] = std::thread([this, engine = std::move(engine)]() mutable {
+    engine->Execute();
+    const int index = engine->Index();
+    engine.reset();
+    dispatcher_.Call([this, index] { SlotFinished(index); });
+  });
+  peak_threads_ = std::max(peak_threads_, busy_slots());
+}
+
+void RunController::JoinFinishedThreads() {
+  for (std::thread& thread : Threads) {
+    if (thread.joinable()) thread.join();
+  }
+}
+
+void RunController::Timer1Timer() {
+  if (AbortRequested_) {
+    display_.stop_enabled = false;
+    display_.pause_enabled = false;
+  }
+  const int connections = Connections();
+  if (StartPending && !AbortRequested_) {
+    for (int i = 0; i < connections; ++i) {
+      if (!SlotBusy[i]) {
+        SlotBusy[i] = true;
+        StartThread(i);
+        break;
+      }
+    }
+    StartPending = false;
+  } else if (busy_slots() == 0) {
+    EngineEvent({8, -1, "completed", "", -1});
+    timer1_on_ = false;
+    JoinFinishedThreads();
+    PartnerOutcome outcome{partner_, display_.Label35, FoundURL, found_short_, found_long_,
+                           TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted};
+    outcomes_.push_back(outcome);
+    if (!Aborted && analyze_run_) analyze_run_();
+    if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
+    timer2_on_ = true;
+    timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
+  }
+  Changed();
+}
+
+void RunController::Timer2Timer() {
+  timer2_on_ = false;
+  ++partner_pos_;
+  const bool more = partner_pos_ < partners_.size();
+  if (more) ShowPartner(partners_[partner_pos_]);
+  if (Aborted) Memo("Aborted");
+  if (!more || Aborted) {
+    running_ = false;
+    SetControlsEnabled(true);
+    session_.reset();
+    tables_.reset();
+    tables_ = nullptr;
+    if (observer_) observer_->OnRunFinished();
+  } else {
+    ++PartnerIndex;
+    display_.Label16 = "0";
+    display_.Label17 = "0/0";
+    display_.Label24 = std::to_string(PartnerIndex) + "/" + std::to_string(partners_.size());
+    display_.bars.fill(0);
+    display_.Label28 = "0";
+    StartPartnerRun();
+  }
+  Aborted = false;
+}
+
+void RunController::RunToEnd() {
+  while (running_) {
+    auto next = Dispatcher::Clock::now() + std::chrono::hours(1);
+    if (timer1_on_) next = std::min(next, timer1_due_);
+    if (timer2_on_) next = std::min(next, timer2_due_);
+    dispatcher_.RunUntil(next);
+    auto now = Dispatcher::Clock::now();
+    if (timer1_on_ && now >= timer1_due_) {
+      timer1_due_ = now + options_.tick;
+      Timer1Timer();
+    }
+    if (timer2_on_ && now >= timer2_due_) Timer2Timer();
+  }
+}
+
+void RunController::RequestStop() {
+  dispatcher_.Post([this] { HTMLButton3Click(); });
+}
+
+void RunController::RequestPause() {
+  dispatcher_.Post([this] { HTMLButton15Click(); });
+}
+
+void RunController::SetPaused(bool paused) {
+  {
+    std::lock_guard<std::mutex> lock(pause_mutex_);
+    paused_ = paused;
+  }
+  pause_cv_.notify_all();
+}
+
+void RunController::HTMLButton15Click() {
+  if (!running_) return;
+  const bool pause = !display_.paused;
+  display_.paused = pause;
+  if (pause) {
+    timer1_on_ = false;
+  } else if (!timer2_on_) {
+    timer1_on_ = true;
+    timer1_due_ = Dispatcher::Clock::now() + options_.tick;
+  }
+  SetPaused(pause);
+  Memo(pause ? "Paused" : "Resumed");
+  Changed();
+}
+
+void RunController::HTMLButton3Click() {
+  if (!running_) return;
+  Memo("");
+  Memo("Aborting...");
+  if (display_.paused) HTMLButton15Click();
+  Aborted = true;
+  stop_requested_ = true;
+  AbortRequested_ = true;
+  Changed();
+}
+
+void RunController::WaitWhilePaused() {
+  std::unique_lock<std::mutex> lock(pause_mutex_);
+  pause_cv_.wait(lock, [this] { return !paused_; });
+}
+
+std::optional<RecNo> RunController::NextOpenRecord() {
+  std::lock_guard<std::mutex> lock(RecordLock);
+  if (CurrentRecNo == -1) CurrentRecNo = 0;
+  RecNo hot = 0;
+  {
+    std::lock_guard<std::mutex> hot_lock(hot_mutex_);
+    if (!HotRecords.empty()) {
+      hot = HotRecords.front();
+      HotRecords.pop_front();
+    }
+  }
+  const std::int64_t count = tables_->RecordCount();
+  std::optional<RecNo> result;
+  if (hot > 0 && hot <= count) {
+    CurrentRecNo = hot;
+    result = hot;
+  } else if (std::optional<RecNo> open = tables_->NextOpen(CurrentRecNo + 1)) {
+    CurrentRecNo = *open;
+    result = open;
+  } else {
+    // At the end the walk waits on the last row, so rows that other threads append later are
+    // still handed out.
+    CurrentRecNo = std::max(CurrentRecNo, count);
+  }
+  const std::string label = std::to_string(std::max(count, CurrentRecNo)) + "/" +
+                            std::to_string(CurrentRecNo);
+  dispatcher_.Post([this, label] {
+    display_.Label17 = label;
+    Changed();
+  });
+  return result;
+}
+
+void RunController::SetAbort() {
+  AbortRequested_ = true;
+  dispatcher_.Call([this] { Changed(); });
+}
+
+void RunController::RequestStart() {
+  dispatcher_.Call([this] { StartPending = true; });
+}
+
+void RunController::PushHotRecord(RecNo rec_no) {
+  std::lock_guard<std::mutex> lock(hot_mutex_);
+  HotRecords.push_back(rec_no);
+}
+
+void RunController::ShowFound(const std::string& url, bool found, bool long_found) {
+  dispatcher_.Call([&] {
+    display_.stop_enabled = false;
+    FoundURL = url;
+    found_short_ = found;
+    found_long_ = long_found;
+    if (update_partner_) update_partner_(found, long_found);
+    Changed();
+  });
+}
+
+void RunController::SendEvent(const EngineEventArgs& event) {
+  dispatcher_.Call([&] { EngineEvent(event); });
+}
+
+void RunController::PostProgress(const EngineEventArgs& event) {
+  if (options_.post_progress) {
+    dispatcher_.Post([this, event] { EngineEvent(event); });
+  } else {
+    SendEvent(event);
+  }
+}
+
+void RunController::AddMessage(const std::string& line) {
+  dispatcher_.Call([&] { Memo(line); });
+}
+
+void RunController::AddMessageOnce(const std::string& line) {
+  dispatcher_.Call([&] {
+    if (std::find(display_.Memo1.begin(), display_.Memo1.end(), line) == display_.Memo1.end()) {
+      Memo(line);
+    }
+  });
+}
+
+void RunController::EngineEvent(const EngineEventArgs& event) {
+  const auto slot = event.number1;
+  const bool slot_ok = slot >= 0 && slot < kMaxConnections;
+  switch (event.code) {
+    case 6:
+      if (event.key == "Total" && slot_ok) {
+        ReadTotal[slot] = event.number2;
+      } else if (event.key == "Read" && slot_ok) {
+        if (event.number2 != 0 && ReadTotal[slot] != 0) {
+          display_.bars[slot] = static_cast<int>(
+              std::min<std::int64_t>(100, event.number2 * 50 / ReadTotal[slot]));
+        }
+      } else if (event.key == "StringTotal" && slot_ok) {
+        StringTotal[slot] = event.number2;
+      } else if (event.key == "StringLeft" && slot_ok) {
+        // The second half of the bar follows the page text still to scan.
+        if (StringTotal[slot] > 0 && event.number2 >= 0) {
+          std::int64_t done = std::max<std::int64_t>(0, StringTotal[slot] - event.number2);
+          display_.bars[slot] = static_cast<int>(
+              std::min<std::int64_t>(100, 50 + done * 50 / StringTotal[slot]));
+        }
+      } else if (event.key == "NewNode") {
+        display_.Label28 = std::to_string(event.number2);
+      } else if (event.key == "NewLink") {
+        display_.Label16 = std::to_string(std::stoll(display_.Label16) + 1);
+      }
+      break;
+    case 9:
+      Memo("String Found:");
+      Memo(event.text);
+      FoundURL = event.text;
+      MaxHopsReached = TimeExpired = MaxRecordsReached = false;
+      break;
+    case 10:
+      if (event.key == "Time Expired") {
+        if (event.key != LastLimitMessage && !TimeExpired) {
+          FoundURL.clear();
+          LastLimitMessage = event.key;
+          Memo("Time expired");
+          TimeExpired = true;
+        }
+      } else if (event.key == "Max Records Reached") {
+        if (event.key != LastLimitMessage && !MaxRecordsReached) {
+          FoundURL.clear();
+          LastLimitMessage = event.key;
+          Memo("Maximum links reached");
+          Memo("  No new links will be added");
+          MaxRecordsReached = true;
+        }
+      } else if (event.key == "Max Nodes Reached") {
+        if (event.key != LastLimitMessage) {
+          LastLimitMessage = event.key;
+          if (!MaxHopsReached) {
+            FoundURL.clear();
+            Memo("Max hops reached: " + std::to_string(event.number1));
+            Memo("Please wait for current node to complete...");
+            MaxHopsReached = true;
+          }
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  if (observer_) observer_->OnEvent(event);
+  Changed();
+}
+
+void RunController::SlotFinished(int slot) {
+  if (slot < 0 || slot >= kMaxConnections) return;
+  SlotBusy[slot] = false;
+  display_.bars[slot] = 0;
+  Changed();
+}
+
+}  // namespace zeb

@@ -1,0 +1,217 @@
+// The run controller of the bot console, without any window: it runs the checked partners of a
+// project one after another. For each partner it seeds the work tables with the start page,
+// starts crawl threads (the first at once, every further one on a tick of Timer1 after a
+// running thread asked for it, up to the Connections setting), hands out frontier records,
+// keeps the run state and the running messages, and when no thread is left it hands the
+// partner on and moves to the next one after a short pause (Timer2).
+//
+// The controller lives on one owner thread (the console's GUI thread, or the caller of
+// RunToEnd). Its handlers run only there; crawl threads reach it through ConsoleLink, whose
+// calls are dispatched onto the owner thread and wait, except NextOpenRecord, which runs on the
+// crawl thread under a lock of its own, and progress notices, which are queued without waiting.
+//
+// A window observes the controller through RunObserver; the observer is called on the owner
+// thread.
+#ifndef ZEB_CONSOLE_RUN_CONTROLLER_H_
+#define ZEB_CONSOLE_RUN_CONTROLLER_H_
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/bot_settings.h"
+#include "console/dispatcher.h"
+#include "data/file_locations.h"
+#include "data/sqlite_session.h"
+#include "data/work_tables.h"
+#include "engine/console_link.h"
+#include "engine/crawl_engine.h"
+#include "text/date_time.h"
+
+namespace zeb {
+
+inline constexpr int kMaxConnections = 20;
+
+struct RunOptions {
+  std::chrono::milliseconds tick{2000};              // Timer1
+  std::chrono::milliseconds next_partner_delay{500};  // Timer2
+  bool post_progress = true;  // progress notices are queued instead of waited for
+};
+
+// What the console shows of a run; the labels carry the names of the console's controls.
+struct ConsoleDisplay {
+  std::string Label16 = "0";    // links found
+  std::string Label17 = "0/0";  // records / handed out
+  std::string Label24;          // partner / of
+  std::string Label28 = "0";    // hop of the last node begun
+  std::string Label33;          // the Find text
+  std::string Label35;          // the Start-at address
+  std::array<int, kMaxConnections> bars{};  // connection bars, 0 to 100
+  std::vector<std::string> Memo1;           // running messages
+  bool stop_enabled = false;
+  bool pause_enabled = false;
+  bool paused = false;
+};
+
+// The outcome of one partner's crawl.
+struct PartnerOutcome {
+  std::string partner;
+  std::string start_url;
+  std::string FoundURL;  // empty when not found
+  bool found_short = false;
+  bool found_long = false;
+  bool TimeExpired = false;
+  bool MaxHopsReached = false;
+  bool MaxRecordsReached = false;
+  bool aborted = false;
+};
+
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  virtual void OnMessage(const std::string& line) { (void)line; }
+  virtual void OnEvent(const EngineEventArgs& event) { (void)event; }
+  virtual void OnDisplayChanged() {}
+  // The partner's threads have all ended; the work tables still hold its crawl.
+  virtual void OnPartnerFinished(const PartnerOutcome& outcome, WorkTables& tables) {
+    (void)outcome;
+    (void)tables;
+  }
+  virtual void OnRunFinished() {}
+};
+
+class RunController : public ConsoleLink {
+ public:
+  // settings: the bot settings as loaded; settings_file: the store the crawl threads re-read
+  // the network values from. The controller's owner is the constructing thread.
+  RunController(FileLocations locations, std::string settings_file, BotSettings settings,
+                RunOptions options = {});
+  ~RunController() override;
+  RunController(const RunController&) = delete;
+  RunController& operator=(const RunController&) = delete;
+
+  void set_observer(RunObserver* observer) { observer_ = observer; }
+  // Called with the found flags when a thread reports a find.
+  void set_update_partner(std::function<void(bool, bool)> update) {
+    update_partner_ = std::move(update);
+  }
+  // Called when a partner's crawl ended without Stop, before the work tables are let go.
+  void set_analyze_run(std::function<void()> analyze) { analyze_run_ = std::move(analyze); }
+
+  // Run Checked: crawls the given partners of the project, in this order. Throws DatabaseError
+  // or MissingTableError when the data folder cannot be opened.
+  void HTMLButton2Click(const std::string& project, const std::vector<std::string>& partners);
+  // Pause / Resume.
+  void HTMLButton15Click();
+  // Stop.
+  void HTMLButton3Click();
+
+  // The timers and the run's steps.
+  void StartPartnerRun();
+  void SeedRun();
+  void Timer1Timer();
+  void Timer2Timer();
+  void EngineEvent(const EngineEventArgs& event);
+  void SlotFinished(int slot);
+
+  // Owner thread: runs the timers and the threads' calls until the run has ended.
+  void RunToEnd();
+  // Any thread: asks the owner thread to stop / pause the run.
+  void RequestStop();
+  void RequestPause();
+
+  bool Running() const { return running_; }
+  const ConsoleDisplay& display() const { return display_; }
+  const std::vector<PartnerOutcome>& outcomes() const { return outcomes_; }
+  int busy_slots() const;
+  // Largest number of crawl threads alive at once in this run.
+  int peak_threads() const { return peak_threads_; }
+  Dispatcher& dispatcher() { return dispatcher_; }
+  int Connections() const;
+
+  // ConsoleLink, called by crawl threads.
+  std::optional<RecNo> NextOpenRecord() override;
+  bool ReadAbort() override { return AbortRequested_.load(); }
+  void SetAbort() override;
+  bool StopRequested() override { return stop_requested_.load(); }
+  void WaitWhilePaused() override;
+  void RequestStart() override;
+  void PushHotRecord(RecNo rec_no) override;
+  void ShowFound(const std::string& url, bool found, bool long_found) override;
+  void SendEvent(const EngineEventArgs& event) override;
+  void PostProgress(const EngineEventArgs& event) override;
+  void AddMessage(const std::string& line) override;
+  void AddMessageOnce(const std::string& line) override;
+  std::string ReadProject() override { return project_; }
+  std::string ReadPartner() override { return partner_; }
+  std::string ReadUserAgent() override { return settings_.UserAgent; }
+
+ private:
+  void ShowPartner(const std::string& partner);
+  void StartThread(int slot);
+  void JoinFinishedThreads();
+  void Memo(const std::string& line);
+  void SetControlsEnabled(bool on);
+  void Changed();
+  EngineSettings ThreadSettings(int slot) const;
+  void SetPaused(bool paused);
+
+  FileLocations locations_;
+  std::string settings_file_;
+  BotSettings settings_;
+  RunOptions options_;
+  RunObserver* observer_ = nullptr;
+  std::function<void(bool, bool)> update_partner_;
+  std::function<void()> analyze_run_;
+  Dispatcher dispatcher_;
+
+  // Owner-thread state.
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<WorkTables> tables_;  // the console's own view, used by NextOpenRecord
+  ConsoleDisplay display_;
+  std::string project_, partner_;
+  std::vector<std::string> partners_;
+  std::size_t partner_pos_ = 0;
+  std::vector<PartnerOutcome> outcomes_;
+  bool running_ = false;
+  int PartnerIndex = 0;
+  std::array<std::thread, kMaxConnections> Threads;
+  std::array<bool, kMaxConnections> SlotBusy{};
+  bool StartPending = false;
+  bool Aborted = false;
+  std::string FoundURL;
+  bool found_short_ = false, found_long_ = false;
+  int StartHop = 0;
+  std::string PreviousBacklink;
+  DateTime Deadline{};
+  std::string LastLimitMessage;
+  bool TimeExpired = false, MaxHopsReached = false, MaxRecordsReached = false;
+  std::array<std::int64_t, kMaxConnections> ReadTotal{}, StringTotal{};
+  bool timer1_on_ = false, timer2_on_ = false;
+  Dispatcher::Clock::time_point timer1_due_{}, timer2_due_{};
+  int peak_threads_ = 0;
+
+  // Shared with the crawl threads.
+  std::atomic<bool> AbortRequested_{false};
+  std::atomic<bool> stop_requested_{false};
+  std::mutex RecordLock;  // NextOpenRecord is mutually exclusive
+  RecNo CurrentRecNo = -1;  // Guarded by RecordLock
+  std::mutex hot_mutex_;
+  std::deque<RecNo> HotRecords;  // Guarded by hot_mutex_
+  std::mutex pause_mutex_;
+  std::condition_variable pause_cv_;
+  bool paused_ = false;  // Guarded by pause_mutex_
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_CONSOLE_RUN_CONTROLLER_H_

@@ -1,0 +1,68 @@
+// What a crawl thread sees of the console: the engine event it reports with, and the small
+// interface through which it reads and changes the run's state.
+//
+// The run controller implements ConsoleLink. Every call but NextOpenRecord and the two cheap
+// flag reads is synchronised with the controller: it runs there and returns when it is done, so
+// calls never overlap each other or a controller handler. NextOpenRecord runs on the calling
+// crawl thread, mutually exclusive with every other NextOpenRecord.
+#ifndef ZEB_ENGINE_CONSOLE_LINK_H_
+#define ZEB_ENGINE_CONSOLE_LINK_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "data/work_tables.h"
+
+namespace zeb {
+
+// The record a crawl thread hands to the console. code: 0 link handled, 5 link skipped,
+// 6 progress, 7 final state of a node, 8 end of a thread or no robots file, 9 check string
+// found, 10 stop or limit.
+struct EngineEventArgs {
+  int code = 0;
+  std::int64_t number1 = 0;
+  std::string text;
+  std::string key;
+  std::int64_t number2 = 0;
+};
+
+class ConsoleLink {
+ public:
+  virtual ~ConsoleLink() = default;
+
+  // The next frontier record to crawl (hot records first), or nullopt when none is left.
+  virtual std::optional<RecNo> NextOpenRecord() = 0;
+
+  // AbortRequested: the run's stop flag (a find, a limit, the user's Stop).
+  virtual bool ReadAbort() = 0;
+  virtual void SetAbort() = 0;
+  // The user pressed Stop: transfers in progress end too. Cheap; may be polled.
+  virtual bool StopRequested() = 0;
+  // Blocks while the run is paused.
+  virtual void WaitWhilePaused() = 0;
+
+  virtual void RequestStart() = 0;
+  virtual void PushHotRecord(RecNo rec_no) = 0;
+  // The Find text was found on url; the console takes it as the found page and updates the
+  // partner with the two found flags.
+  virtual void ShowFound(const std::string& url, bool found, bool long_found) = 0;
+
+  // Synchronised: returns when the console has handled the event.
+  virtual void SendEvent(const EngineEventArgs& event) = 0;
+  // A progress notice (code 6): may be handed over without waiting, in order per thread.
+  virtual void PostProgress(const EngineEventArgs& event) { SendEvent(event); }
+  // Adds a line to the run's messages (a failure the user must hear of).
+  virtual void AddMessage(const std::string& line) = 0;
+  // As AddMessage, but a line the run's messages hold already is not added again (a bad
+  // setting that every node meets).
+  virtual void AddMessageOnce(const std::string& line) = 0;
+
+  virtual std::string ReadProject() = 0;
+  virtual std::string ReadPartner() = 0;
+  virtual std::string ReadUserAgent() = 0;
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_ENGINE_CONSOLE_LINK_H_

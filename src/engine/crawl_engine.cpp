@@ -1,0 +1,501 @@
+#include "engine/crawl_engine.h"
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "analysis/link_classification.h"
+#include "analysis/link_extraction.h"
+#include "analysis/page_normalisation.h"
+#include "analysis/page_text.h"
+#include "analysis/url_normalisation.h"
+#include "data/app_tables.h"
+#include "data/sqlite_session.h"
+#include "engine/http_client.h"
+#include "engine/network_settings.h"
+#include "engine/page_size_guard.h"
+#include "engine/robots_check.h"
+#include "engine/run_report.h"
+#include "text/text_routines.h"
+
+namespace zeb {
+namespace {
+
+constexpr std::size_t kMaxQueuedURLLength = 249;
+constexpr const char* kTooBig = "TooBig";
+
+bool ContainsExact(const std::string& text, const Lines& words) {
+  for (const std::string& word : words) {
+    if (!word.empty() && text.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string StatusText(long status) { return std::to_string(status); }
+
+// Sleeps for `ms`, waking early when the user stops the run.
+void ThrottleSleep(int ms, ConsoleLink& console) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until && !console.StopRequested()) {
+    auto left = until - std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        left, std::chrono::milliseconds(50)));
+  }
+}
+
+}  // namespace
+
+std::chrono::milliseconds TransferLimit(std::chrono::milliseconds read_timeout,
+                                        int bandwidth_throttle, int max_page_size) {
+  std::chrono::milliseconds limit = std::max(std::chrono::milliseconds(120000), 10 * read_timeout);
+  if (bandwidth_throttle > 0) {
+    const std::int64_t bytes = max_page_size > 0 ? max_page_size
+                                                 : static_cast<std::int64_t>(kHardPageCap);
+    limit += std::chrono::milliseconds(bytes * 1000 / bandwidth_throttle);
+  }
+  return limit;
+}
+
+// Reports a page transfer to the console and ends it when it can no longer be used: the run
+// was stopped, the deadline passed, or the page grew past the size limit. Waits while the run
+// is paused.
+class DBWebThreadEngine::FetchObserver : public TransferObserver {
+ public:
+  FetchObserver(DBWebThreadEngine& engine, std::size_t size_limit)
+      : engine_(engine), guard_(size_limit) {}
+
+  void WorkBegin(std::int64_t total) override { engine_.Progress("", "Total", total); }
+  void WorkRead(std::int64_t count) override { engine_.Progress("", "Read", count); }
+  void WorkWrite(std::int64_t count) override { engine_.Progress("", "Write", count); }
+
+  std::string ShouldStop() override {
+    engine_.console_.WaitWhilePaused();
+    if (engine_.console_.StopRequested()) {
+      stopped_ = true;
+      return "Stopped by the user";
+    }
+    if (engine_.DeadlinePassed()) {
+      stopped_ = true;
+      return "Time expired";
+    }
+    return {};
+  }
+
+  std::string AcceptBody(std::string_view, std::string_view block) override {
+    if (guard_.Add(block)) return {};
+    too_big_ = true;
+    return kTooBig;
+  }
+
+  bool too_big() const { return too_big_; }
+  bool stopped() const { return stopped_; }
+
+ private:
+  DBWebThreadEngine& engine_;
+  PageSizeGuard guard_;
+  bool too_big_ = false;
+  bool stopped_ = false;
+};
+
+// Forwards the link scanner's progress as code-6 notices.
+class DBWebThreadEngine::LinkObserver : public LinkScanObserver {
+ public:
+  explicit LinkObserver(DBWebThreadEngine& engine) : engine_(engine) {}
+  void StringLeft(std::size_t characters_left) override {
+    engine_.Progress("", "StringLeft", static_cast<std::int64_t>(characters_left));
+  }
+  void NewLink(const std::string& link) override { engine_.Progress(link, "NewLink", -1); }
+
+ private:
+  DBWebThreadEngine& engine_;
+};
+
+DBWebThreadEngine::DBWebThreadEngine(EngineSettings settings, EngineEnvironment environment,
+                                     ConsoleLink& console)
+    : settings_(std::move(settings)), environment_(std::move(environment)), console_(console) {}
+
+DBWebThreadEngine::~DBWebThreadEngine() = default;
+
+void DBWebThreadEngine::Execute() {
+  try {
+    session_ = std::make_unique<Session>(DatabaseFile(environment_.locations), OpenMode::kExisting);
+    tables_ = std::make_unique<WorkTables>(*session_);
+    app_tables_ = std::make_unique<AppTables>(*session_);
+    Run();
+  } catch (const std::exception& e) {
+    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) +
+                        " stopped: " + e.what());
+  } catch (...) {
+    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) +
+                        " stopped on an unknown error");
+  }
+  try {
+    EndSteps();
+  } catch (const std::exception& e) {
+    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) +
+                        " could not finish: " + e.what());
+  } catch (...) {
+  }
+  app_tables_.reset();
+  tables_.reset();
+  session_.reset();
+}
+
+void DBWebThreadEngine::Run() {
+  UserAgent = console_.ReadUserAgent();
+  HomePhase = false;
+  FlushCounter = 0;
+  lists_ = LoadListFiles(environment_.locations.DataFolder, settings_.KWDensity,
+                         settings_.URLExceptionsOn, settings_.HotLinkOn);
+  AbortSeen = console_.ReadAbort();
+  Project = console_.ReadProject();
+  Partner = console_.ReadPartner();
+  while (!AbortSeen || HomePhase) {
+    const bool home_pass = HomePhase;
+    PassEnd end = Pass();
+    // One home-page attempt, whatever came of it; then the thread ends as after any find.
+    if (home_pass) HomePhase = false;
+    if (end == PassEnd::kLeaveLoop) break;
+  }
+}
+
+void DBWebThreadEngine::EndSteps() {
+  if (tables_) tables_->Flush();
+  if (AbortSeen) console_.SendEvent({8, -1, "Aborted--Done", "", -1});
+  if (Found) WriteReport();
+}
+
+DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
+  console_.WaitWhilePaused();
+  page_found_ = false;
+  if (tables_->RecordCount() > 0) {
+    if (!HomePhase && !SelectNextRow()) return PassEnd::kLeaveLoop;
+    std::optional<FrontierNode> row = tables_->Node(current_rec_);
+    if (!row) return PassEnd::kNext;
+    if (settings_.RobotsCheck) {
+      RobotsChecker robots(*tables_, [this](const std::string& text) {
+        console_.SendEvent({8, -1, text, "", -1});
+      });
+      if (robots.CheckRobots(row->URL, AbortSeen)) {
+        Update({SetText(FrontierField::RunState, "bot-denied")});
+        Notice7(*row, "bot denied");
+        return PassEnd::kNext;
+      }
+    }
+    stopped_transfer_ = false;
+    if (ProcessNode(*row) == NodeEnd::kEarly) {
+      if (!stopped_transfer_) return PassEnd::kNext;  // straight back to the loop test
+      // A transfer ended by Stop or the deadline: take notice now instead of failing every
+      // remaining node the same way.
+      AbortSeen = console_.ReadAbort();
+      if (!DeadlinePassed()) return PassEnd::kNext;
+    }
+  }
+  if (DeadlinePassed()) {
+    console_.SendEvent({10, NextRecNo, CurrentURL, "Time Expired", -1});
+    console_.SetAbort();
+    return PassEnd::kLeaveLoop;
+  }
+  if (++FlushCounter >= 20) {
+    tables_->Flush();
+    FlushCounter = 0;
+  }
+  AbortSeen = console_.ReadAbort();
+  return PassEnd::kNext;
+}
+
+bool DBWebThreadEngine::SelectNextRow() {
+  std::optional<RecNo> rec = console_.NextOpenRecord();
+  NextRecNo = rec ? *rec : -1;
+  current_rec_ = NextRecNo;
+  return rec.has_value();
+}
+
+// kComplete when the node ran to its end (the pass goes on to the deadline test), kEarly when it
+// ended with a final state of its own.
+DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& selected) {
+  std::vector<std::string> problems;
+  HttpOptions options = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
+                                            settings_.BandwidthThrottle, &problems);
+  for (const std::string& line : problems) console_.AddMessageOnce(line);
+  options.transfer_limit = TransferLimit(options.read_timeout, settings_.BandwidthThrottle,
+                                         settings_.MaxPageSize);
+  HttpClient client(options);
+
+  if (selected.LinkType != "doc") {
+    Update({SetText(FrontierField::RunState, "non-htm")});
+    Notice7(selected, "NotHTML");
+    return NodeEnd::kEarly;
+  }
+  FrontierNode row = selected;
+  if (!HomePhase) {
+    CurrentURL = row.URL;
+  } else {
+    LookupContactWebSite();
+    CurrentURL = ContactWebSite;
+    NewFrontierRow home{CurrentURL, "", row.Node, "working", std::nullopt};
+    current_rec_ = tables_->AppendFrontier(home);
+    row = FrontierNode{current_rec_, CurrentURL, "", row.Node, "working", "doc"};
+    for (const std::string& word : lists_.HotLinks) {
+      if (PosNoCase(CurrentURL, word) != 0) {
+        console_.PushHotRecord(current_rec_);
+        break;
+      }
+    }
+  }
+  Progress("", "NewNode", row.Node);
+
+  FetchObserver observer(*this, settings_.MaxPageSize > 0
+                                    ? static_cast<std::size_t>(settings_.MaxPageSize)
+                                    : 0);
+  HttpResponse response;
+  try {
+    response = client.Get(CurrentURL, &observer);
+  } catch (const HttpError& e) {
+    if (observer.too_big()) {
+      // Stopped as soon as the page could no longer pass: the checks run in their usual order.
+      if (!CheckEncoding(row, client.last_content_encoding(), client.last_status())) {
+        return NodeEnd::kEarly;
+      }
+      if (client.last_status() < 400) {
+        CheckPageSize(row, std::numeric_limits<std::size_t>::max(), client.last_status());
+        return NodeEnd::kEarly;
+      }
+      const std::string& line = client.last_status_line();
+      return FetchError(row, client,
+                        line.empty() ? "HTTP error " + StatusText(client.last_status()) : line);
+    }
+    stopped_transfer_ = observer.stopped();
+    return FetchError(row, client, e.what());
+  }
+
+  if (!CheckEncoding(row, response.content_encoding, response.status)) return NodeEnd::kEarly;
+  Progress(CurrentURL, "LinkProcessed", current_rec_);
+  if (settings_.ProcessThrottle > 0) ThrottleSleep(settings_.ProcessThrottle, console_);
+
+  std::string page = TrimToHtmlEnd(response.body);
+  response.body.clear();
+  response.body.shrink_to_fit();
+  PageLength = page.size();
+  Progress("", "StringTotal", static_cast<std::int64_t>(PageLength));
+  if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
+
+  RowUpdate working{SetText(FrontierField::RunState, "working"),
+                    SetText(FrontierField::ResponseCode, StatusText(response.status))};
+  cache_lines_.clear();
+  if (settings_.StoreCache) {
+    cache_lines_ = SplitLines(page);
+    working.push_back(SetLines(FrontierField::Cache, cache_lines_));
+  }
+  Update(working);
+
+  page = NormalizeForCheck(StripLeadingLineBreaks(page));
+  TestCheckStrings(page);
+
+  page = DecodeLinkEscapes(page);
+  StoreLinks(page, PageHost(client.last_url()));
+  if (!HomePhase) QueueLinks();
+  FinishRow(page, response);
+  if (!HomePhase) console_.RequestStart();
+  if (CurrentURL == ContactWebSite) HomePhase = false;
+  return NodeEnd::kComplete;
+}
+
+DBWebThreadEngine::NodeEnd DBWebThreadEngine::FetchError(const FrontierNode& row,
+                                                         HttpClient& client,
+                                                         const std::string& message) {
+  Update({SetText(FrontierField::RunState, "Error"),
+          SetText(FrontierField::ResponseCode, StatusText(client.last_status()))});
+  if (!tables_->FindTrack(CurrentURL)) tables_->TrackURL({CurrentURL, row.ParentURL, row.Node});
+  Notice7(row, message);
+  return NodeEnd::kEarly;
+}
+
+bool DBWebThreadEngine::CheckEncoding(const FrontierNode& row, const std::string& encoding,
+                                      long status) {
+  if (encoding.empty()) return true;
+  Update({SetText(FrontierField::RunState, encoding),
+          SetText(FrontierField::ResponseCode, StatusText(status))});
+  Notice7(row, encoding);
+  return false;
+}
+
+bool DBWebThreadEngine::CheckPageSize(const FrontierNode& row, std::size_t length, long status) {
+  if (settings_.MaxPageSize <= 0 || static_cast<std::size_t>(settings_.MaxPageSize) >= length) {
+    return true;
+  }
+  Update({SetText(FrontierField::RunState, kTooBig),
+          SetText(FrontierField::ResponseCode, StatusText(status))});
+  Notice7(row, kTooBig);
+  return false;
+}
+
+void DBWebThreadEngine::TestCheckStrings(const std::string& page) {
+  for (const std::string& check : settings_.FindList) {
+    Found = false;
+    if (PosNoCase(page, check) == 0) continue;
+    page_found_ = true;
+    HomePhase = settings_.AnalyzeHomePage;
+    console_.SendEvent({9, NextRecNo, CurrentURL, check, -1});
+    if (settings_.SendFoundStop) console_.SendEvent({10, NextRecNo, check, "String Found", -1});
+    Found = true;
+    LongCheck(page);
+    console_.ShowFound(CurrentURL, Found, LongFound);
+    console_.SetAbort();
+    break;
+  }
+}
+
+void DBWebThreadEngine::LongCheck(const std::string& page) {
+  LongFound = false;
+  std::optional<PartnerRecord> partner =
+      app_tables_->FindPartner(Project, Partner, ProjectScope::kExact);
+  if (!partner) return;
+  PreviousURL = partner->URL;
+  std::string text;
+  for (const std::string& line : partner->LongCheck) text += line;  // line ends removed
+  text.erase(std::remove_if(text.begin(), text.end(),
+                            [](char c) { return c == '\r' || c == '\n'; }),
+             text.end());
+  text = LowerCase(StripTags(text));
+  LongFound = PosNoCase(page, text) != 0;
+}
+
+void DBWebThreadEngine::LookupContactWebSite() {
+  std::optional<PartnerRecord> partner =
+      app_tables_->FindPartner(Project, Partner, ProjectScope::kExact);
+  ContactWebSite = partner ? partner->ContactWebSite : std::string();
+}
+
+void DBWebThreadEngine::StoreLinks(const std::string& page, const std::string& page_host) {
+  LinkObserver observer(*this);
+  PageLinks links = ExtractLinks(page, CurrentURL, page_host, &observer);
+  Update({SetLines(FrontierField::AllLinks, links.All),
+          SetLines(FrontierField::InternalLinks, links.Internal),
+          SetLines(FrontierField::ExternalLinks, links.External),
+          SetInt(FrontierField::FileSize, static_cast<std::int64_t>(PageLength))});
+}
+
+void DBWebThreadEngine::QueueLinks() {
+  std::optional<FrontierRow> current = tables_->Row(current_rec_);
+  if (!current) return;
+  const std::string parent = current->URL;
+  const int node = current->Node;
+  if (settings_.MaxHops != -1 && settings_.MaxHops <= node) {
+    console_.SetAbort();
+    console_.SendEvent({10, settings_.MaxHops, parent, "Max Nodes Reached", 0});
+    return;
+  }
+  if (current->InternalLinks.empty()) return;
+
+  // The page's rows go in as one transaction, so threads do not queue behind each other for
+  // every row; the notices and hot-record pushes follow once the rows are visible to all.
+  struct After {
+    std::optional<EngineEventArgs> event;
+    std::optional<RecNo> hot;
+  };
+  std::vector<After> after;
+  after.reserve(current->InternalLinks.size() * 2);
+  {
+    Transaction transaction(*session_);
+    for (std::string link : current->InternalLinks) {
+      std::string state;
+      if (PosNoCase(link, "https:") == 1) {
+        state = "secure";
+      } else {
+        state = tables_->FindTrack(link) ? "cycled" : "open";
+      }
+      if (link.size() > kMaxQueuedURLLength) {
+        link.resize(kMaxQueuedURLLength);
+        if (state == "open") state = "longURL";
+      }
+      if (settings_.MaxLinks != 0 && tables_->RecordCount() >= settings_.MaxLinks) {
+        after.push_back({EngineEventArgs{10, settings_.MaxLinks, "", "Max Records Reached", -1},
+                         std::nullopt});
+        break;
+      }
+      if (state == "cycled") {
+        after.push_back({EngineEventArgs{5, settings_.Index, link, parent, node + 1},
+                         std::nullopt});
+        continue;
+      }
+      if (IsURLException(link)) {
+        state = "URLExc";
+        after.push_back({EngineEventArgs{5, 1, link, parent, node + 1}, std::nullopt});
+      }
+      std::string type = ClassifyLink(link);
+      NewFrontierRow row{link, parent, node + 1, state,
+                         type.empty() ? std::nullopt : std::optional<std::string>(type)};
+      std::optional<RecNo> rec = tables_->TryAppendFrontier(row);
+      if (rec && IsHotLink(link)) after.push_back({std::nullopt, *rec});
+      if (!tables_->FindTrack(link)) tables_->TrackURL({link, parent, node + 1});
+      after.push_back({EngineEventArgs{0, settings_.Index, link, parent, node + 1}, std::nullopt});
+    }
+    transaction.Commit();
+  }
+  for (const After& step : after) {
+    if (step.hot) console_.PushHotRecord(*step.hot);
+    if (step.event) console_.SendEvent(*step.event);
+  }
+}
+
+void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& response) {
+  RowUpdate update;
+  if (page_found_) update.push_back(SetBool(FrontierField::StringsFound, true));
+  if ((settings_.AnalyzeBacklink || HomePhase) && (page_found_ || HomePhase)) {
+    if (settings_.StoreCache) update.push_back(SetLines(FrontierField::Cache, cache_lines_));
+    if (settings_.StoreKeywords) {
+      update.push_back(SetLines(FrontierField::STTags, ExtractMetaKeywords(page)));
+    }
+    if (settings_.StoreTitle) update.push_back(SetLines(FrontierField::TitleTag, ExtractTitle(page)));
+    if (settings_.StoreDescription) {
+      update.push_back(SetLines(FrontierField::DescriptionTag, ExtractMetaDescription(page)));
+    }
+    if (settings_.KWDensity > 0) {
+      update.push_back(SetLines(FrontierField::STDensity,
+                                AnalyzeKeywordDensity(page, settings_.KWDensity,
+                                                      StopWords(lists_.StopWords))));
+    }
+    if (settings_.StoreHeaders) {
+      update.push_back(SetLines(FrontierField::RawHeaders, response.raw_headers));
+    }
+    if (CurrentURL == ContactWebSite) update.push_back(SetBool(FrontierField::StringsFound, true));
+  }
+  update.push_back(SetText(FrontierField::Host, response.host));
+  update.push_back(SetText(FrontierField::RunState, "OK"));
+  Update(update);
+}
+
+void DBWebThreadEngine::WriteReport() {
+  std::string problem = AppendToRunReport(environment_.locations.ExeFolder,
+                                          FoundReportBlock(Partner, PreviousURL, CurrentURL));
+  if (!problem.empty()) console_.AddMessage(problem);
+  console_.SendEvent({8, -1, "Done", "", -1});
+}
+
+bool DBWebThreadEngine::IsURLException(const std::string& link) const {
+  return settings_.URLExceptionsOn && ContainsExact(link, lists_.URLExceptions);
+}
+
+bool DBWebThreadEngine::IsHotLink(const std::string& link) const {
+  return ContainsExact(link, lists_.HotLinks);
+}
+
+bool DBWebThreadEngine::DeadlinePassed() const {
+  return settings_.Deadline != DateTime{} && settings_.Deadline < Now();
+}
+
+void DBWebThreadEngine::Notice7(const FrontierNode& row, const std::string& key) {
+  console_.SendEvent({7, settings_.Index, row.URL, key, row.Node});
+}
+
+void DBWebThreadEngine::Progress(const std::string& text, const std::string& key,
+                                 std::int64_t number2) {
+  console_.PostProgress({6, settings_.Index, text, key, number2});
+}
+
+void DBWebThreadEngine::Update(const RowUpdate& update) { tables_->UpdateRow(current_rec_, update); }
+
+}  // namespace zeb

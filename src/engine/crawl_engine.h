@@ -1,0 +1,145 @@
+// One crawl thread's work: DBWebThreadEngine takes open nodes of the frontier through the
+// console, checks them against robots.txt, downloads the page, tests it for the partner's Find
+// text, stores its links and analysis fields and queues its internal links one hop further,
+// until the frontier is exhausted, the run is stopped, the deadline passes or a thread found the
+// text. After a find with home-page analysis on, the finding thread also fetches and analyses
+// the partner's home page (exactly once, whatever comes of it). At its end a finding thread
+// appends a block to the run report.
+//
+// Failures on a node become the node's final state and a code-7 event; the crawl goes on. An
+// unexpected failure (the database, say) ends the thread, with a line in the run messages;
+// Execute never throws.
+//
+// Threads: one object per crawl thread; Execute runs on that thread and opens its own database
+// connection. The object meets the others only in the work tables and through the ConsoleLink.
+#ifndef ZEB_ENGINE_CRAWL_ENGINE_H_
+#define ZEB_ENGINE_CRAWL_ENGINE_H_
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "data/file_locations.h"
+#include "data/settings_store.h"
+#include "data/work_tables.h"
+#include "engine/console_link.h"
+#include "engine/list_files.h"
+#include "text/date_time.h"
+#include "text/lines.h"
+
+namespace zeb {
+
+class AppTables;
+class HttpClient;
+struct HttpResponse;
+class Session;
+
+// What the console hands a crawl thread. The console's fixed choices are the only behaviour
+// there is: pages are cut to their body, internal links are queued, external ones are not, and
+// links met before are skipped.
+struct EngineSettings {
+  int Index = 0;               // connection slot, 0-based
+  DateTime Deadline{};         // end of the partner's time; DateTime{} for no limit
+  int MaxHops = -1;            // hop setting + 1; -1 for no limit
+  bool AnalyzeBacklink = false;
+  bool AnalyzeHomePage = false;
+  int MaxLinks = 0;            // frontier rows at which queueing stops; 0 for no limit
+  bool RobotsCheck = true;
+  bool SendFoundStop = true;
+  Lines FindList;              // the check strings; the console passes the Find text
+  int BandwidthThrottle = 0;   // bytes per second; 0 = none
+  int ProcessThrottle = 0;     // pause after each fetched page, ms; 0 = none
+  std::string StartURL;        // kept for reference; the frontier holds the start page
+  int MaxPageSize = 125000;    // largest trimmed page accepted; 0 reads all pages
+  bool URLExceptionsOn = false;
+  bool HotLinkOn = false;
+  bool StoreKeywords = false;
+  int KWDensity = 0;           // > 0 also switches the density analysis on
+  bool StoreTitle = false;
+  bool StoreDescription = false;
+  bool StoreCache = false;
+  bool StoreHeaders = false;
+};
+
+// Where a thread finds its folders, database and network settings.
+struct EngineEnvironment {
+  FileLocations locations;
+  std::string settings_file;  // the settings store, re-read for every node
+};
+
+// The whole-transfer limit of a page fetch: the larger of 120 s and 10 x the read time-out,
+// lengthened by what the bandwidth throttle needs for a page at the size limit.
+std::chrono::milliseconds TransferLimit(std::chrono::milliseconds read_timeout,
+                                        int bandwidth_throttle, int max_page_size);
+
+class DBWebThreadEngine {
+ public:
+  DBWebThreadEngine(EngineSettings settings, EngineEnvironment environment, ConsoleLink& console);
+  ~DBWebThreadEngine();
+  DBWebThreadEngine(const DBWebThreadEngine&) = delete;
+  DBWebThreadEngine& operator=(const DBWebThreadEngine&) = delete;
+
+  // The thread body. Never throws.
+  void Execute();
+
+  int Index() const { return settings_.Index; }
+
+ private:
+  class FetchObserver;
+  class LinkObserver;
+  enum class PassEnd { kNext, kLeaveLoop };
+  enum class NodeEnd { kEarly, kComplete };
+
+  void Run();
+  void EndSteps();
+  PassEnd Pass();
+  // The node's fetch and everything after it, for the row current_rec_. Throws only on the
+  // failures that end the thread.
+  NodeEnd ProcessNode(const FrontierNode& row);
+  NodeEnd FetchError(const FrontierNode& row, HttpClient& client, const std::string& message);
+  bool SelectNextRow();
+  bool CheckEncoding(const FrontierNode& row, const std::string& encoding, long status);
+  bool CheckPageSize(const FrontierNode& row, std::size_t length, long status);
+  void TestCheckStrings(const std::string& page);
+  void LongCheck(const std::string& page);
+  void StoreLinks(const std::string& page, const std::string& page_host);
+  void QueueLinks();
+  void FinishRow(const std::string& page, const HttpResponse& response);
+  void WriteReport();
+  void LookupContactWebSite();
+  bool IsURLException(const std::string& link) const;
+  bool IsHotLink(const std::string& link) const;
+  bool DeadlinePassed() const;
+  void Notice7(const FrontierNode& row, const std::string& key);
+  void Progress(const std::string& text, const std::string& key, std::int64_t number2);
+  void Update(const RowUpdate& update);
+
+  EngineSettings settings_;
+  EngineEnvironment environment_;
+  ConsoleLink& console_;
+
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<WorkTables> tables_;
+  std::unique_ptr<AppTables> app_tables_;
+  EngineLists lists_;
+
+  bool AbortSeen = false;
+  bool HomePhase = false;
+  int FlushCounter = 0;
+  RecNo NextRecNo = -1;
+  RecNo current_rec_ = -1;  // the row being processed (the home-page row in its pass)
+  std::string CurrentURL;
+  std::size_t PageLength = 0;
+  bool Found = false;
+  bool LongFound = false;
+  bool page_found_ = false;
+  std::string Project, Partner, ContactWebSite, PreviousURL, UserAgent;
+  Lines cache_lines_;
+  bool stopped_transfer_ = false;  // the last transfer was ended by Stop or the deadline
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_ENGINE_CRAWL_ENGINE_H_
