@@ -185,7 +185,8 @@ EngineSettings RunController::ThreadSettings(int slot) const {
 void RunController::StartThread(int slot) {
   if (Threads[slot].joinable()) Threads[slot].join();  // it has ended: its slot was freed
   auto engine = std::make_unique<DBWebThreadEngine>(
-      ThreadSettings(slot), EngineEnvironment{locations_, settings_file_}, *this);
+      ThreadSettings(slot), EngineEnvironment{locations_, settings_file_, options_.transfer_floor},
+      *this);
   Threads[slot] = std::thread([this, engine = std::move(engine)]() mutable {
     engine->Execute();
     const int index = engine->Index();

@@ -45,6 +45,8 @@ struct RunOptions {
   std::chrono::milliseconds tick{2000};              // Timer1
   std::chrono::milliseconds next_partner_delay{500};  // Timer2
   bool post_progress = true;  // progress notices are queued instead of waited for
+  // The shortest whole-transfer limit of a page fetch.
+  std::chrono::milliseconds transfer_floor{120000};
 };
 
 // What the console shows of a run; the labels carry the names of the console's controls.

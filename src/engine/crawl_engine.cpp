@@ -47,9 +47,10 @@ void ThrottleSleep(int ms, ConsoleLink& console) {
 
 }  // namespace
 
-std::chrono::milliseconds TransferLimit(std::chrono::milliseconds read_timeout,
+std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
+                                        std::chrono::milliseconds read_timeout,
                                         int bandwidth_throttle, int max_page_size) {
-  std::chrono::milliseconds limit = std::max(std::chrono::milliseconds(120000), 10 * read_timeout);
+  std::chrono::milliseconds limit = std::max(floor, 10 * read_timeout);
   if (bandwidth_throttle > 0) {
     const std::int64_t bytes = max_page_size > 0 ? max_page_size
                                                  : static_cast<std::int64_t>(kHardPageCap);
@@ -220,8 +221,8 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& se
   HttpOptions options = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
                                             settings_.BandwidthThrottle, &problems);
   for (const std::string& line : problems) console_.AddMessageOnce(line);
-  options.transfer_limit = TransferLimit(options.read_timeout, settings_.BandwidthThrottle,
-                                         settings_.MaxPageSize);
+  options.transfer_limit = TransferLimit(environment_.transfer_floor, options.read_timeout,
+                                         settings_.BandwidthThrottle, settings_.MaxPageSize);
   HttpClient client(options);
 
   if (selected.LinkType != "doc") {

@@ -67,11 +67,14 @@ struct EngineSettings {
 struct EngineEnvironment {
   FileLocations locations;
   std::string settings_file;  // the settings store, re-read for every node
+  // The shortest whole-transfer limit of a page fetch (see TransferLimit).
+  std::chrono::milliseconds transfer_floor{120000};
 };
 
-// The whole-transfer limit of a page fetch: the larger of 120 s and 10 x the read time-out,
+// The whole-transfer limit of a page fetch: the larger of `floor` and 10 x the read time-out,
 // lengthened by what the bandwidth throttle needs for a page at the size limit.
-std::chrono::milliseconds TransferLimit(std::chrono::milliseconds read_timeout,
+std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
+                                        std::chrono::milliseconds read_timeout,
                                         int bandwidth_throttle, int max_page_size);
 
 class DBWebThreadEngine {
