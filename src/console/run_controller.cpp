@@ -187,11 +187,13 @@ void RunController::StartThread(int slot) {
   auto engine = std::make_unique<DBWebThreadEngine>(
       ThreadSettings(slot), EngineEnvironment{locations_, settings_file_, options_.transfer_floor},
       *this);
+  ++live_threads_;
   Threads[slot] = std::thread([this, engine = std::move(engine)]() mutable {
     engine->Execute();
     const int index = engine->Index();
     engine.reset();
     dispatcher_.Call([this, index] { SlotFinished(index); });
+    --live_threads_;
   });
   peak_threads_ = std::max(peak_threads_, busy_slots());
 }
@@ -228,6 +230,7 @@ void RunController::Timer1Timer() {
     if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
     timer2_on_ = true;
     timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
+    dispatcher_.Wake();
   }
   Changed();
 }
@@ -298,6 +301,7 @@ void RunController::HTMLButton15Click() {
     timer1_on_ = true;
     timer1_due_ = Dispatcher::Clock::now() + options_.tick;
   }
+  dispatcher_.Wake();  // the timers changed: RunToEnd takes them up again
   SetPaused(pause);
   Memo(pause ? "Paused" : "Resumed");
   Changed();

@@ -137,6 +137,8 @@ class RunController : public ConsoleLink {
   int busy_slots() const;
   // Largest number of crawl threads alive at once in this run.
   int peak_threads() const { return peak_threads_; }
+  // Crawl threads whose body has not returned yet.
+  int live_threads() const { return live_threads_.load(); }
   Dispatcher& dispatcher() { return dispatcher_; }
   int Connections() const;
 
@@ -205,6 +207,7 @@ class RunController : public ConsoleLink {
   // Shared with the crawl threads.
   std::atomic<bool> AbortRequested_{false};
   std::atomic<bool> stop_requested_{false};
+  std::atomic<int> live_threads_{0};
   std::mutex RecordLock;  // NextOpenRecord is mutually exclusive
   RecNo CurrentRecNo = -1;  // Guarded by RecordLock
   std::mutex hot_mutex_;

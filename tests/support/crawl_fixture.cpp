@@ -93,6 +93,9 @@ class Recorder : public RunObserver {
     if (during_) during_(controller_, event);
   }
   void OnMessage(const std::string& line) override { record_.messages.push_back(line); }
+  void OnPartnerFinished(const PartnerOutcome&, WorkTables&) override {
+    record_.busy_at_finish.push_back(controller_.busy_slots() + controller_.live_threads());
+  }
 
  private:
   RunController& controller_;

@@ -28,6 +28,8 @@ struct RunRecord {
   std::vector<std::string> messages;
   std::vector<PartnerOutcome> outcomes;
   int peak_threads = 0;
+  // Crawl threads still alive when each partner was declared finished.
+  std::vector<int> busy_at_finish;
 
   // The events of one code (and key, when given).
   std::vector<EngineEventArgs> Events(int code, const std::string& key = "") const;
