@@ -20,6 +20,8 @@ build: configure
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+	@bash scripts/sanitize.sh thread
+	@bash scripts/sanitize.sh address
 
 demo: build
 	@bash scripts/demo.sh $(BUILD_DIR)

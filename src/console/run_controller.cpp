@@ -244,9 +244,8 @@ void RunController::Timer2Timer() {
   if (!more || Aborted) {
     running_ = false;
     SetControlsEnabled(true);
-    session_.reset();
     tables_.reset();
-    tables_ = nullptr;
+    session_.reset();
     if (observer_) observer_->OnRunFinished();
   } else {
     ++PartnerIndex;

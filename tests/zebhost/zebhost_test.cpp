@@ -10,6 +10,7 @@
 #include "data/file_locations.h"
 #include "data/schema.h"
 #include "data/settings_store.h"
+#include "support/loopback_site.h"
 #include "support/temp_dir.h"
 #include "text/cipher.h"
 
@@ -260,6 +261,39 @@ TEST_F(ZebhostTest, SettingsAreValidatedAndTheProxyPasswordIsEnciphered) {
   std::string startup = Ok({"settings", "list"});
   EXPECT_NE(startup.find("ZEBStopHops"), std::string::npos);
   EXPECT_NE(startup.find("-1"), std::string::npos);
+}
+
+TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
+  zeb::testing::LoopbackSite site;
+  site.Page("/index.htm", "<html><body><a href=\"/links.htm\">links</a></body></html>");
+  site.Page("/links.htm", "<html><body><a href=\"http://mysite.example/\">me</a></body></html>");
+  site.Page("/lonely.htm", "<html><body>nothing</body></html>");
+  Init();
+  Ok({"project", "add", "Demo"});
+  Ok({"partner", "add", "--project", "Demo", "--name", "Cats", "--home",
+      site.Url("cats.localhost", "/index.htm"), "--find", "mysite.example"});
+  Ok({"partner", "add", "--project", "Demo", "--name", "Dogs", "--home",
+      site.Url("dogs.localhost", "/lonely.htm"), "--find", "mysite.example"});
+
+  std::string out = Ok({"check", "--project", "Demo", "--partner", "Cats", "--tick-ms", "10"});
+  EXPECT_NE(out.find("Checking: " + site.Url("cats.localhost", "/index.htm")), std::string::npos);
+  EXPECT_NE(out.find("OK     0    " + site.Url("cats.localhost", "/index.htm")), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("OK     1    " + site.Url("cats.localhost", "/links.htm")), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Found for Cats: " + site.Url("cats.localhost", "/links.htm")),
+            std::string::npos) << out;
+
+  out = Ok({"check", "--project", "Demo", "--all", "--tick-ms", "10"});
+  EXPECT_NE(out.find("Found for Cats: "), std::string::npos) << out;
+  EXPECT_NE(out.find("Not found for Dogs"), std::string::npos) << out;
+  EXPECT_EQ(site.CountRequests("/lonely.htm"), 1);
+
+  Fails({"check", "--project", "Demo"}, "--partner");
+  Fails({"check", "--project", "Demo", "--partner", "Cats", "--all"}, "--partner");
+  Fails({"check", "--project", "Demo", "--partner", "Nope"}, "no partner \"Nope\"");
+  Fails({"check", "--project", "Nope", "--all"}, "no project");
+  Fails({"check", "--project", "Demo", "--all", "--tick-ms", "0"}, "--tick-ms");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "console/bot_settings.h"
 #include "console/run_controller.h"
 #include "csv.h"
+#include "demo_site.h"
 #include "data/app_tables.h"
 #include "data/file_locations.h"
 #include "data/schema.h"
@@ -38,7 +39,8 @@ constexpr const char* kUsage =
     "  partner list --project P | partner remove --project P --name N\n"
     "  partner import --project P FILE.csv\n"
     "  settings list [--network] | settings set NAME VALUE [--network]\n"
-    "  check --project P (--partner N ... | --all) [--tick-ms MS]\n";
+    "  check --project P (--partner N ... | --all) [--tick-ms MS]\n"
+    "  demo [--dir DIR] [--sites DIR] [--tick-ms MS]\n";
 
 // Where init puts the folders when neither the store nor the command line names them.
 fs::path DefaultBaseFolder() {
@@ -501,6 +503,56 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   return 0;
 }
 
+// A fresh demo folder with its own settings store, three partners on a loopback copy of the
+// example sites, and a check of them all.
+int Demo(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"dir", "sites", "tick-ms"}, {});
+  a.ExpectPositional(0, "usage: zebhost demo [--dir DIR] [--sites DIR] [--tick-ms MS]");
+  const fs::path dir = fs::absolute(a.Value("dir").value_or("demo-data"));
+  const fs::path sites = a.Value("sites").value_or(ZEB_EXAMPLE_SITES);
+  const std::string tick = a.Value("tick-ms").value_or("500");
+  if (!fs::is_directory(sites / "cats")) {
+    throw UsageError("there are no demo sites in " + sites.string() + "; name them with --sites");
+  }
+  const fs::path marker = dir / ".zebhost-demo";
+  std::error_code ec;
+  if (fs::exists(dir) && !fs::is_empty(dir, ec) && !fs::exists(marker)) {
+    throw UsageError(dir.string() + " holds other files; name an empty folder with --dir");
+  }
+  fs::remove_all(dir, ec);
+  fs::create_directories(dir, ec);
+  if (ec) throw UsageError("cannot create the folder " + dir.string() + ": " + ec.message());
+  std::ofstream(marker) << "made by zebhost demo\n";
+  ::setenv("ZEB_SETTINGS_FILE", (dir / "settings.ini").c_str(), 1);
+
+  DemoSite site(sites);
+  auto url = [&](const std::string& host, const std::string& path) {
+    return "http://" + host + ":" + std::to_string(site.port()) + path;
+  };
+  std::ostringstream quiet;
+  Init({"--data", (dir / "data").string(), "--exe", (dir / "program").string()}, quiet);
+  Project({"add", "My Site", "--home-page", url("mysite.localhost", "/")}, quiet);
+  Partner({"add", "--project", "My Site", "--name", "Cats Corner", "--home",
+           url("cats.localhost", "/index.htm"), "--find", "mysite.localhost", "--link-text",
+           "<a href=\"http://mysite.localhost/\">My Site</a>"}, quiet);
+  Partner({"add", "--project", "My Site", "--name", "Dog Days", "--home",
+           url("dogs.localhost", "/"), "--start", url("dogs.localhost", "/links/"),
+           "--start-hop", "1", "--find", "mysite.localhost"}, quiet);
+  Partner({"add", "--project", "My Site", "--name", "Bird Watch", "--home",
+           url("www.birds.localhost", "/index.htm"), "--find", "mysite.localhost"}, quiet);
+  Settings({"set", "ZEBSelConnections", "5"}, quiet);
+  Settings({"set", "ZEBAnalyzeFound", "true"}, quiet);
+  out << "Demo sites on 127.0.0.1:" << site.port() << " from " << sites.string() << "\n";
+  out << "Partners of \"My Site\":\n";
+  Partner({"list", "--project", "My Site"}, out);
+  out << "\n";
+  int status = Check({"--project", "My Site", "--all", "--tick-ms", tick}, out);
+  out << "\nSettings store: " << (dir / "settings.ini").string() << "\n"
+      << "Tables:         " << (dir / "data" / "zeb.sqlite").string() << "\n"
+      << "Run report:     " << (dir / "program" / "botmail.txt").string() << "\n";
+  return status;
+}
+
 std::string OneLine(const std::string& message) {
   static const char* const kHex = "0123456789abcdef";
   std::string out;
@@ -529,7 +581,8 @@ int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ost
   static const std::map<std::string,
                         std::function<int(const std::vector<std::string>&, std::ostream&)>>
       commands = {{"init", Init}, {"project", Project}, {"partner", Partner},
-                  {"settings", Settings}, {"check", Check}};
+                  {"settings", Settings}, {"check", Check},
+                  {"demo", Demo}};
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
     auto it = commands.find(args[0]);

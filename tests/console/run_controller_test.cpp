@@ -1,0 +1,176 @@
+// The run controller's own rules: the hand-out of records, the console's reading of engine
+// events, and the dispatcher that stands in for the GUI thread.
+#include "console/run_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "console/dispatcher.h"
+#include "support/crawl_fixture.h"
+
+namespace zeb {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::CrawlFixture;
+using testing::Reply;
+using testing::RunRecord;
+
+TEST(DispatcherTest, CallRunsOnTheOwnerAndWaitsPostsKeepTheirOrder) {
+  Dispatcher dispatcher;
+  const std::thread::id owner = std::this_thread::get_id();
+  std::vector<int> order;
+  std::atomic<bool> done{false};
+  std::thread::id ran_on;
+  std::thread worker([&] {
+    dispatcher.Post([&] { order.push_back(1); });
+    dispatcher.Post([&] { order.push_back(2); });
+    dispatcher.Call([&] {
+      ran_on = std::this_thread::get_id();
+      order.push_back(3);
+    });
+    // Call returned: its task has run.
+    EXPECT_EQ(order.size(), 3u);
+    done = true;
+  });
+  while (!done) dispatcher.RunUntil(Dispatcher::Clock::now() + 5ms);
+  worker.join();
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(ran_on, owner);
+
+  int inline_calls = 0;
+  dispatcher.Call([&] { ++inline_calls; });  // on the owner: at once
+  EXPECT_EQ(inline_calls, 1);
+}
+
+TEST(DispatcherTest, RunUntilReturnsAtItsTimeOrOnWake) {
+  Dispatcher dispatcher;
+  auto start = Dispatcher::Clock::now();
+  dispatcher.RunUntil(start + 30ms);
+  EXPECT_GE(Dispatcher::Clock::now() - start, 30ms);
+
+  start = Dispatcher::Clock::now();
+  dispatcher.Post([&] { dispatcher.Wake(); });
+  dispatcher.RunUntil(start + 10s);
+  EXPECT_LT(Dispatcher::Clock::now() - start, 5s);
+}
+
+TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
+  RunController c(FileLocations{}, "", BotSettings{});
+  c.EngineEvent({6, 2, "", "Total", 1000});
+  c.EngineEvent({6, 2, "", "Read", 500});
+  EXPECT_EQ(c.display().bars[2], 25);
+  c.EngineEvent({6, 2, "", "Read", 5000});
+  EXPECT_EQ(c.display().bars[2], 100);  // capped
+  c.EngineEvent({6, 3, "", "Read", 500});
+  EXPECT_EQ(c.display().bars[3], 0);  // no total yet
+  c.EngineEvent({6, 2, "", "StringTotal", 200});
+  c.EngineEvent({6, 2, "", "StringLeft", 100});
+  EXPECT_EQ(c.display().bars[2], 75);
+  c.EngineEvent({6, 2, "", "NewNode", 4});
+  EXPECT_EQ(c.display().Label28, "4");
+  c.EngineEvent({6, 2, "x", "NewLink", -1});
+  c.EngineEvent({6, 2, "y", "NewLink", -1});
+  EXPECT_EQ(c.display().Label16, "2");
+  c.EngineEvent({6, 99, "", "Total", 1});  // a slot out of range changes nothing
+  c.SlotFinished(2);
+  EXPECT_EQ(c.display().bars[2], 0);
+
+  // Limit notices: shown once however often they come.
+  c.EngineEvent({10, 4, "http://a/", "Max Nodes Reached", 0});
+  c.EngineEvent({10, 4, "http://b/", "Max Nodes Reached", 0});
+  c.EngineEvent({10, 100, "", "Max Records Reached", -1});
+  c.EngineEvent({10, 100, "", "Max Records Reached", -1});
+  c.EngineEvent({10, 1, "http://c/", "Time Expired", -1});
+  c.EngineEvent({10, 1, "http://c/", "Time Expired", -1});
+  c.EngineEvent({7, 0, "http://d/", "TooBig", 1});  // shows nothing
+  EXPECT_EQ(c.display().Memo1,
+            (std::vector<std::string>{"Max hops reached: 4",
+                                      "Please wait for current node to complete...",
+                                      "Maximum links reached", "  No new links will be added",
+                                      "Time expired"}));
+  c.EngineEvent({9, 3, "http://found/", "find", -1});
+  EXPECT_EQ(c.display().Memo1.back(), "http://found/");
+}
+
+TEST(RunControllerTest, NoConnectionSelectionRunsWithOneAndTwentyIsTheMost) {
+  BotSettings s;
+  s.Connections.reset();
+  EXPECT_EQ(RunController(FileLocations{}, "", s).Connections(), 1);
+  s.Connections = 20;
+  EXPECT_EQ(RunController(FileLocations{}, "", s).Connections(), 20);
+  s.Connections = 50;
+  EXPECT_EQ(RunController(FileLocations{}, "", s).Connections(), 20);
+}
+
+// A thread that finds the frontier handed out and ends must not make the walk skip the rows
+// that another thread appends afterwards.
+TEST(RunControllerTest, RowsAppendedAfterAnIdleLookupAreStillHandedOut) {
+  CrawlFixture f;
+  f.site().Page("/index.htm", "<html><body><a href=\"/a.htm\">a</a><a href=\"/b.htm\">b</a>"
+                              "</body></html>");
+  Reply slow;
+  slow.delay = 300ms;
+  slow.body = "<html><body><a href=\"/a1.htm\">1</a><a href=\"/a2.htm\">2</a></body></html>";
+  f.site().Serve("/a.htm", slow);
+  for (const char* p : {"/b.htm", "/a1.htm", "/a2.htm"}) {
+    f.site().Page(p, "<html><body>x</body></html>");
+  }
+  f.AddPartner("Cats", f.Url("/index.htm"), "never.example");
+  f.settings.Connections = 2;
+
+  RunRecord run = f.Run({"Cats"});
+
+  EXPECT_EQ(f.site().CountRequests("/a1.htm"), 1);
+  EXPECT_EQ(f.site().CountRequests("/a2.htm"), 1);
+  for (const FrontierRow& row : f.Frontier()) EXPECT_EQ(row.RunState, "OK") << row.URL;
+  EXPECT_EQ(run.peak_threads, 2);
+}
+
+TEST(RunControllerTest, FirstThreadStartsWithThePartnerNotAtTheFirstTick) {
+  CrawlFixture f;
+  f.site().Page("/index.htm", "<html><body>mysite.example</body></html>");
+  f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+  RunOptions options = CrawlFixture::FastOptions();
+  options.tick = 3s;  // the end of the partner is still seen on a tick
+  std::chrono::steady_clock::duration first_event{};
+  const auto start = std::chrono::steady_clock::now();
+  f.Run(
+      {"Cats"},
+      [&](RunController&, const EngineEventArgs&) {
+        if (first_event == std::chrono::steady_clock::duration{}) {
+          first_event = std::chrono::steady_clock::now() - start;
+        }
+      },
+      options);
+  EXPECT_LT(first_event, 1s);
+}
+
+TEST(RunControllerTest, ProgressPostedOrWaitedForGivesTheSameRun) {
+  for (bool post : {true, false}) {
+    SCOPED_TRACE(post);
+    CrawlFixture f;
+    std::string page = "<html><body>";
+    for (int i = 0; i < 300; ++i) page += "<a href=\"/p" + std::to_string(i) + ".htm\">l</a>";
+    f.site().Page("/index.htm", page + "mysite.example</body></html>");
+    f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+    RunOptions options = CrawlFixture::FastOptions();
+    options.post_progress = post;
+    RunRecord run = f.Run({"Cats"}, {}, options);
+    EXPECT_EQ(run.Events(6, "NewLink").size(), 300u);
+    EXPECT_EQ(run.Events(6, "StringLeft").size(), 300u);
+    EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/index.htm"));
+    // Within the thread the notices keep their order: the links, then the find.
+    std::size_t last_link = 0, find = 0;
+    for (std::size_t i = 0; i < run.events.size(); ++i) {
+      if (run.events[i].key == "NewLink") last_link = i;
+      if (run.events[i].code == 9) find = i;
+    }
+    EXPECT_LT(find, last_link);  // the find is reported before link extraction
+  }
+}
+
+}  // namespace
+}  // namespace zeb

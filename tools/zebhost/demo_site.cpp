@@ -1,0 +1,65 @@
+#include "demo_site.h"
+
+#include <httplib.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace zebhost {
+
+struct DemoSite::Impl {
+  std::filesystem::path sites;
+  httplib::Server server;
+  std::thread thread;
+  int port = 0;
+};
+
+namespace {
+
+// The folder name of a Host header: "www.cats.localhost:8080" gives "cats".
+std::string SiteName(std::string host) {
+  host = host.substr(0, host.find(':'));
+  if (host.rfind("www.", 0) == 0) host.erase(0, 4);
+  return host.substr(0, host.find('.'));
+}
+
+}  // namespace
+
+DemoSite::DemoSite(std::filesystem::path sites) : impl_(std::make_unique<Impl>()) {
+  Impl* impl = impl_.get();
+  impl->sites = std::move(sites);
+  impl->server.Get(".*", [impl](const httplib::Request& req, httplib::Response& res) {
+    const std::string site = SiteName(req.get_header_value("Host"));
+    std::string path = req.path;
+    if (path.empty() || path.back() == '/') path += "index.htm";
+    const bool safe = !site.empty() && site.find("..") == std::string::npos &&
+                      path.find("..") == std::string::npos;
+    std::ifstream in(impl->sites / site / path.substr(1), std::ios::binary);
+    if (!safe || !in) {
+      res.status = 404;
+      res.set_content("<html><body>Not found</body></html>", "text/html");
+      return;
+    }
+    std::stringstream body;
+    body << in.rdbuf();
+    const bool text = path.size() > 4 && path.compare(path.size() - 4, 4, ".txt") == 0;
+    res.set_content(body.str(), text ? "text/plain" : "text/html");
+  });
+  impl->port = impl->server.bind_to_any_port("127.0.0.1");
+  if (impl->port <= 0) throw std::runtime_error("the demo site cannot bind a port");
+  impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
+  for (int i = 0; i < 500 && !impl->server.is_running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+DemoSite::~DemoSite() {
+  impl_->server.stop();
+  if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+int DemoSite::port() const { return impl_->port; }
+
+}  // namespace zebhost
