@@ -132,6 +132,8 @@ HttpClient& HttpClient::operator=(HttpClient&&) noexcept = default;
 
 HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer) {
   CURL* easy = handle_->easy;
+  // Clearing the cookie-file list first: libcurl 7.88's reset forgets to free it.
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
   curl_easy_reset(easy);
   HttpResponse response;
   Transfer transfer;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "data/app_tables.h"
@@ -294,6 +295,25 @@ TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
   Fails({"check", "--project", "Demo", "--partner", "Nope"}, "no partner \"Nope\"");
   Fails({"check", "--project", "Nope", "--all"}, "no project");
   Fails({"check", "--project", "Demo", "--all", "--tick-ms", "0"}, "--tick-ms");
+}
+
+TEST_F(ZebhostTest, DemoChecksTheThreeExamplePartners) {
+  const std::string folder = (dir_ / "demo").string();
+  std::string out = Ok({"demo", "--dir", folder, "--tick-ms", "10"});
+  EXPECT_NE(out.find("Found for Cats Corner: "), std::string::npos) << out;
+  EXPECT_NE(out.find("/friends/index.htm"), std::string::npos) << out;
+  EXPECT_NE(out.find("Found for Dog Days: "), std::string::npos) << out;
+  EXPECT_NE(out.find("bot-denied"), std::string::npos) << out;
+  EXPECT_NE(out.find("Not found for Bird Watch"), std::string::npos) << out;
+  EXPECT_NE(zeb::testing::ReadFile(dir_ / "demo" / "program" / "botmail.txt")
+                .find("Found for: Cats Corner"),
+            std::string::npos);
+  // A second demo starts afresh in its own folder; a folder of other files is refused.
+  Ok({"demo", "--dir", folder, "--tick-ms", "10"});
+  std::filesystem::create_directories(dir_ / "precious");
+  zeb::testing::WriteFile(dir_ / "precious" / "notes.txt", "keep me");
+  Fails({"demo", "--dir", (dir_ / "precious").string()}, "holds other files");
+  EXPECT_EQ(zeb::testing::ReadFile(dir_ / "precious" / "notes.txt"), "keep me");
 }
 
 }  // namespace
