@@ -67,9 +67,9 @@ class DBWebThreadEngine::FetchObserver : public TransferObserver {
   FetchObserver(DBWebThreadEngine& engine, std::size_t size_limit)
       : engine_(engine), guard_(size_limit) {}
 
-  void WorkBegin(std::int64_t total) override { engine_.Progress("", "Total", total); }
-  void WorkRead(std::int64_t count) override { engine_.Progress("", "Read", count); }
-  void WorkWrite(std::int64_t count) override { engine_.Progress("", "Write", count); }
+  void WorkBegin(std::int64_t total) override { engine_.HandleWorkBegin(WorkMode::kRead, total); }
+  void WorkRead(std::int64_t count) override { engine_.HandleWork(WorkMode::kRead, count); }
+  void WorkWrite(std::int64_t count) override { engine_.HandleWork(WorkMode::kWrite, count); }
 
   std::string ShouldStop() override {
     engine_.console_.WaitWhilePaused();
@@ -216,14 +216,26 @@ bool DBWebThreadEngine::SelectNextRow() {
 
 // kComplete when the node ran to its end (the pass goes on to the deadline test), kEarly when it
 // ended with a final state of its own.
-DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& selected) {
+HttpClient DBWebThreadEngine::ApplyNetworkSettings() {
   std::vector<std::string> problems;
   HttpOptions options = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
                                             settings_.BandwidthThrottle, &problems);
   for (const std::string& line : problems) console_.AddMessageOnce(line);
   options.transfer_limit = TransferLimit(environment_.transfer_floor, options.read_timeout,
                                          settings_.BandwidthThrottle, settings_.MaxPageSize);
-  HttpClient client(options);
+  return HttpClient(options);
+}
+
+void DBWebThreadEngine::HandleWorkBegin(WorkMode mode, std::int64_t maximum) {
+  if (mode == WorkMode::kRead) Progress("", "Total", maximum);
+}
+
+void DBWebThreadEngine::HandleWork(WorkMode mode, std::int64_t count) {
+  Progress("", mode == WorkMode::kRead ? "Read" : "Write", count);
+}
+
+DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& selected) {
+  HttpClient client = ApplyNetworkSettings();
 
   if (selected.LinkType != "doc") {
     Update({SetText(FrontierField::RunState, "non-htm")});

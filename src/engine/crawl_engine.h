@@ -103,6 +103,13 @@ class DBWebThreadEngine {
   NodeEnd ProcessNode(const FrontierNode& row);
   NodeEnd FetchError(const FrontierNode& row, HttpClient& client, const std::string& message);
   bool SelectNextRow();
+  // The node's HTTP client: the stored network values (read afresh), the user agent, the
+  // bandwidth throttle and the whole-transfer limit.
+  HttpClient ApplyNetworkSettings();
+  enum class WorkMode { kRead, kWrite };
+  // The transfer notices: the size announced at the start, and each block moved.
+  void HandleWorkBegin(WorkMode mode, std::int64_t maximum);
+  void HandleWork(WorkMode mode, std::int64_t count);
   bool CheckEncoding(const FrontierNode& row, const std::string& encoding, long status);
   bool CheckPageSize(const FrontierNode& row, std::size_t length, long status);
   void TestCheckStrings(const std::string& page);
