@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "console/backlink_analysis.h"
+#include "console/partner_update.h"
 #include "data/app_tables.h"
 #include "data/schema.h"
 #include "engine/http_client.h"
@@ -64,7 +66,9 @@ void RunController::HTMLButton2Click(const std::string& project,
   partner_pos_ = 0;
   outcomes_.clear();
   session_ = std::make_unique<Session>(OpenDataFolder(locations_.DataFolder));
-  tables_ = std::make_unique<WorkTables>(*session_);
+  // NextOpenRecord runs on the crawl threads: its table view has a connection of its own.
+  view_session_ = std::make_unique<Session>(DatabaseFile(locations_), OpenMode::kExisting);
+  tables_ = std::make_unique<WorkTables>(*view_session_);
 
   FoundURL.clear();
   running_ = true;
@@ -79,8 +83,13 @@ void RunController::HTMLButton2Click(const std::string& project,
   SetControlsEnabled(false);
   PartnerIndex = 1;
   display_.Label24 = "1/" + std::to_string(partners_.size());
+  if (partners_.size() > 1) {
+    display_.lock_tree = true;
+    display_.lock_tree_enabled = false;
+  }
   display_.Memo1.clear();
   Memo("Starting...");
+  display_.HTMLTreeview1.clear();
   display_.bars.fill(0);
   display_.Label28 = "0";
   if (partners_.empty()) {
@@ -140,7 +149,7 @@ void RunController::StartPartnerRun() {
 void RunController::SeedRun() {
   std::string start = display_.Label35;
   if (!start.empty() && start.back() == '/') start.pop_back();
-  tables_->EmptyAll();
+  WorkTables(*session_).EmptyAll();
   AppTables app(*session_);
   PreviousBacklink.clear();
   StartHop = 0;
@@ -152,8 +161,9 @@ void RunController::SeedRun() {
       StartHop = record->BotBaseHop;
     }
   }
-  tables_->AppendFrontier({start, "", StartHop, "open", std::string("doc")});
-  tables_->TrackURL({display_.Label35, "", StartHop});
+  WorkTables seed(*session_);
+  seed.AppendFrontier({start, "", StartHop, "open", std::string("doc")});
+  seed.TrackURL({display_.Label35, "", StartHop});
   Memo("");
   Memo("Checking: " + display_.Label35);
 }
@@ -226,7 +236,10 @@ void RunController::Timer1Timer() {
     PartnerOutcome outcome{partner_, display_.Label35, FoundURL, found_short_, found_long_,
                            TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted};
     outcomes_.push_back(outcome);
-    if (!Aborted && analyze_run_) analyze_run_();
+    last_hops_ = 0;
+    if (!Aborted) AnalyzeRun();
+    outcome.Hops = last_hops_;
+    outcomes_.back() = outcome;
     if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
     timer2_on_ = true;
     timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
@@ -245,6 +258,7 @@ void RunController::Timer2Timer() {
     running_ = false;
     SetControlsEnabled(true);
     tables_.reset();
+    view_session_.reset();
     session_.reset();
     if (observer_) observer_->OnRunFinished();
   } else {
@@ -375,7 +389,7 @@ void RunController::ShowFound(const std::string& url, bool found, bool long_foun
     FoundURL = url;
     found_short_ = found;
     found_long_ = long_found;
-    if (update_partner_) update_partner_(found, long_found);
+    UpdatePartner(found, long_found);
     Changed();
   });
 }
@@ -469,6 +483,44 @@ void RunController::EngineEvent(const EngineEventArgs& event) {
       break;
   }
   if (observer_) observer_->OnEvent(event);
+  Changed();
+}
+
+void RunController::UpdatePartner(bool found_short, bool found_long) {
+  AppTables app(*session_);
+  PartnerUpdateContext context{settings_.AutoUpdatePartner, project_, partner_,
+                               display_.Label33, FoundURL, Now()};
+  for (const std::string& line : zeb::UpdatePartner(app, context, found_short, found_long)) {
+    Memo(line);
+  }
+}
+
+void RunController::AnalyzeRun() {
+  AnalysisInputs in;
+  in.FoundURL = FoundURL;
+  in.FindText = display_.Label33;
+  in.partner = partner_;
+  in.project = project_;
+  in.AnalyzeBacklink = settings_.AnalyzeFound;
+  in.AnalyzeHomePage = settings_.AnalyzeBase;
+  in.TimeExpired = TimeExpired;
+  in.MaxHopsReached = MaxHopsReached;
+  in.MaxRecordsReached = MaxRecordsReached;
+  in.StartHop = StartHop;
+  in.PreviousBacklink = PreviousBacklink;
+  in.ExeFolder = locations_.ExeFolder;
+  in.today = Now();
+  AnalysisOutcome out = zeb::AnalyzeRun(
+      *session_, in, [this](const std::string& line) { Memo(line); },
+      [this](bool found_short, bool found_long) { UpdatePartner(found_short, found_long); });
+  if (!out.report_problem.empty()) Memo(out.report_problem);
+  if (out.found) {
+    last_hops_ = out.Hops;
+    display_.Label28 = std::to_string(out.Hops);
+  }
+  for (TreeNode& node : out.roots) display_.HTMLTreeview1.push_back(std::move(node));
+  display_.lock_tree = true;
+  display_.lock_tree_enabled = true;
   Changed();
 }
 

@@ -30,6 +30,7 @@
 
 #include "console/bot_settings.h"
 #include "console/dispatcher.h"
+#include "console/result_tree.h"
 #include "data/file_locations.h"
 #include "data/sqlite_session.h"
 #include "data/work_tables.h"
@@ -62,6 +63,9 @@ struct ConsoleDisplay {
   bool stop_enabled = false;
   bool pause_enabled = false;
   bool paused = false;
+  std::vector<TreeNode> HTMLTreeview1;  // the result tree
+  bool lock_tree = false;               // Lock Tree: checked
+  bool lock_tree_enabled = true;
 };
 
 // The outcome of one partner's crawl.
@@ -75,6 +79,7 @@ struct PartnerOutcome {
   bool MaxHopsReached = false;
   bool MaxRecordsReached = false;
   bool aborted = false;
+  int Hops = 0;  // hop of the backlink page, when found
 };
 
 class RunObserver {
@@ -102,12 +107,6 @@ class RunController : public ConsoleLink {
   RunController& operator=(const RunController&) = delete;
 
   void set_observer(RunObserver* observer) { observer_ = observer; }
-  // Called with the found flags when a thread reports a find.
-  void set_update_partner(std::function<void(bool, bool)> update) {
-    update_partner_ = std::move(update);
-  }
-  // Called when a partner's crawl ended without Stop, before the work tables are let go.
-  void set_analyze_run(std::function<void()> analyze) { analyze_run_ = std::move(analyze); }
 
   // Run Checked: crawls the given partners of the project, in this order. Throws DatabaseError
   // or MissingTableError when the data folder cannot be opened.
@@ -124,6 +123,10 @@ class RunController : public ConsoleLink {
   void Timer2Timer();
   void EngineEvent(const EngineEventArgs& event);
   void SlotFinished(int slot);
+  // The backlink tree and position analysis of the partner just crawled.
+  void AnalyzeRun();
+  // The partner's found flags, backlink address and history, with Auto-Update on.
+  void UpdatePartner(bool found_short, bool found_long);
 
   // Owner thread: runs the timers and the threads' calls until the run has ended.
   void RunToEnd();
@@ -174,12 +177,11 @@ class RunController : public ConsoleLink {
   BotSettings settings_;
   RunOptions options_;
   RunObserver* observer_ = nullptr;
-  std::function<void(bool, bool)> update_partner_;
-  std::function<void()> analyze_run_;
   Dispatcher dispatcher_;
 
   // Owner-thread state.
-  std::unique_ptr<Session> session_;
+  std::unique_ptr<Session> session_;    // for the tables' work on the owner thread
+  std::unique_ptr<Session> view_session_;
   std::unique_ptr<WorkTables> tables_;  // the console's own view, used by NextOpenRecord
   ConsoleDisplay display_;
   std::string project_, partner_;
@@ -203,6 +205,7 @@ class RunController : public ConsoleLink {
   bool timer1_on_ = false, timer2_on_ = false;
   Dispatcher::Clock::time_point timer1_due_{}, timer2_due_{};
   int peak_threads_ = 0;
+  int last_hops_ = 0;
 
   // Shared with the crawl threads.
   std::atomic<bool> AbortRequested_{false};

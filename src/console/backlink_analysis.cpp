@@ -1,0 +1,209 @@
+#include "console/backlink_analysis.h"
+
+#include <optional>
+
+#include "analysis/word_count.h"
+#include "data/app_tables.h"
+#include "data/work_tables.h"
+#include "engine/run_report.h"
+
+namespace zeb {
+namespace {
+
+const char* kRule =
+    "------------------------------------------------------------------------";
+
+std::string Reason(const AnalysisInputs& in) {
+  if (in.TimeExpired) return "<B><I>Time Expired: BackLink " + in.FindText + "</I></B>";
+  if (in.MaxHopsReached) return "<B><I>Maximum Hops Reached: BackLink " + in.FindText + "</I></B>";
+  if (in.MaxRecordsReached) {
+    return "<B><I>Maximum Records Reached: BackLink " + in.FindText + "</I></B>";
+  }
+  return "<B><I>Not Found: BackLink " + in.FindText + "</I></B>";
+}
+
+std::string CompressionText(const std::string& state) {
+  if (state == "gzip") return "<B><I>gzip compression not supported</I></B>";
+  if (state == "deflate") return "<B><I>zlib compression not supported</I></B>";
+  if (state == "compress") return "<B><I>compress not supported</I></B>";
+  return std::string();
+}
+
+// The partner's ZEBAnalyze record, or a new one for it.
+AnalysisRecord RecordFor(AppTables& app, const AnalysisInputs& in) {
+  if (std::optional<AnalysisRecord> found =
+          app.FindAnalysis(in.project, in.partner, ProjectScope::kAllForDefault)) {
+    return *found;
+  }
+  AnalysisRecord record;
+  record.SiteName = in.partner;
+  record.Project = in.project;
+  return record;
+}
+
+void CopyHomePage(AppTables& app, WorkTables& tables, const AnalysisInputs& in,
+                  AnalysisRecord& record) {
+  if (!in.AnalyzeHomePage) {
+    record.Base_TitleTag.clear();
+    record.Base_DescTag.clear();
+    record.Base_KWTag.clear();
+    record.Base_KWDensity.clear();
+    return;
+  }
+  std::optional<PartnerRecord> partner =
+      app.FindPartner(in.project, in.partner, ProjectScope::kExact);
+  if (!partner) return;
+  // The analysed row of the home page is the one marked found; without one the fields keep
+  // what they held.
+  for (const FrontierRow& row : tables.RowsByURL(partner->ContactWebSite)) {
+    if (!row.StringsFound) continue;
+    record.Base_TitleTag = row.TitleTag;
+    record.Base_DescTag = row.DescriptionTag;
+    record.Base_KWTag = row.STTags;
+    record.Base_KWDensity = row.STDensity;
+    return;
+  }
+}
+
+void CopyBacklinkPage(WorkTables& tables, const AnalysisInputs& in, const std::string& url,
+                      AnalysisRecord& record) {
+  std::optional<FrontierRow> page;
+  if (in.AnalyzeBacklink) page = tables.FirstRowByURL(url);
+  if (!page) {
+    record.AllLinks.clear();
+    record.InternalLinks.clear();
+    record.ExternalLinks.clear();
+    record.Back_TitleTag.clear();
+    record.Back_DescTag.clear();
+    record.Back_KWTag.clear();
+    record.Back_KWDensity.clear();
+    record.AllLinkPosition = record.AllLinksTotal = record.AllLinkStack = 0;
+    record.ExternalLinkPosition = record.ExternalLinksTotal = record.ExternalLinkStack = 0;
+    record.WordPosTags = record.WordTotalTags = record.WordTotalTagsDiff = 0;
+    record.WordPosNoTags = record.WordTotalNoTags = record.WordTotalNoTagsDiff = 0;
+    return;
+  }
+  record.AllLinks = page->AllLinks;
+  record.InternalLinks = page->InternalLinks;
+  record.ExternalLinks = page->ExternalLinks;
+  record.Back_TitleTag = page->TitleTag;
+  record.Back_DescTag = page->DescriptionTag;
+  record.Back_KWTag = page->STTags;
+  record.Back_KWDensity = page->STDensity;
+  LinkPosition all = FindLinkPosition(page->AllLinks, in.FindText);
+  record.AllLinkPosition = all.position;
+  record.AllLinksTotal = all.total;
+  record.AllLinkStack = all.stack;
+  LinkPosition external = FindLinkPosition(page->ExternalLinks, in.FindText);
+  record.ExternalLinkPosition = external.position;
+  record.ExternalLinksTotal = external.total;
+  record.ExternalLinkStack = external.stack;
+  const std::string cache = JoinLines(page->Cache);
+  auto count = [&](bool with_tags, std::string_view search) {
+    return static_cast<int>(CountWords(cache, with_tags, search));
+  };
+  record.WordTotalNoTags = count(false, "");
+  record.WordPosNoTags = count(false, in.FindText);
+  record.WordTotalNoTagsDiff = record.WordTotalNoTags - record.WordPosNoTags;
+  record.WordTotalTags = count(true, "");
+  record.WordPosTags = count(true, in.FindText);
+  record.WordTotalTagsDiff = record.WordTotalTags - record.WordPosTags;
+}
+
+}  // namespace
+
+LinkPosition FindLinkPosition(const Lines& links, const std::string& find) {
+  std::size_t i = 0;
+  while (i < links.size() && links[i].find(find) == std::string::npos) ++i;
+  LinkPosition p;
+  p.total = static_cast<int>(links.size());
+  p.position = static_cast<int>(i) + 1;
+  p.stack = p.total - static_cast<int>(i) - 1;
+  return p;
+}
+
+AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
+                           const std::function<void(const std::string&)>& memo,
+                           const std::function<void(bool, bool)>& update_partner) {
+  WorkTables tables(session);
+  AppTables app(session);
+  AnalysisOutcome out;
+  memo("Building tree to backlink");
+  if (!tables.HasURLIndex()) {
+    memo("Indexing...");
+    tables.SetURLIndex(true);
+  }
+  const std::string title = "<B><U>" + in.partner + "</U></B> (" + FormatDay(in.today) + ")";
+  out.roots.push_back({title, {}});
+  out.TreeResults.push_back(title);
+  const bool analysis_on = in.AnalyzeBacklink || in.AnalyzeHomePage;
+
+  std::optional<FrontierRow> found;
+  if (!in.FoundURL.empty()) found = tables.FirstRowByURL(in.FoundURL);
+  if (found) {
+    out.found = true;
+    out.Hops = found->Node;
+    out.Chain.push_back(found->URL);
+    // Parents are always met before their pages, so a chain is never longer than the frontier;
+    // the bound only guards against a table that says otherwise.
+    const std::int64_t bound = tables.RecordCount();
+    std::string parent = found->ParentURL;
+    while (!parent.empty() && static_cast<std::int64_t>(out.Chain.size()) <= bound) {
+      std::optional<FrontierRow> row = tables.FirstRowByURL(parent);
+      if (!row) break;
+      out.Chain.insert(out.Chain.begin(), row->URL);
+      parent = row->ParentURL;
+    }
+    if (in.StartHop > 0) {
+      out.roots.push_back({"<B>Home page bypassed...</B>", {}});
+      out.TreeResults.push_back("<B>Home page bypassed...</B>");
+    }
+    TreeNode* parent_node = &out.roots.front();
+    for (std::size_t k = 0; k < out.Chain.size(); ++k) {
+      parent_node->children.push_back({LinkNodeText(out.Chain[k]), {}});
+      parent_node = &parent_node->children.back();
+      out.TreeResults.push_back(std::string(k + 1, '\t') + LinkNodeText(out.Chain[k]));
+    }
+    memo("Analyzing...");
+    if (analysis_on) {
+      AnalysisRecord record = RecordFor(app, in);
+      record.xDate = in.today;
+      record.HopSequence = out.Chain;
+      record.Hops = out.Hops;
+      record.BaseURL = out.Chain.front();
+      record.ShortCheck = in.FindText;
+      CopyHomePage(app, tables, in, record);
+      CopyBacklinkPage(tables, in, out.Chain.back(), record);
+      record.TreeResults = out.TreeResults;
+      app.SaveAnalysis(record);
+    }
+  } else {
+    std::optional<FrontierRow> start = tables.Row(1);
+    const std::string start_url = start ? start->URL : std::string();
+    out.roots.push_back({LinkNodeText(start_url), {}});
+    out.TreeResults.push_back(LinkNodeText(start_url));
+    const std::string compression = start ? CompressionText(start->RunState) : std::string();
+    const std::string reason = compression.empty() ? Reason(in) : compression;
+    out.roots.back().children.push_back({reason, {}});
+    out.TreeResults.push_back(reason);
+    if (compression.empty()) {
+      out.report_problem = AppendToRunReport(
+          in.ExeFolder, {"", "Attempting to locate backlink...", "Not found for: " + in.partner,
+                         "    (Previously found at " + in.PreviousBacklink});
+    }
+    if (update_partner) update_partner(false, false);
+    if (analysis_on) {
+      AnalysisRecord record = RecordFor(app, in);
+      record.xDate = in.today;
+      record.ShortCheck = in.FindText;
+      record.TreeResults = out.TreeResults;
+      app.SaveAnalysis(record);
+    }
+  }
+  out.roots.push_back({kRule, {}});
+  tables.SetURLIndex(false);
+  memo("Done");
+  return out;
+}
+
+}  // namespace zeb

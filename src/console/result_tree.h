@@ -1,0 +1,37 @@
+// The console's result tree: one root per partner's title, the chain of pages to the backlink
+// as nested link nodes, and the reasons when it was not found. Node texts are short HTML.
+//
+// The stored form (TreeResults) is one line per node, a line's leading tabs giving its depth;
+// a line with tabs hangs under the line before it.
+#ifndef ZEB_CONSOLE_RESULT_TREE_H_
+#define ZEB_CONSOLE_RESULT_TREE_H_
+
+#include <string>
+#include <vector>
+
+#include "text/lines.h"
+
+namespace zeb {
+
+struct TreeNode {
+  std::string text;
+  std::vector<TreeNode> children;
+
+  // A link node: `<A href="URL">URL</A>`.
+  bool IsLink() const { return text.find("<A href=") != std::string::npos; }
+};
+
+// `<A href="` + url + `">` + url + `</A>`.
+std::string LinkNodeText(const std::string& url);
+// The address of a link node's text: from after `<A href="` up to the first `">`.
+std::string LinkNodeURL(const std::string& text);
+// The partner name of a title node's text: from after `<B><U>` up to `</U>`.
+std::string TitleNodePartner(const std::string& text);
+
+// Rebuilds a tree from its stored lines: a line without tabs is a root; a line with tabs is a
+// child of the node of the line before it (its tabs removed).
+std::vector<TreeNode> TreeFromLines(const Lines& lines);
+
+}  // namespace zeb
+
+#endif  // ZEB_CONSOLE_RESULT_TREE_H_
