@@ -1,6 +1,11 @@
 #include "console/bot_settings.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "data/list_file.h"
 #include "data/settings_catalog.h"
@@ -80,8 +85,128 @@ BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_
   s.URLExceptions = values.Switch("URLExceptions");
   s.URLExceptionWords = ReadListFile(data_folder + "URLExceptions.txt").value_or(Lines{});
   s.HotLink = values.Switch("HotLink");
-  s.HotLinkWords = ReadListFile(data_folder + "HotLink.txt").value_or(Lines{});
+  if (std::optional<Lines> rows = ReadListFile(data_folder + "HotLink.txt")) s.HotLinkWords = *rows;
   return s;
+}
+
+namespace {
+
+// Writes a list file line for line, each line ended by CR LF, replacing it.
+void WriteListFile(const std::string& file, const Lines& lines) {
+  const std::string temp = file + ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : lines) {
+      out.write(line.data(), static_cast<std::streamsize>(line.size()));
+      out.write("\r\n", 2);
+    }
+    out.flush();
+    if (!out) {
+      std::remove(temp.c_str());
+      throw SettingsError("Cannot write " + file + ": " + std::strerror(errno));
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, file, ec);
+  if (ec) {
+    std::remove(temp.c_str());
+    throw SettingsError("Cannot write " + file + ": " + ec.message());
+  }
+}
+
+std::string Number(int value) { return std::to_string(value); }
+
+}  // namespace
+
+void SaveBotSettingsPanel(const SettingsStore& store, const std::string& data_folder,
+                          const BotSettings& s, SettingsPanel panel) {
+  std::optional<SettingsKey> key = store.OpenKey(kStartupSettingsKey);
+  if (!key) {
+    throw SettingsError(std::string("The settings key ") + kStartupSettingsKey + " is missing");
+  }
+  switch (panel) {
+    case SettingsPanel::kMisc:
+      key->WriteStrings({{"ZEBAnalyzeBase", SwitchToText(s.AnalyzeBase)},
+                         {"ZEBAnalyzeFound", SwitchToText(s.AnalyzeFound)},
+                         {"ZEBAutoUpdatePartner", SwitchToText(s.AutoUpdatePartner)},
+                         {"ZEBUserAgent", s.UserAgent}});
+      break;
+    case SettingsPanel::kConnectionThrottling:
+      key->WriteStrings({{"ZEBSelConnections", s.Connections ? Number(*s.Connections) : ""},
+                         {"ZEBThrottleBand", Number(s.ThrottleBand)},
+                         {"ZEBThrottleProc", Number(s.ThrottleProc)}});
+      break;
+    case SettingsPanel::kIgnores:
+      key->WriteStrings({{"ZEBIgnoreSize", Number(s.IgnoreSize)},
+                         {"ZEBStopHops", Number(s.StopHops)},
+                         {"ZEBStopLinks", Number(s.StopLinks)},
+                         {"ZEBStopTime", Number(s.StopTime)}});
+      break;
+    case SettingsPanel::kKeyWordDensity:
+      key->WriteString("KWDensity", Number(s.KWDensity));
+      if (!s.StopWords.empty()) WriteListFile(data_folder + "STFilter.txt", s.StopWords);
+      break;
+    case SettingsPanel::kURLExceptions:
+      key->WriteString("URLExceptions", SwitchToText(s.URLExceptions));
+      if (!s.URLExceptionWords.empty()) {
+        WriteListFile(data_folder + "URLExceptions.txt", s.URLExceptionWords);
+      }
+      break;
+    case SettingsPanel::kHotLink: {
+      key->WriteString("HotLink", SwitchToText(s.HotLink));
+      const std::string file = data_folder + "HotLink.txt";
+      if (s.HotLinkWords.size() == 1 && s.HotLinkWords[0].empty()) {
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+        if (ec) throw SettingsError("Cannot delete " + file + ": " + ec.message());
+      } else {
+        Lines rows;
+        for (const std::string& row : s.HotLinkWords) {
+          if (!row.empty()) rows.push_back(row);
+        }
+        WriteListFile(file, rows);
+      }
+      break;
+    }
+  }
+}
+
+std::span<const ThrottlePreset> ThrottlePresets() {
+  static constexpr ThrottlePreset kPresets[] = {
+      {"Slow (Dial-Up)", 1, 38400, 3000},      {"Slow (Broadband)", 5, 19200, 3000},
+      {"Slow (Broadband +)", 5, 38400, 1000},  {"Medium (Dial-Up)", 5, 38400, 0},
+      {"Medium (Broadband)", 10, 38400, 0},    {"Medium (Broadband +)", 10, 0, 1000},
+      {"Fast (Dial-Up)", 5, 0, 0},             {"Fast (Broadband)", 10, 0, 0},
+      {"Fast (Broadband +)", 20, 0, 0},
+  };
+  return kPresets;
+}
+
+BotSettingsEditor::BotSettingsEditor(SettingsStore store, std::string data_folder)
+    : store_(std::move(store)), data_folder_(std::move(data_folder)) {
+  settings_ = LoadBotSettings(store_, data_folder_, &problems_);
+}
+
+BotSettings& BotSettingsEditor::Edit(SettingsPanel panel) {
+  dirty_[Index(panel)] = true;
+  return settings_;
+}
+
+bool BotSettingsEditor::ChoosePreset(std::string_view name) {
+  for (const ThrottlePreset& preset : ThrottlePresets()) {
+    if (name != preset.name) continue;
+    BotSettings& s = Edit(SettingsPanel::kConnectionThrottling);
+    s.Connections = preset.connections;
+    s.ThrottleBand = preset.band;
+    s.ThrottleProc = preset.proc;
+    return true;
+  }
+  return false;
+}
+
+void BotSettingsEditor::Save(SettingsPanel panel) {
+  SaveBotSettingsPanel(store_, data_folder_, settings_, panel);
+  dirty_[Index(panel)] = false;
 }
 
 }  // namespace zeb

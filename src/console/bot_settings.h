@@ -9,8 +9,11 @@
 #ifndef ZEB_CONSOLE_BOT_SETTINGS_H_
 #define ZEB_CONSOLE_BOT_SETTINGS_H_
 
+#include <array>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/settings_store.h"
@@ -35,13 +38,73 @@ struct BotSettings {
   bool HotLink = false;              // "Hot Link"
   Lines StopWords;                   // "STFilter.txt"
   Lines URLExceptionWords;           // "URLExceptions.txt"
-  Lines HotLinkWords;                // "HotLink.txt", entries as they stand
+  // The hot-link grid's value rows: "HotLink.txt" line for line when the file exists (entries
+  // as they stand), else one empty row.
+  Lines HotLinkWords{""};
 };
 
 // Loads the settings from the store and the list files of data_folder (a folder text ending in
 // "/", file names appended directly).
 BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_folder,
                             std::vector<std::string>* problems);
+
+// The six panels of the settings bar, each saved on its own.
+enum class SettingsPanel {
+  kMisc,
+  kConnectionThrottling,
+  kIgnores,
+  kKeyWordDensity,
+  kURLExceptions,
+  kHotLink,
+};
+inline constexpr std::size_t kPanelCount = 6;
+
+// Writes one panel's values to "Startup Settings" and its list file, in the panel's order:
+// a word list without lines is not written (the file keeps what it held); a hot-link grid of
+// one empty row deletes "HotLink.txt", any other grid writes its non-empty rows. Throws
+// SettingsError when the key is missing or cannot be written, or a list file cannot be.
+void SaveBotSettingsPanel(const SettingsStore& store, const std::string& data_folder,
+                          const BotSettings& settings, SettingsPanel panel);
+
+// The "Presets" of the Connection Throttling panel.
+struct ThrottlePreset {
+  const char* name;
+  int connections;
+  int band;  // bytes per second
+  int proc;  // ms
+};
+std::span<const ThrottlePreset> ThrottlePresets();
+
+// The settings as the console's panels hold them, with each panel's Save button: a change to a
+// panel enables its Save, saving disables it again. The run reads the current values, saved
+// or not.
+class BotSettingsEditor {
+ public:
+  BotSettingsEditor(SettingsStore store, std::string data_folder);
+
+  const BotSettings& settings() const { return settings_; }
+  // Loading's reports: values that took their default or were clamped.
+  const std::vector<std::string>& problems() const { return problems_; }
+
+  // The values of a panel, to change; enables its Save.
+  BotSettings& Edit(SettingsPanel panel);
+  // Chooses a preset by name: sets Connections and both throttles. False for an unknown name.
+  bool ChoosePreset(std::string_view name);
+  bool SaveEnabled(SettingsPanel panel) const { return dirty_[Index(panel)]; }
+  // Saves the panel; on failure it throws and the Save stays enabled.
+  void Save(SettingsPanel panel);
+  // All panels clean, as when the console shows.
+  void MarkAllClean() { dirty_.fill(false); }
+
+ private:
+  static std::size_t Index(SettingsPanel panel) { return static_cast<std::size_t>(panel); }
+
+  SettingsStore store_;
+  std::string data_folder_;
+  BotSettings settings_;
+  std::vector<std::string> problems_;
+  std::array<bool, kPanelCount> dirty_{};
+};
 
 }  // namespace zeb
 

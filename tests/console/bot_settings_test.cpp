@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 
 namespace zeb {
@@ -79,7 +81,89 @@ TEST_F(BotSettingsTest, ListFilesAreReadAsTheyStand) {
   EXPECT_EQ(s.URLExceptionWords, (Lines{"logout", "", " cart "}));
   EXPECT_EQ(s.HotLinkWords, (Lines{"links", "partner*~*~friends"}));
   std::filesystem::remove(dir_ / "HotLink.txt");
-  EXPECT_TRUE(Load().HotLinkWords.empty());
+  EXPECT_EQ(Load().HotLinkWords, Lines{""});  // the grid's one empty row
+}
+
+TEST_F(BotSettingsTest, EachPanelSavesItsOwnValuesAndTracksItsChanges) {
+  Set("ZEBSelConnections", "7");
+  Set("ZEBStopHops", "-1");
+  BotSettingsEditor editor(store_, dir_.folder());
+  EXPECT_FALSE(editor.settings().Connections.has_value());
+  EXPECT_EQ(editor.settings().StopHops, -1);
+  for (std::size_t p = 0; p < kPanelCount; ++p) {
+    EXPECT_FALSE(editor.SaveEnabled(static_cast<SettingsPanel>(p)));
+  }
+
+  editor.Edit(SettingsPanel::kMisc).AnalyzeFound = true;
+  editor.Edit(SettingsPanel::kIgnores).StopLinks = 50;
+  EXPECT_TRUE(editor.SaveEnabled(SettingsPanel::kMisc));
+  EXPECT_FALSE(editor.SaveEnabled(SettingsPanel::kConnectionThrottling));
+  editor.Save(SettingsPanel::kMisc);
+  EXPECT_FALSE(editor.SaveEnabled(SettingsPanel::kMisc));
+  auto stored = [&](const char* name) { return store_.OpenKey(kStartupSettingsKey)->ReadString(name); };
+  EXPECT_EQ(stored("ZEBAnalyzeFound"), "true");
+  EXPECT_EQ(stored("ZEBAnalyzeBase"), "false");
+  EXPECT_FALSE(store_.OpenKey(kStartupSettingsKey)->HasValue("ZEBStopLinks"));  // not saved yet
+  editor.Save(SettingsPanel::kIgnores);
+  EXPECT_EQ(stored("ZEBStopLinks"), "50");
+  EXPECT_EQ(stored("ZEBStopHops"), "-1");
+
+  // No selection saves as the empty text.
+  editor.Save(SettingsPanel::kConnectionThrottling);
+  EXPECT_EQ(stored("ZEBSelConnections"), "");
+  // A preset sets three values of its panel and enables its Save; nothing is stored by it.
+  EXPECT_TRUE(editor.ChoosePreset("Medium (Broadband +)"));
+  EXPECT_EQ(editor.settings().Connections, 10);
+  EXPECT_EQ(editor.settings().ThrottleBand, 0);
+  EXPECT_EQ(editor.settings().ThrottleProc, 1000);
+  EXPECT_TRUE(editor.SaveEnabled(SettingsPanel::kConnectionThrottling));
+  EXPECT_EQ(stored("ZEBSelConnections"), "");
+  EXPECT_FALSE(editor.ChoosePreset("Warp speed"));
+  EXPECT_EQ(ThrottlePresets().size(), 9u);
+}
+
+TEST_F(BotSettingsTest, WordListsAndTheHotLinkGridFollowTheirFileRules) {
+  testing::WriteFile(dir_ / "URLExceptions.txt", "cgi\r\nprint\r\n");
+  BotSettingsEditor editor(store_, dir_.folder());
+  EXPECT_EQ(editor.settings().URLExceptionWords, (Lines{"cgi", "print"}));
+  EXPECT_EQ(editor.settings().HotLinkWords, Lines{""});  // no file: one empty row
+
+  // An emptied word list is not written: its words come back at the next load.
+  editor.Edit(SettingsPanel::kURLExceptions).URLExceptionWords.clear();
+  editor.Save(SettingsPanel::kURLExceptions);
+  EXPECT_EQ(testing::ReadFile(dir_ / "URLExceptions.txt"), "cgi\r\nprint\r\n");
+  // Word lists are written line for line, empty lines included.
+  editor.Edit(SettingsPanel::kKeyWordDensity).StopWords = {"the", "", "and"};
+  editor.Save(SettingsPanel::kKeyWordDensity);
+  EXPECT_EQ(testing::ReadFile(dir_ / "STFilter.txt"), "the\r\n\r\nand\r\n");
+
+  const struct {
+    Lines rows;
+    bool exists;
+    std::string file;
+  } grids[] = {
+      {{"a", "", "b"}, true, "a\r\nb\r\n"},
+      {{"", ""}, true, ""},      // several empty rows: an empty file
+      {{""}, false, ""},         // one empty row: the file goes
+      {{"*~*~special"}, true, "*~*~special\r\n"},
+  };
+  for (const auto& grid : grids) {
+    editor.Edit(SettingsPanel::kHotLink).HotLinkWords = grid.rows;
+    editor.Save(SettingsPanel::kHotLink);
+    EXPECT_EQ(std::filesystem::exists(dir_ / "HotLink.txt"), grid.exists);
+    EXPECT_EQ(testing::ReadFile(dir_ / "HotLink.txt"), grid.file);
+  }
+  // An existing but empty file loads as a grid without value rows.
+  testing::WriteFile(dir_ / "HotLink.txt", "");
+  EXPECT_TRUE(BotSettingsEditor(store_, dir_.folder()).settings().HotLinkWords.empty());
+}
+
+TEST_F(BotSettingsTest, SavingIntoAMissingKeyFailsAndTheSaveStaysEnabled) {
+  SettingsStore none(dir_ / "none.ini");
+  BotSettingsEditor editor(none, dir_.folder());
+  editor.Edit(SettingsPanel::kMisc).AnalyzeBase = true;
+  EXPECT_THROW(editor.Save(SettingsPanel::kMisc), SettingsError);
+  EXPECT_TRUE(editor.SaveEnabled(SettingsPanel::kMisc));
 }
 
 }  // namespace
