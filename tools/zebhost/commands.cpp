@@ -11,6 +11,7 @@
 #include "cli.h"
 #include "console/bot_settings.h"
 #include "console/run_controller.h"
+#include "console/site_information.h"
 #include "csv.h"
 #include "demo_site.h"
 #include "data/app_tables.h"
@@ -40,6 +41,7 @@ constexpr const char* kUsage =
     "  partner import --project P FILE.csv\n"
     "  settings list [--network] | settings set NAME VALUE [--network]\n"
     "  check --project P (--partner N ... | --all) [--tick-ms MS]\n"
+    "  gather --project P\n"
     "  demo [--dir DIR] [--sites DIR] [--tick-ms MS]\n";
 
 // Where init puts the folders when neither the store nor the command line names them.
@@ -503,6 +505,33 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   return 0;
 }
 
+// Gathers the keywords and density of the project's own home page and shows what is stored.
+int Gather(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"project"}, {});
+  a.ExpectPositional(0, "usage: zebhost gather --project P");
+  const std::string project = a.Required("project");
+  zeb::SettingsStore store = OpenStore();
+  Tables t(zeb::ReadFileLocations(store));
+  RequireProject(t.app, project);
+  std::vector<std::string> problems;
+  zeb::BotSettings settings = zeb::LoadBotSettings(store, t.locations.DataFolder, &problems);
+  zeb::GatherOutcome outcome = zeb::GatherSiteInformation(
+      t.session, store, t.locations.DataFolder, project, settings.KWDensity,
+      [&](const std::string& line) { out << line << '\n'; }, &problems);
+  for (const std::string& line : problems) out << line << '\n';
+  if (!outcome.dialog_html.empty()) {
+    throw UsageError("project " + project + " has no home page; add one with \"zebhost project "
+                     "add\" --home-page");
+  }
+  if (!outcome.stored) throw UsageError("nothing was gathered: " + outcome.status);
+  std::optional<zeb::ProjectRecord> record = t.app.FindProject(project);
+  out << "Keyword tags:\n";
+  for (const std::string& line : record->YourKWTag) out << "  " << line << '\n';
+  out << "Keyword density:\n";
+  for (const std::string& line : record->YourKWDensity) out << "  " << line << '\n';
+  return 0;
+}
+
 // A fresh demo folder with its own settings store, three partners on a loopback copy of the
 // example sites, and a check of them all.
 int Demo(const std::vector<std::string>& args, std::ostream& out) {
@@ -582,7 +611,7 @@ int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ost
                         std::function<int(const std::vector<std::string>&, std::ostream&)>>
       commands = {{"init", Init}, {"project", Project}, {"partner", Partner},
                   {"settings", Settings}, {"check", Check},
-                  {"demo", Demo}};
+                  {"gather", Gather}, {"demo", Demo}};
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
     auto it = commands.find(args[0]);
