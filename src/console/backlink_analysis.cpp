@@ -6,6 +6,7 @@
 #include "data/app_tables.h"
 #include "data/work_tables.h"
 #include "engine/run_report.h"
+#include "text/text_routines.h"
 
 namespace zeb {
 namespace {
@@ -185,6 +186,7 @@ AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
     const std::string compression = start ? CompressionText(start->RunState) : std::string();
     const std::string reason = compression.empty() ? Reason(in) : compression;
     out.roots.back().children.push_back({reason, {}});
+    out.reason = ExtractNonHTML(reason);
     out.TreeResults.push_back(reason);
     if (compression.empty()) {
       out.report_problem = AppendToRunReport(

@@ -38,6 +38,8 @@ struct AnalysisOutcome {
   bool found = false;
   int Hops = 0;
   Lines Chain;
+  // Why the text was not found, as the tree says it, without mark-up ("Not Found: BackLink x").
+  std::string reason;
   std::string report_problem;   // set when the run report could not be written
 };
 

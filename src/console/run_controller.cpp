@@ -234,11 +234,13 @@ void RunController::Timer1Timer() {
     timer1_on_ = false;
     JoinFinishedThreads();
     PartnerOutcome outcome{partner_, display_.Label35, FoundURL, found_short_, found_long_,
-                           TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted};
+                           TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted, 0, {}};
     outcomes_.push_back(outcome);
     last_hops_ = 0;
+    last_reason_.clear();
     if (!Aborted) AnalyzeRun();
     outcome.Hops = last_hops_;
+    outcome.reason = last_reason_;
     outcomes_.back() = outcome;
     if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
     timer2_on_ = true;
@@ -257,6 +259,7 @@ void RunController::Timer2Timer() {
   if (!more || Aborted) {
     running_ = false;
     SetControlsEnabled(true);
+    if (options_.AutoRun) display_.close_requested = true;
     tables_.reset();
     view_session_.reset();
     session_.reset();
@@ -287,6 +290,49 @@ void RunController::RunToEnd() {
     if (timer2_on_ && now >= timer2_due_) Timer2Timer();
   }
 }
+
+const TreeNode* RunController::NodeAt(const std::vector<std::size_t>& path) const {
+  if (path.empty() || path[0] >= display_.HTMLTreeview1.size()) return nullptr;
+  const TreeNode* node = &display_.HTMLTreeview1[path[0]];
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    if (path[i] >= node->children.size()) return nullptr;
+    node = &node->children[path[i]];
+  }
+  return node;
+}
+
+void RunController::HTMLTreeview1MouseUp(const std::vector<std::size_t>& path) {
+  const TreeNode* node = NodeAt(path);
+  if (node == nullptr) return;
+  display_.selected_node = path;
+  display_.backlink_enabled = node->IsLink() && node->children.empty();
+  display_.start_base_enabled = node->IsLink() && !node->children.empty();
+  Changed();
+}
+
+bool RunController::ChangeFromTree(bool start_base) {
+  (start_base ? display_.start_base_enabled : display_.backlink_enabled) = false;
+  const TreeNode* node = NodeAt(display_.selected_node);
+  if (node == nullptr) return false;
+  const std::string url = LinkNodeURL(node->text);
+  const std::string partner = TitleNodePartner(display_.HTMLTreeview1[display_.selected_node[0]].text);
+  std::unique_ptr<Session> own;
+  Session* session = session_.get();
+  if (session == nullptr) {
+    own = std::make_unique<Session>(OpenDataFolder(locations_.DataFolder));
+    session = own.get();
+  }
+  AppTables app(*session);
+  const int level = static_cast<int>(display_.selected_node.size()) - 1;
+  const bool changed = start_base ? SetStartBase(app, project_, partner, url, level - 1)
+                                  : SetBacklink(app, project_, partner, url);
+  if (changed) display_.selected_partner = partner;
+  Changed();
+  return changed;
+}
+
+bool RunController::HTMLButton5Click() { return ChangeFromTree(false); }
+bool RunController::HTMLButton14Click() { return ChangeFromTree(true); }
 
 void RunController::RequestStop() {
   dispatcher_.Post([this] { HTMLButton3Click(); });
@@ -514,6 +560,7 @@ void RunController::AnalyzeRun() {
       *session_, in, [this](const std::string& line) { Memo(line); },
       [this](bool found_short, bool found_long) { UpdatePartner(found_short, found_long); });
   if (!out.report_problem.empty()) Memo(out.report_problem);
+  last_reason_ = out.reason;
   if (out.found) {
     last_hops_ = out.Hops;
     display_.Label28 = std::to_string(out.Hops);

@@ -48,6 +48,8 @@ struct RunOptions {
   bool post_progress = true;  // progress notices are queued instead of waited for
   // The shortest whole-transfer limit of a page fetch.
   std::chrono::milliseconds transfer_floor{120000};
+  // AutoRun: the console closes itself when the run ends.
+  bool AutoRun = false;
 };
 
 // What the console shows of a run; the labels carry the names of the console's controls.
@@ -66,6 +68,11 @@ struct ConsoleDisplay {
   std::vector<TreeNode> HTMLTreeview1;  // the result tree
   bool lock_tree = false;               // Lock Tree: checked
   bool lock_tree_enabled = true;
+  std::vector<std::size_t> selected_node;  // path of child indexes from a root; empty for none
+  bool backlink_enabled = false;           // HTMLButton5: Backlink
+  bool start_base_enabled = false;         // HTMLButton14: Start Base
+  std::string selected_partner;            // the partner list's selection
+  bool close_requested = false;            // AutoRun: the window closes itself
 };
 
 // The outcome of one partner's crawl.
@@ -79,7 +86,8 @@ struct PartnerOutcome {
   bool MaxHopsReached = false;
   bool MaxRecordsReached = false;
   bool aborted = false;
-  int Hops = 0;  // hop of the backlink page, when found
+  int Hops = 0;        // hop of the backlink page, when found
+  std::string reason;  // why it was not found (from the analysis), when it was not
 };
 
 class RunObserver {
@@ -113,6 +121,13 @@ class RunController : public ConsoleLink {
   void HTMLButton2Click(const std::string& project, const std::vector<std::string>& partners);
   // Pause / Resume.
   void HTMLButton15Click();
+  // The result tree: selecting a node (by its path of child indexes) enables Backlink for the
+  // last page of a chain and Start Base for a page with pages under it.
+  void HTMLTreeview1MouseUp(const std::vector<std::size_t>& path);
+  // Backlink / Start Base: the selected page becomes the partner's backlink address / start page
+  // (at its depth under the partner's title). Return whether a partner was changed.
+  bool HTMLButton5Click();
+  bool HTMLButton14Click();
   // Stop.
   void HTMLButton3Click();
 
@@ -171,6 +186,8 @@ class RunController : public ConsoleLink {
   void Changed();
   EngineSettings ThreadSettings(int slot) const;
   void SetPaused(bool paused);
+  const TreeNode* NodeAt(const std::vector<std::size_t>& path) const;
+  bool ChangeFromTree(bool start_base);
 
   FileLocations locations_;
   std::string settings_file_;
@@ -206,6 +223,7 @@ class RunController : public ConsoleLink {
   Dispatcher::Clock::time_point timer1_due_{}, timer2_due_{};
   int peak_threads_ = 0;
   int last_hops_ = 0;
+  std::string last_reason_;
 
   // Shared with the crawl threads.
   std::atomic<bool> AbortRequested_{false};

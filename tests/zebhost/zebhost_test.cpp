@@ -276,18 +276,25 @@ TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
   Ok({"partner", "add", "--project", "Demo", "--name", "Dogs", "--home",
       site.Url("dogs.localhost", "/lonely.htm"), "--find", "mysite.example"});
 
-  std::string out = Ok({"check", "--project", "Demo", "--partner", "Cats", "--tick-ms", "10"});
-  EXPECT_NE(out.find("Checking: " + site.Url("cats.localhost", "/index.htm")), std::string::npos);
+  std::string out =
+      Ok({"check", "--project", "Demo", "--partner", "Cats", "--nodes", "--tick-ms", "10"});
   EXPECT_NE(out.find("OK     0    " + site.Url("cats.localhost", "/index.htm")), std::string::npos)
       << out;
   EXPECT_NE(out.find("OK     1    " + site.Url("cats.localhost", "/links.htm")), std::string::npos)
       << out;
-  EXPECT_NE(out.find("Found for Cats: " + site.Url("cats.localhost", "/links.htm")),
+  EXPECT_NE(out.find("[1] Cats: found at " + site.Url("cats.localhost", "/links.htm")),
             std::string::npos) << out;
 
+  Ok({"settings", "set", "ZEBAnalyzeFound", "true"});
   out = Ok({"check", "--project", "Demo", "--all", "--tick-ms", "10"});
-  EXPECT_NE(out.find("Found for Cats: "), std::string::npos) << out;
-  EXPECT_NE(out.find("Not found for Dogs"), std::string::npos) << out;
+  EXPECT_EQ(out.find("OK     0"), std::string::npos) << out;  // no node lines without --nodes
+  EXPECT_NE(out.find("[2] Dogs: Not Found"), std::string::npos) << out;
+  // The table: partner, result, backlink, hops, link and external positions, word position.
+  EXPECT_NE(out.find("Partner  Result     Backlink"), std::string::npos) << out;
+  EXPECT_NE(out.find("Cats     found      " + site.Url("cats.localhost", "/links.htm") +
+                     "  1     1/1   1/1       "),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("Dogs     Not Found  -"), std::string::npos) << out;
   EXPECT_EQ(site.CountRequests("/lonely.htm"), 1);
 
   Fails({"check", "--project", "Demo"}, "--partner");
@@ -300,11 +307,15 @@ TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
 TEST_F(ZebhostTest, DemoChecksTheThreeExamplePartners) {
   const std::string folder = (dir_ / "demo").string();
   std::string out = Ok({"demo", "--dir", folder, "--tick-ms", "10"});
-  EXPECT_NE(out.find("Found for Cats Corner: "), std::string::npos) << out;
-  EXPECT_NE(out.find("/friends/index.htm"), std::string::npos) << out;
-  EXPECT_NE(out.find("Found for Dog Days: "), std::string::npos) << out;
-  EXPECT_NE(out.find("bot-denied"), std::string::npos) << out;
-  EXPECT_NE(out.find("Not found for Bird Watch"), std::string::npos) << out;
+  for (const char* line : {"Cats Corner: found at http://www.cats.localhost:",
+                           "Dog Days: found at http://dogs.localhost:",
+                           "Fish Tank: found at http://fish.localhost:",
+                           "Hamster Hut: Not Found", "Lizard Lounge: gzip compression not supported",
+                           "Rabbit Run: found at http://rabbits.localhost:"}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  }
+  EXPECT_NE(out.find("/friends/partners.htm  2 "), std::string::npos) << out;
+  EXPECT_NE(out.find("Backlink address updated"), std::string::npos) << out;
   EXPECT_NE(zeb::testing::ReadFile(dir_ / "demo" / "program" / "botmail.txt")
                 .find("Found for: Cats Corner"),
             std::string::npos);

@@ -1,11 +1,15 @@
 #include "commands.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
+#include <iostream>
+#include <set>
 #include <sstream>
 
 #include "cli.h"
@@ -36,11 +40,11 @@ constexpr const char* kUsage =
     "  init [--data DIR] [--exe DIR]\n"
     "  project add NAME [--home-page URL] | project list | project remove NAME\n"
     "  partner add --project P --name N --home URL --find TEXT [--start URL --start-hop N]"
-    " [--link-text TEXT]\n"
+    " [--link-text TEXT] [--backlink URL]\n"
     "  partner list --project P | partner remove --project P --name N\n"
     "  partner import --project P FILE.csv\n"
     "  settings list [--network] | settings set NAME VALUE [--network]\n"
-    "  check --project P (--partner N ... | --all) [--tick-ms MS]\n"
+    "  check --project P (--partner N ... | --all) [--nodes] [--tick-ms MS]\n"
     "  gather --project P\n"
     "  demo [--dir DIR] [--sites DIR] [--tick-ms MS]\n";
 
@@ -317,14 +321,15 @@ int ImportPartners(Tables& t, const std::string& project, const std::string& fil
 }
 
 int Partner(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project", "name", "home", "find", "start", "start-hop", "link-text"}, {});
+  Arguments a(args, {"project", "name", "home", "find", "start", "start-hop", "link-text",
+                     "backlink"}, {});
   const auto& words = a.positional();
   if (words.empty()) throw UsageError("usage: zebhost partner add|list|remove|import ...");
   const std::string& verb = words[0];
   std::string project = a.Required("project");
   if (verb == "add") {
     a.ExpectPositional(1, "zebhost partner add --project P --name N --home URL --find TEXT "
-                          "[--start URL --start-hop N] [--link-text TEXT]");
+                          "[--start URL --start-hop N] [--link-text TEXT] [--backlink URL]");
     PartnerRecord p;
     p.Project = project;
     p.SiteName = a.Required("name");
@@ -336,6 +341,10 @@ int Partner(const std::vector<std::string>& args, std::ostream& out) {
       p.BotBaseHop = ParseHop(*hop, "--start-hop");
     }
     if (std::optional<std::string> link = a.Value("link-text")) p.LongCheck = zeb::SplitLines(*link);
+    if (std::optional<std::string> backlink = a.Value("backlink")) {
+      CheckUrl(*backlink, "--backlink");
+      p.URL = *backlink;
+    }
     CheckPartner(p);
     Tables t = OpenTables();
     RequireProject(t.app, project);
@@ -346,7 +355,8 @@ int Partner(const std::vector<std::string>& args, std::ostream& out) {
     out << "Added partner " << p.SiteName << " to project " << project << '\n';
     return 0;
   }
-  for (const char* option : {"name", "home", "find", "start", "start-hop", "link-text"}) {
+  for (const char* option :
+       {"name", "home", "find", "start", "start-hop", "link-text", "backlink"}) {
     if (verb != "remove" || std::string(option) != "name") {
       if (a.Value(option)) throw UsageError(std::string("--") + option + " belongs to \"partner add\"");
     }
@@ -434,39 +444,118 @@ int Settings(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 // An error message on one line: control characters of user text are shown as escapes.
-// Prints the run as it goes: the running messages, then each partner's nodes and result.
+// Prints the run as it goes: a line per partner (with a live progress line on a terminal),
+// the messages that matter, each partner's nodes when asked, and a result table at the end.
 class CheckPrinter : public zeb::RunObserver {
  public:
-  explicit CheckPrinter(std::ostream& out) : out_(out) {}
+  CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project,
+               bool nodes, bool live, bool analysed)
+      : out_(out), session_(session), project_(project), nodes_(nodes), live_(live),
+        analysed_(analysed) {}
 
-  void OnMessage(const std::string& line) override { out_ << line << '\n' << std::flush; }
+  void set_controller(const zeb::RunController* controller) { controller_ = controller; }
+
+  void OnMessage(const std::string& line) override {
+    // The routine steps of every partner are left out; limits, updates and problems stay.
+    static const std::set<std::string> kRoutine = {
+        "",           "Starting...", "String Found:", "Building tree to backlink",
+        "Indexing...", "Analyzing...", "Done"};
+    const bool after_found = previous_ == "String Found:";
+    previous_ = line;
+    if (after_found || kRoutine.count(line) != 0 || line.rfind("Checking: ", 0) == 0) return;
+    ClearLive();
+    out_ << "  " << line << '\n' << std::flush;
+  }
+
+  void OnDisplayChanged() override {
+    if (!live_ || controller_ == nullptr || !controller_->Running()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_live_ < std::chrono::milliseconds(100)) return;
+    last_live_ = now;
+    const zeb::ConsoleDisplay& d = controller_->display();
+    std::string line = "[" + d.Label24 + "] checking: nodes " + d.Label17 + ", links " +
+                       d.Label16 + ", hop " + d.Label28 + ", connections " +
+                       std::to_string(controller_->busy_slots());
+    out_ << '\r' << line << std::string(live_width_ > line.size() ? live_width_ - line.size() : 0, ' ')
+         << std::flush;
+    live_width_ = line.size();
+  }
 
   void OnPartnerFinished(const zeb::PartnerOutcome& outcome, zeb::WorkTables& tables) override {
-    std::vector<std::vector<std::string>> rows = {{"state", "hop", "URL"}};
-    const std::int64_t count = tables.RecordCount();
-    for (zeb::RecNo rec = 1; rec <= count; ++rec) {
-      if (std::optional<zeb::FrontierNode> node = tables.Node(rec)) {
-        rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
+    ClearLive();
+    ++done_;
+    if (nodes_) {
+      std::vector<std::vector<std::string>> rows = {{"state", "hop", "URL"}};
+      const std::int64_t count = tables.RecordCount();
+      for (zeb::RecNo rec = 1; rec <= count; ++rec) {
+        if (std::optional<zeb::FrontierNode> node = tables.Node(rec)) {
+          rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
+        }
+      }
+      PrintTable(out_, rows);
+    }
+    Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-"};
+    if (!outcome.FoundURL.empty()) {
+      row.backlink = outcome.FoundURL;
+      row.hops = std::to_string(outcome.Hops);
+      std::optional<zeb::AnalysisRecord> a =
+          AppTables(session_).FindAnalysis(project_, outcome.partner, ProjectScope::kAllForDefault);
+      if (analysed_ && a) {
+        row.link = std::to_string(a->AllLinkPosition) + "/" + std::to_string(a->AllLinksTotal);
+        row.external = std::to_string(a->ExternalLinkPosition) + "/" +
+                       std::to_string(a->ExternalLinksTotal);
+        row.word = std::to_string(a->WordPosNoTags);
       }
     }
-    PrintTable(out_, rows);
-    if (!outcome.FoundURL.empty()) {
-      out_ << "Found for " << outcome.partner << ": " << outcome.FoundURL << '\n';
-    } else if (outcome.aborted) {
-      out_ << "Stopped: " << outcome.partner << '\n';
-    } else {
-      out_ << "Not found for " << outcome.partner << '\n';
+    out_ << "[" << done_ << "] " << outcome.partner << ": " << row.result
+         << (outcome.FoundURL.empty() ? "" : " at " + outcome.FoundURL) << '\n' << std::flush;
+    rows_.push_back(row);
+  }
+
+  void PrintResults() {
+    std::vector<std::vector<std::string>> table = {
+        {"Partner", "Result", "Backlink", "Hops", "Link", "External", "Word"}};
+    for (const Row& r : rows_) {
+      table.push_back({r.partner, r.result, r.backlink, r.hops, r.link, r.external, r.word});
     }
-    out_ << std::flush;
+    out_ << '\n';
+    PrintTable(out_, table);
   }
 
  private:
+  struct Row {
+    std::string partner, result, backlink, hops, link, external, word;
+  };
+
+  static std::string Result(const zeb::PartnerOutcome& outcome) {
+    if (!outcome.FoundURL.empty()) return "found";
+    if (outcome.aborted) return "stopped";
+    const std::string& reason = outcome.reason;
+    std::size_t colon = reason.find(':');
+    return reason.empty() ? "not found" : reason.substr(0, colon);
+  }
+
+  void ClearLive() {
+    if (live_width_ == 0) return;
+    out_ << '\r' << std::string(live_width_, ' ') << '\r';
+    live_width_ = 0;
+  }
+
   std::ostream& out_;
+  zeb::Session& session_;
+  std::string project_;
+  bool nodes_, live_, analysed_;
+  const zeb::RunController* controller_ = nullptr;
+  std::string previous_;
+  std::vector<Row> rows_;
+  int done_ = 0;
+  std::size_t live_width_ = 0;
+  std::chrono::steady_clock::time_point last_live_{};
 };
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project", "partner", "tick-ms"}, {"all"}, {"partner"});
-  a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all)");
+  Arguments a(args, {"project", "partner", "tick-ms"}, {"all", "nodes"}, {"partner"});
+  a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all) [--nodes]");
   const std::string project = a.Required("project");
   std::vector<std::string> partners = a.Values("partner");
   if (partners.empty() == !a.Flag("all")) {
@@ -497,11 +586,17 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   std::vector<std::string> problems;
   zeb::BotSettings settings = zeb::LoadBotSettings(store, locations.DataFolder, &problems);
   for (const std::string& line : problems) out << line << '\n';
-  CheckPrinter printer(out);
+  zeb::Session session = zeb::OpenDataFolder(locations.DataFolder);
+  const bool live = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
+  CheckPrinter printer(out, session, project, a.Flag("nodes"), live, settings.AnalyzeFound);
   zeb::RunController controller(locations, store.file().string(), settings, options);
+  printer.set_controller(&controller);
   controller.set_observer(&printer);
+  out << "Checking " << partners.size() << (partners.size() == 1 ? " partner" : " partners")
+      << " of " << project << '\n';
   controller.HTMLButton2Click(project, partners);
   controller.RunToEnd();
+  printer.PrintResults();
   return 0;
 }
 
@@ -561,16 +656,30 @@ int Demo(const std::vector<std::string>& args, std::ostream& out) {
   std::ostringstream quiet;
   Init({"--data", (dir / "data").string(), "--exe", (dir / "program").string()}, quiet);
   Project({"add", "My Site", "--home-page", url("mysite.localhost", "/")}, quiet);
-  Partner({"add", "--project", "My Site", "--name", "Cats Corner", "--home",
-           url("cats.localhost", "/index.htm"), "--find", "mysite.localhost", "--link-text",
-           "<a href=\"http://mysite.localhost/\">My Site</a>"}, quiet);
-  Partner({"add", "--project", "My Site", "--name", "Dog Days", "--home",
-           url("dogs.localhost", "/"), "--start", url("dogs.localhost", "/links/"),
-           "--start-hop", "1", "--find", "mysite.localhost"}, quiet);
-  Partner({"add", "--project", "My Site", "--name", "Bird Watch", "--home",
-           url("www.birds.localhost", "/index.htm"), "--find", "mysite.localhost"}, quiet);
+  const std::string find = "mysite.localhost";
+  auto add = [&](std::vector<std::string> extra) {
+    std::vector<std::string> command = {"add", "--project", "My Site", "--find", find};
+    command.insert(command.end(), extra.begin(), extra.end());
+    Partner(command, quiet);
+  };
+  // Found on the start page.
+  add({"--name", "Rabbit Run", "--home", url("rabbits.localhost", "/")});
+  // Found two hops deep; the members' page holds the link too, but robots.txt closes it.
+  add({"--name", "Cats Corner", "--home", url("www.cats.localhost", "/index.htm"), "--link-text",
+       "<a href=\"http://mysite.localhost/\">My Site</a>"});
+  // The backlink moved: the stored address is the old links page.
+  add({"--name", "Fish Tank", "--home", url("fish.localhost", "/index.htm"), "--backlink",
+       url("fish.localhost", "/old-links.htm")});
+  // The link was taken down.
+  add({"--name", "Hamster Hut", "--home", url("hamsters.localhost", "/index.htm")});
+  // The start page comes compressed.
+  add({"--name", "Lizard Lounge", "--home", url("lizards.localhost", "/")});
+  // The crawl starts at the links page, one hop below the home page.
+  add({"--name", "Dog Days", "--home", url("dogs.localhost", "/"), "--start",
+       url("dogs.localhost", "/links/"), "--start-hop", "1"});
   Settings({"set", "ZEBSelConnections", "5"}, quiet);
   Settings({"set", "ZEBAnalyzeFound", "true"}, quiet);
+  Settings({"set", "ZEBAutoUpdatePartner", "true"}, quiet);
   out << "Demo sites on 127.0.0.1:" << site.port() << " from " << sites.string() << "\n";
   out << "Partners of \"My Site\":\n";
   Partner({"list", "--project", "My Site"}, out);

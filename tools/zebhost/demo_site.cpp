@@ -36,7 +36,16 @@ DemoSite::DemoSite(std::filesystem::path sites) : impl_(std::make_unique<Impl>()
     if (path.empty() || path.back() == '/') path += "index.htm";
     const bool safe = !site.empty() && site.find("..") == std::string::npos &&
                       path.find("..") == std::string::npos;
-    std::ifstream in(impl->sites / site / path.substr(1), std::ios::binary);
+    const std::filesystem::path file = impl->sites / site / path.substr(1);
+    std::ifstream in(file, std::ios::binary);
+    // A page stored compressed is sent as it is stored, with its encoding.
+    std::filesystem::path gz = file;
+    gz += ".gz";
+    const bool compressed = safe && !in && std::filesystem::exists(gz);
+    if (compressed) {
+      in.open(gz, std::ios::binary);
+      res.set_header("Content-Encoding", "gzip");
+    }
     if (!safe || !in) {
       res.status = 404;
       res.set_content("<html><body>Not found</body></html>", "text/html");
