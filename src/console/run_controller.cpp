@@ -311,7 +311,9 @@ void RunController::HTMLTreeview1MouseUp(const std::vector<std::size_t>& path) {
 }
 
 bool RunController::ChangeFromTree(bool start_base) {
-  (start_base ? display_.start_base_enabled : display_.backlink_enabled) = false;
+  bool& enabled = start_base ? display_.start_base_enabled : display_.backlink_enabled;
+  if (!enabled) return false;
+  enabled = false;
   const TreeNode* node = NodeAt(display_.selected_node);
   if (node == nullptr) return false;
   const std::string url = LinkNodeURL(node->text);

@@ -145,6 +145,11 @@ class RunController : public ConsoleLink {
 
   // Owner thread: runs the timers and the threads' calls until the run has ended.
   void RunToEnd();
+  // The two throttles stay editable while a run goes on; threads started afterwards use them.
+  void SetThrottles(int bandwidth, int process) {
+    settings_.ThrottleBand = bandwidth;
+    settings_.ThrottleProc = process;
+  }
   // Any thread: asks the owner thread to stop / pause the run.
   void RequestStop();
   void RequestPause();

@@ -40,6 +40,17 @@ void ServeThreePartners(CrawlFixture& f) {
   f.AddPartner("C", f.Url("/c/0.htm"), kFind);
 }
 
+// D: found on its start page, a start base at hop 2. E: three body tags, and the Find text in
+// other letter case, which the find ignores and the link position does not.
+void ServeTwoMore(CrawlFixture& f) {
+  f.site().Page("/d/start.htm", "<html><body><a href=\"http://mysite.example/\">me</a></body></html>");
+  f.site().Page("/e/index.htm",
+                "<html><head><title>E</title></head><body class=a>Alpha <body>Beta "
+                "<a href=\"http://www.MySite.Example/\">Me</a> gamma<body>delta</body></html>");
+  f.AddPartner("D", f.Url("/d/index.htm"), kFind, f.Url("/d/start.htm"), 2);
+  f.AddPartner("E", f.Url("/e/index.htm"), kFind);
+}
+
 struct Stored {
   std::vector<AnalysisRecord> analysis;
   std::vector<PartnerRecord> partners;
@@ -50,9 +61,11 @@ Stored ReadTables(CrawlFixture& f) {
   Session session(DatabaseFile(f.locations()), OpenMode::kExisting);
   AppTables app(session);
   Stored s;
-  for (const char* name : {"A", "B", "C"}) {
+  for (const char* name : {"A", "B", "C", "D", "E"}) {
+    std::optional<PartnerRecord> partner = app.FindPartner(kProject, name, ProjectScope::kExact);
+    if (!partner) continue;
+    s.partners.push_back(*partner);
     if (auto r = app.FindAnalysis(kProject, name, ProjectScope::kExact)) s.analysis.push_back(*r);
-    s.partners.push_back(*app.FindPartner(kProject, name, ProjectScope::kExact));
     for (const HistoryRecord& h : app.History(kProject, name)) s.history.push_back(h);
   }
   return s;
@@ -61,16 +74,17 @@ Stored ReadTables(CrawlFixture& f) {
 TEST(BacklinkAnalysisTest, ThreePartnersGiveTheirRecordsTreesUpdatesAndReport) {
   CrawlFixture f;
   ServeThreePartners(f);
+  ServeTwoMore(f);
   f.settings.AnalyzeFound = true;
   f.settings.AnalyzeBase = true;
   f.settings.AutoUpdatePartner = true;
   f.settings.StopHops = 3;  // counted from hop 0: B's start base at hop 2 leaves it one more
 
-  RunRecord run = f.Run({"A", "B", "C"});
+  RunRecord run = f.Run({"A", "B", "C", "D", "E"});
   RunRecord again = f.Run({"A"});  // the same day: the history keeps one record per partner
 
   Stored s = ReadTables(f);
-  ASSERT_EQ(s.analysis.size(), 3u);
+  ASSERT_EQ(s.analysis.size(), 5u);
   const std::string a_url = f.Url("/a/index.htm");
   const std::string today = FormatDay(Now());
 
@@ -128,6 +142,28 @@ TEST(BacklinkAnalysisTest, ThreePartnersGiveTheirRecordsTreesUpdatesAndReport) {
   EXPECT_EQ(c.Hops, 0);  // the not-found path writes only the date, the Find text and the tree
   EXPECT_TRUE(c.HopSequence.empty());
 
+  const AnalysisRecord& d = s.analysis[3];
+  const std::string d_start = f.Url("/d/start.htm");
+  EXPECT_EQ(d.Hops, 2);
+  EXPECT_EQ(d.TreeResults, (Lines{"<B><U>D</U></B> (" + today + ")", "<B>Home page bypassed...</B>",
+                                  "\t<A href=\"" + d_start + "\">" + d_start + "</A>"}));
+
+  // E, counted by hand. The link list holds "MySite.Example", so the exact search misses it.
+  const AnalysisRecord& e = s.analysis[4];
+  EXPECT_EQ(e.AllLinkPosition, 2);
+  EXPECT_EQ(e.AllLinksTotal, 1);
+  EXPECT_EQ(e.AllLinkStack, -1);
+  // From the first body tag on (the later ones read "<bod1", "<bod2"): body, class=a, Alpha,
+  // bod1, Beta, a, href="http://www, MySite, Example/ (9 through the Find text), Me, /a, gamma,
+  // bod2, delta, /body (15).
+  EXPECT_EQ(e.WordTotalTags, 15);
+  EXPECT_EQ(e.WordPosTags, 9);
+  // Without tags: Alpha Beta Me gammadelta (4); with the link's tag kept as text: Alpha, Beta,
+  // a, href="http://www, MySite, Example/ (6).
+  EXPECT_EQ(e.WordTotalNoTags, 4);
+  EXPECT_EQ(e.WordPosNoTags, 6);
+  EXPECT_EQ(e.WordTotalNoTagsDiff, -2);
+
   // The live tree of the first run: titles with their chains, the not-found reason, rules.
   // (Checked through the stored lines' reload, which is what the console shows later.)
   std::vector<TreeNode> reloaded = TreeFromLines(b.TreeResults);
@@ -141,7 +177,7 @@ TEST(BacklinkAnalysisTest, ThreePartnersGiveTheirRecordsTreesUpdatesAndReport) {
   EXPECT_EQ(s.partners[1].URL, b_links);
   EXPECT_EQ(s.partners[2].URL, "http://old.example/links.htm");
   EXPECT_FALSE(s.partners[2].FoundShort);
-  ASSERT_EQ(s.history.size(), 2u);  // A once (two runs, one day) and B; none for C
+  ASSERT_EQ(s.history.size(), 4u);  // A once (two runs, one day), B, D, E; none for C
   EXPECT_EQ(s.history[0].SiteName, "A");
   EXPECT_TRUE(s.history[0].RFound);
   EXPECT_FALSE(s.history[0].PFound);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "console/dispatcher.h"
+#include "data/app_tables.h"
 #include "support/crawl_fixture.h"
 
 namespace zeb {
@@ -170,6 +171,48 @@ TEST(RunControllerTest, ProgressPostedOrWaitedForGivesTheSameRun) {
     }
     EXPECT_LT(find, last_link);  // the find is reported before link extraction
   }
+}
+
+TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
+  CrawlFixture f;
+  f.site().Page("/index.htm", "<html><body><a href=\"/links.htm\">l</a></body></html>");
+  f.site().Page("/links.htm", "<html><body><a href=\"http://mysite.example/\">me</a></body></html>");
+  f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+  RunOptions options = CrawlFixture::FastOptions();
+  options.AutoRun = true;
+  RunController c(f.locations(), f.settings_file(), f.settings, options);
+  c.HTMLButton2Click(testing::kProject, {"Cats"});
+  c.RunToEnd();
+  EXPECT_TRUE(c.display().close_requested);
+
+  // The tree: the partner's title, its chain (index, then links), the closing rule.
+  const std::vector<TreeNode>& tree = c.display().HTMLTreeview1;
+  ASSERT_EQ(tree.size(), 2u);
+  ASSERT_EQ(tree[0].children.size(), 1u);
+  ASSERT_EQ(tree[0].children[0].children.size(), 1u);
+  EXPECT_EQ(tree[1].text, std::string(72, '-'));
+
+  c.HTMLTreeview1MouseUp({0, 0});  // the start page: it has a page under it
+  EXPECT_FALSE(c.display().backlink_enabled);
+  EXPECT_TRUE(c.display().start_base_enabled);
+  c.HTMLTreeview1MouseUp({0, 0, 0});  // the backlink page at the end of the chain
+  EXPECT_TRUE(c.display().backlink_enabled);
+  EXPECT_FALSE(c.display().start_base_enabled);
+  EXPECT_TRUE(c.HTMLButton5Click());
+  EXPECT_FALSE(c.display().backlink_enabled);
+  c.HTMLTreeview1MouseUp({0, 0});
+  EXPECT_TRUE(c.HTMLButton14Click());
+  c.HTMLTreeview1MouseUp({0});  // the title is not a link: both stay off
+  EXPECT_FALSE(c.display().backlink_enabled || c.display().start_base_enabled);
+  EXPECT_FALSE(c.HTMLButton5Click());  // a disabled button does nothing
+
+  Session session(DatabaseFile(f.locations()), OpenMode::kExisting);
+  std::optional<PartnerRecord> p =
+      AppTables(session).FindPartner(testing::kProject, "Cats", ProjectScope::kExact);
+  EXPECT_EQ(p->URL, f.Url("/links.htm"));
+  EXPECT_EQ(p->BotStart, f.Url("/index.htm"));
+  EXPECT_EQ(p->BotBaseHop, 0);
+  EXPECT_EQ(c.display().selected_partner, "Cats");
 }
 
 }  // namespace

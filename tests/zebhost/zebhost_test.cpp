@@ -327,5 +327,19 @@ TEST_F(ZebhostTest, DemoChecksTheThreeExamplePartners) {
   EXPECT_EQ(zeb::testing::ReadFile(dir_ / "precious" / "notes.txt"), "keep me");
 }
 
+TEST_F(ZebhostTest, GatherStoresTheKeywordsOfYourHomePage) {
+  zeb::testing::LoopbackSite site;
+  site.Page("/", "<html><head><meta name=\"keywords\" content=\"pets, cats\"></head>"
+                 "<body>cats cats dogs</body></html>");
+  Init();
+  Ok({"project", "add", "Mine", "--home-page", site.Url("mysite.localhost", "/")});
+  Ok({"project", "add", "Bare"});
+  std::string out = Ok({"gather", "--project", "Mine"});
+  EXPECT_NE(out.find("Keyword tags:\n  pets\n  cats\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("  cats ~ 2 ~ 66.67%"), std::string::npos) << out;
+  Fails({"gather", "--project", "Bare"}, "has no home page");
+  Fails({"gather", "--project", "Nope"}, "no project");
+}
+
 }  // namespace
 }  // namespace zebhost
