@@ -473,6 +473,7 @@ class CheckPrinter : public zeb::RunObserver {
     if (now - last_live_ < std::chrono::milliseconds(100)) return;
     last_live_ = now;
     const zeb::ConsoleDisplay& d = controller_->display();
+    if (d.Label24.empty()) return;
     std::string line = "[" + d.Label24 + "] checking: nodes " + d.Label17 + ", links " +
                        d.Label16 + ", hop " + d.Label28 + ", connections " +
                        std::to_string(controller_->busy_slots());
