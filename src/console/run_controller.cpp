@@ -238,7 +238,14 @@ void RunController::Timer1Timer() {
     outcomes_.push_back(outcome);
     last_hops_ = 0;
     last_reason_.clear();
-    if (!Aborted) AnalyzeRun();
+    if (!Aborted) {
+      // A table error here costs this partner's analysis, not the rest of the run.
+      try {
+        AnalyzeRun();
+      } catch (const std::exception& e) {
+        Memo("The analysis of " + partner_ + " failed: " + e.what());
+      }
+    }
     outcome.Hops = last_hops_;
     outcome.reason = last_reason_;
     outcomes_.back() = outcome;

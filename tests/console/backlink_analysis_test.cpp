@@ -221,6 +221,24 @@ TEST(BacklinkAnalysisTest, StopInTheFirstPartnerSkipsTheAnalysisAndTheRest) {
   EXPECT_EQ(f.Report().find("Not found for"), std::string::npos);
 }
 
+TEST(BacklinkAnalysisTest, AFailedAnalysisIsReportedAndTheRunGoesOn) {
+  CrawlFixture f;
+  ServeThreePartners(f);
+  f.settings.AnalyzeFound = true;
+  bool dropped = false;
+  RunRecord run = f.Run({"A", "C"}, [&](RunController&, const EngineEventArgs&) {
+    if (dropped) return;
+    dropped = true;  // the host's table goes away in the middle of the run
+    Session(DatabaseFile(f.locations()), OpenMode::kExisting).Exec("DROP TABLE ZEBAnalyze");
+  });
+  ASSERT_EQ(run.outcomes.size(), 2u);
+  bool reported = false;
+  for (const std::string& m : run.messages) {
+    reported |= m.rfind("The analysis of A failed: ", 0) == 0;
+  }
+  EXPECT_TRUE(reported);
+}
+
 TEST(BacklinkAnalysisTest, CompressedStartPageIsTheReasonAndNotReported) {
   CrawlFixture f;
   testing::Reply gzip;
