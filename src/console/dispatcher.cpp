@@ -8,21 +8,27 @@ void Dispatcher::Call(const std::function<void()>& task) {
     return;
   }
   auto done = std::make_shared<bool>(false);
+  auto error = std::make_shared<std::exception_ptr>();
   std::unique_lock<std::mutex> lock(mutex_);
-  tasks_.push_back({task, done});
+  tasks_.push_back({task, done, error});
   queued_.notify_all();
   finished_.wait(lock, [&] { return *done; });
+  if (*error) std::rethrow_exception(*error);
 }
 
 void Dispatcher::Post(std::function<void()> task) {
   std::lock_guard<std::mutex> lock(mutex_);
-  tasks_.push_back({std::move(task), nullptr});
+  tasks_.push_back({std::move(task), nullptr, nullptr});
   queued_.notify_all();
 }
 
 void Dispatcher::RunTask(Task& task, std::unique_lock<std::mutex>& lock) {
   lock.unlock();
-  task.run();
+  try {
+    task.run();
+  } catch (...) {
+    if (task.error) *task.error = std::current_exception();
+  }
   lock.lock();
   if (task.done) {
     *task.done = true;

@@ -3,7 +3,8 @@
 // Call() runs a function on the owner thread and waits until it has run; Post() queues it and
 // returns at once. Tasks run one at a time, in the order they were queued, so a thread's posts
 // and calls keep their order. The owner thread runs them inside RunUntil(); a call made on the
-// owner thread itself runs at once.
+// owner thread itself runs at once. An exception thrown by a called task reaches the caller;
+// one thrown by a posted task is dropped, so neither can leave the owner's loop.
 #ifndef ZEB_CONSOLE_DISPATCHER_H_
 #define ZEB_CONSOLE_DISPATCHER_H_
 
@@ -11,6 +12,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -47,6 +49,7 @@ class Dispatcher {
   struct Task {
     std::function<void()> run;
     std::shared_ptr<bool> done;  // set when a waiting caller may go on; null for posts
+    std::shared_ptr<std::exception_ptr> error;  // what the task threw, for its caller
   };
   void RunTask(Task& task, std::unique_lock<std::mutex>& lock);
 

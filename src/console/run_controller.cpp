@@ -74,6 +74,8 @@ void RunController::HTMLButton2Click(const std::string& project,
   running_ = true;
   Aborted = false;
   stop_requested_ = false;
+  display_.paused = false;
+  SetPaused(false);
   display_.Label16 = "0";
   display_.Label17 = "0/0";
   {
@@ -128,6 +130,12 @@ void RunController::StartPartnerRun() {
   MaxHopsReached = TimeExpired = MaxRecordsReached = false;
   FoundURL.clear();
   found_short_ = found_long_ = false;
+  find_reported_ = false;
+  // Record numbers pushed for the last partner mean other rows now.
+  {
+    std::lock_guard<std::mutex> lock(hot_mutex_);
+    HotRecords.clear();
+  }
   SetControlsEnabled(false);
   SeedRun();
   {
@@ -140,7 +148,7 @@ void RunController::StartPartnerRun() {
   StringTotal.fill(0);
   Deadline = settings_.StopTime != 0 ? AddSecs(Now(), settings_.StopTime) : DateTime{};
   LastLimitMessage.clear();
-  timer1_on_ = true;
+  timer1_on_ = !display_.paused;
   timer1_due_ = Dispatcher::Clock::now() + options_.tick;
   // The first thread starts with the partner, not at the first tick.
   Timer1Timer();
@@ -266,6 +274,8 @@ void RunController::Timer2Timer() {
   if (!more || Aborted) {
     running_ = false;
     SetControlsEnabled(true);
+    display_.paused = false;  // a pause made between partners ends with the run
+    SetPaused(false);
     if (options_.AutoRun) display_.close_requested = true;
     tables_.reset();
     view_session_.reset();
@@ -424,6 +434,24 @@ std::optional<RecNo> RunController::NextOpenRecord() {
   return result;
 }
 
+std::string RunController::ReadProject() {
+  std::string value;
+  dispatcher_.Call([&] { value = project_; });
+  return value;
+}
+
+std::string RunController::ReadPartner() {
+  std::string value;
+  dispatcher_.Call([&] { value = partner_; });
+  return value;
+}
+
+std::string RunController::ReadUserAgent() {
+  std::string value;
+  dispatcher_.Call([&] { value = settings_.UserAgent; });
+  return value;
+}
+
 void RunController::SetAbort() {
   AbortRequested_ = true;
   dispatcher_.Call([this] { Changed(); });
@@ -504,19 +532,22 @@ void RunController::EngineEvent(const EngineEventArgs& event) {
       Memo("String Found:");
       Memo(event.text);
       FoundURL = event.text;
+      find_reported_ = true;
       MaxHopsReached = TimeExpired = MaxRecordsReached = false;
       break;
     case 10:
+      // A limit met after a find does not undo the find: the partner was updated and
+      // reported as found already.
       if (event.key == "Time Expired") {
         if (event.key != LastLimitMessage && !TimeExpired) {
-          FoundURL.clear();
+          if (!find_reported_) FoundURL.clear();
           LastLimitMessage = event.key;
           Memo("Time expired");
           TimeExpired = true;
         }
       } else if (event.key == "Max Records Reached") {
         if (event.key != LastLimitMessage && !MaxRecordsReached) {
-          FoundURL.clear();
+          if (!find_reported_) FoundURL.clear();
           LastLimitMessage = event.key;
           Memo("Maximum links reached");
           Memo("  No new links will be added");
@@ -526,7 +557,7 @@ void RunController::EngineEvent(const EngineEventArgs& event) {
         if (event.key != LastLimitMessage) {
           LastLimitMessage = event.key;
           if (!MaxHopsReached) {
-            FoundURL.clear();
+            if (!find_reported_) FoundURL.clear();
             Memo("Max hops reached: " + std::to_string(event.number1));
             Memo("Please wait for current node to complete...");
             MaxHopsReached = true;
@@ -545,8 +576,12 @@ void RunController::UpdatePartner(bool found_short, bool found_long) {
   AppTables app(*session_);
   PartnerUpdateContext context{settings_.AutoUpdatePartner, project_, partner_,
                                display_.Label33, FoundURL, Now()};
-  for (const std::string& line : zeb::UpdatePartner(app, context, found_short, found_long)) {
-    Memo(line);
+  try {
+    for (const std::string& line : zeb::UpdatePartner(app, context, found_short, found_long)) {
+      Memo(line);
+    }
+  } catch (const std::exception& e) {
+    Memo("Cannot update the partner " + partner_ + ": " + e.what());
   }
 }
 

@@ -178,9 +178,9 @@ class RunController : public ConsoleLink {
   void PostProgress(const EngineEventArgs& event) override;
   void AddMessage(const std::string& line) override;
   void AddMessageOnce(const std::string& line) override;
-  std::string ReadProject() override { return project_; }
-  std::string ReadPartner() override { return partner_; }
-  std::string ReadUserAgent() override { return settings_.UserAgent; }
+  std::string ReadProject() override;
+  std::string ReadPartner() override;
+  std::string ReadUserAgent() override;
 
  private:
   void ShowPartner(const std::string& partner);
@@ -218,6 +218,7 @@ class RunController : public ConsoleLink {
   bool Aborted = false;
   std::string FoundURL;
   bool found_short_ = false, found_long_ = false;
+  bool find_reported_ = false;  // a thread reported a find for this partner
   int StartHop = 0;
   std::string PreviousBacklink;
   DateTime Deadline{};

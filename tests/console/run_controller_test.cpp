@@ -215,5 +215,82 @@ TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
   EXPECT_EQ(c.display().selected_partner, "Cats");
 }
 
+TEST(DispatcherTest, ACalledTaskThatThrowsReachesItsCallerNotTheLoop) {
+  Dispatcher dispatcher;
+  std::atomic<bool> done{false};
+  std::string caught;
+  std::thread worker([&] {
+    try {
+      dispatcher.Call([] { throw std::runtime_error("table busy"); });
+    } catch (const std::runtime_error& e) {
+      caught = e.what();
+    }
+    dispatcher.Post([] { throw std::runtime_error("dropped"); });
+    dispatcher.Call([] {});
+    done = true;
+  });
+  while (!done) dispatcher.RunUntil(Dispatcher::Clock::now() + 5ms);
+  worker.join();
+  EXPECT_EQ(caught, "table busy");
+}
+
+TEST(RunControllerTest, HotRecordsOfOnePartnerAreNotHandedOutInTheNext) {
+  CrawlFixture f;
+  f.site().Page("/a/index.htm", "<html><body>mysite.example <a href=\"hot1.htm\">1</a>"
+                                "<a href=\"hot2.htm\">2</a></body></html>");
+  f.site().Page("/b/index.htm", "<html><body><a href=\"x.htm\">x</a><a href=\"y.htm\">y</a>"
+                                "<a href=\"z.htm\">z</a></body></html>");
+  for (const char* p : {"/b/x.htm", "/b/y.htm", "/b/z.htm"}) {
+    f.site().Page(p, "<html><body>-</body></html>");
+  }
+  f.WriteList("HotLink.txt", "hot\r\n");
+  f.settings.HotLink = true;
+  f.AddPartner("A", f.Url("/a/index.htm"), "mysite.example");
+  f.AddPartner("B", f.Url("/b/index.htm"), "mysite.example");
+  f.Run({"A", "B"});
+  // A's find stops it with its hot rows 2 and 3 still listed; B's rows 2 to 4 are its own.
+  for (const char* p : {"/b/x.htm", "/b/y.htm", "/b/z.htm"}) {
+    EXPECT_EQ(f.site().CountRequests(p), 1) << p;
+  }
+}
+
+TEST(RunControllerTest, ALimitMetAfterTheFindKeepsTheFind) {
+  CrawlFixture f;
+  f.site().Page("/index.htm", "<html><body><a href=\"links.htm\">l</a></body></html>");
+  f.site().Page("/links.htm", "<html><body><a href=\"http://mysite.example/\">me</a>"
+                              "<a href=\"more.htm\">more</a></body></html>");
+  f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+  f.settings.StopHops = 0;  // the found page, at hop 1, is beyond the limit when it queues
+  f.settings.AnalyzeFound = true;
+  RunRecord run = f.Run({"Cats"});
+  EXPECT_EQ(run.Events(10, "Max Nodes Reached").size(), 1u);
+  EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/links.htm"));
+  EXPECT_EQ(run.outcomes[0].Hops, 1);
+  EXPECT_EQ(f.Report().find("Not found for"), std::string::npos);
+  EXPECT_NE(f.Report().find("Found for: Cats"), std::string::npos);
+}
+
+TEST(RunControllerTest, APauseBetweenPartnersEndsWithTheRun) {
+  CrawlFixture f;
+  f.site().Page("/index.htm", "<html><body>mysite.example</body></html>");
+  f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+  RunController c(f.locations(), f.settings_file(), f.settings, CrawlFixture::FastOptions());
+  struct PauseAtTheEnd : RunObserver {
+    RunController* controller = nullptr;
+    void OnEvent(const EngineEventArgs& e) override {
+      if (e.code == 8 && e.text == "completed") controller->HTMLButton15Click();
+    }
+  } observer;
+  observer.controller = &c;
+  c.set_observer(&observer);
+  c.HTMLButton2Click(testing::kProject, {"Cats"});
+  c.RunToEnd();
+  EXPECT_FALSE(c.display().paused);
+  c.set_observer(nullptr);
+  c.HTMLButton2Click(testing::kProject, {"Cats"});  // would wait for Resume for ever
+  c.RunToEnd();
+  EXPECT_EQ(c.outcomes().at(0).FoundURL, f.Url("/index.htm"));
+}
+
 }  // namespace
 }  // namespace zeb
