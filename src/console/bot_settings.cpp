@@ -1,11 +1,7 @@
 #include "console/bot_settings.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "data/list_file.h"
 #include "data/settings_catalog.h"
@@ -92,26 +88,9 @@ BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_
 namespace {
 
 // Writes a list file line for line, each line ended by CR LF, replacing it.
-void WriteListFile(const std::string& file, const Lines& lines) {
-  const std::string temp = file + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : lines) {
-      out.write(line.data(), static_cast<std::streamsize>(line.size()));
-      out.write("\r\n", 2);
-    }
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      throw SettingsError("Cannot write " + file + ": " + std::strerror(errno));
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, file, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    throw SettingsError("Cannot write " + file + ": " + ec.message());
-  }
+void WriteWordList(const std::string& file, const Lines& lines) {
+  std::string problem = WriteListFile(file, lines);
+  if (!problem.empty()) throw SettingsError(problem);
 }
 
 std::string Number(int value) { return std::to_string(value); }
@@ -144,12 +123,12 @@ void SaveBotSettingsPanel(const SettingsStore& store, const std::string& data_fo
       break;
     case SettingsPanel::kKeyWordDensity:
       key->WriteString("KWDensity", Number(s.KWDensity));
-      if (!s.StopWords.empty()) WriteListFile(data_folder + "STFilter.txt", s.StopWords);
+      if (!s.StopWords.empty()) WriteWordList(data_folder + "STFilter.txt", s.StopWords);
       break;
     case SettingsPanel::kURLExceptions:
       key->WriteString("URLExceptions", SwitchToText(s.URLExceptions));
       if (!s.URLExceptionWords.empty()) {
-        WriteListFile(data_folder + "URLExceptions.txt", s.URLExceptionWords);
+        WriteWordList(data_folder + "URLExceptions.txt", s.URLExceptionWords);
       }
       break;
     case SettingsPanel::kHotLink: {
@@ -164,7 +143,7 @@ void SaveBotSettingsPanel(const SettingsStore& store, const std::string& data_fo
         for (const std::string& row : s.HotLinkWords) {
           if (!row.empty()) rows.push_back(row);
         }
-        WriteListFile(file, rows);
+        WriteWordList(file, rows);
       }
       break;
     }

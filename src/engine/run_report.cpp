@@ -1,10 +1,6 @@
 #include "engine/run_report.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "data/list_file.h"
 
@@ -34,26 +30,7 @@ std::string AppendToRunReport(const std::string& exe_folder, const Lines& block)
   }
   lines.insert(lines.end(), block.begin(), block.end());
 
-  const std::string temp = file + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return "Cannot write the run report " + file + ": " + std::strerror(errno);
-    for (const std::string& line : lines) {
-      out.write(line.data(), static_cast<std::streamsize>(line.size()));
-      out.write("\r\n", 2);
-    }
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      return "Cannot write the run report " + file;
-    }
-  }
-  std::filesystem::rename(temp, file, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    return "Cannot write the run report " + file + ": " + ec.message();
-  }
-  return {};
+  return WriteListFile(file, lines);
 }
 
 }  // namespace zeb

@@ -2,6 +2,8 @@
 // fields, the home-page pass, the run report and robots exclusion.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "engine/crawl_engine.h"
 #include "support/crawl_fixture.h"
 
@@ -307,6 +309,21 @@ TEST(CrawlEngineTest, SiteWithoutRobotsFileIsAskedOnceThenAllowed) {
   }
   EXPECT_EQ(notices, 1);
   EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/a2.htm"));
+}
+
+TEST(CrawlEngineTest, AnUnwritableReportIsARunMessageAndTheResultStands) {
+  CrawlFixture f;
+  ServeThreeLevels(f);
+  f.AddPartner("Cats", f.Url("/index.htm"), kFind);
+  std::filesystem::remove_all(f.locations().ExeFolder);  // the program folder went away
+  RunRecord run = f.Run({"Cats"});
+  EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/a2.htm"));
+  EXPECT_TRUE(f.RowOf(f.Url("/a2.htm"))->StringsFound);
+  bool reported = false;
+  for (const std::string& m : run.messages) {
+    reported |= m.rfind("Cannot write " + f.locations().ExeFolder + "botmail.txt", 0) == 0;
+  }
+  EXPECT_TRUE(reported);
 }
 
 TEST(CrawlEngineTest, PartnersRunOneAfterAnotherOnFreshWorkTables) {
