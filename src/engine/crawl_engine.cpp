@@ -171,28 +171,28 @@ void DBWebThreadEngine::EndSteps() {
 DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
   console_.WaitWhilePaused();
   page_found_ = false;
-  if (tables_->RecordCount() > 0) {
-    if (!HomePhase && !SelectNextRow()) return PassEnd::kLeaveLoop;
-    std::optional<FrontierNode> row = tables_->Node(current_rec_);
-    if (!row) return PassEnd::kNext;
-    if (settings_.RobotsCheck) {
-      RobotsChecker robots(*tables_, [this](const std::string& text) {
-        console_.SendEvent({8, -1, text, "", -1});
-      });
-      if (robots.CheckRobots(row->URL, AbortSeen)) {
-        Update({SetText(FrontierField::RunState, "bot-denied")});
-        Notice7(*row, "bot denied");
-        return PassEnd::kNext;
-      }
+  // An empty frontier has nothing to hand out: the thread ends instead of spinning.
+  if (tables_->RecordCount() == 0) return PassEnd::kLeaveLoop;
+  if (!HomePhase && !SelectNextRow()) return PassEnd::kLeaveLoop;
+  std::optional<FrontierNode> row = tables_->Node(current_rec_);
+  if (!row) return PassEnd::kNext;
+  if (settings_.RobotsCheck) {
+    RobotsChecker robots(*tables_, [this](const std::string& text) {
+      console_.SendEvent({8, -1, text, "", -1});
+    });
+    if (robots.CheckRobots(row->URL, AbortSeen)) {
+      Update({SetText(FrontierField::RunState, "bot-denied")});
+      Notice7(*row, "bot denied");
+      return PassEnd::kNext;
     }
-    stopped_transfer_ = false;
-    if (ProcessNode(*row) == NodeEnd::kEarly) {
-      if (!stopped_transfer_) return PassEnd::kNext;  // straight back to the loop test
-      // A transfer ended by Stop or the deadline: take notice now instead of failing every
-      // remaining node the same way.
-      AbortSeen = console_.ReadAbort();
-      if (!DeadlinePassed()) return PassEnd::kNext;
-    }
+  }
+  stopped_transfer_ = false;
+  if (ProcessNode(*row) == NodeEnd::kEarly) {
+    if (!stopped_transfer_) return PassEnd::kNext;  // straight back to the loop test
+    // A transfer ended by Stop or the deadline: take notice now instead of failing every
+    // remaining node the same way.
+    AbortSeen = console_.ReadAbort();
+    if (!DeadlinePassed()) return PassEnd::kNext;
   }
   if (DeadlinePassed()) {
     console_.SendEvent({10, NextRecNo, CurrentURL, "Time Expired", -1});
