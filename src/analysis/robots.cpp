@@ -83,10 +83,7 @@ Lines ParseRobots(const Lines& file_lines, std::string_view host) {
 }
 
 bool RobotsDenies(std::string_view url, const Lines& entries) {
-  for (const std::string& entry : entries) {
-    if (!entry.empty() && PosExact(url, entry) != 0) return true;
-  }
-  return false;
+  return ContainsAnyExact(url, entries);
 }
 
 }  // namespace zeb

@@ -434,23 +434,15 @@ std::optional<RecNo> RunController::NextOpenRecord() {
   return result;
 }
 
-std::string RunController::ReadProject() {
-  std::string value;
-  dispatcher_.Call([&] { value = project_; });
-  return value;
+std::string RunController::ReadOnOwner(const std::string& value) {
+  std::string copy;
+  dispatcher_.Call([&] { copy = value; });
+  return copy;
 }
 
-std::string RunController::ReadPartner() {
-  std::string value;
-  dispatcher_.Call([&] { value = partner_; });
-  return value;
-}
-
-std::string RunController::ReadUserAgent() {
-  std::string value;
-  dispatcher_.Call([&] { value = settings_.UserAgent; });
-  return value;
-}
+std::string RunController::ReadProject() { return ReadOnOwner(project_); }
+std::string RunController::ReadPartner() { return ReadOnOwner(partner_); }
+std::string RunController::ReadUserAgent() { return ReadOnOwner(settings_.UserAgent); }
 
 void RunController::SetAbort() {
   AbortRequested_ = true;

@@ -191,6 +191,8 @@ class RunController : public ConsoleLink {
   void Changed();
   EngineSettings ThreadSettings(int slot) const;
   void SetPaused(bool paused);
+  // A copy of an owner-thread string, taken on the owner thread.
+  std::string ReadOnOwner(const std::string& value);
   const TreeNode* NodeAt(const std::vector<std::size_t>& path) const;
   bool ChangeFromTree(bool start_base);
 

@@ -26,13 +26,6 @@ namespace {
 constexpr std::size_t kMaxQueuedURLLength = 249;
 constexpr const char* kTooBig = "TooBig";
 
-bool ContainsExact(const std::string& text, const Lines& words) {
-  for (const std::string& word : words) {
-    if (!word.empty() && text.find(word) != std::string::npos) return true;
-  }
-  return false;
-}
-
 std::string StatusText(long status) { return std::to_string(status); }
 
 // Sleeps for `ms`, waking early when the user stops the run.
@@ -181,8 +174,7 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
       console_.SendEvent({8, -1, text, "", -1});
     });
     if (robots.CheckRobots(row->URL, AbortSeen)) {
-      Update({SetText(FrontierField::RunState, "bot-denied")});
-      Notice7(*row, "bot denied");
+      EndNode(*row, "bot-denied", std::nullopt, "bot denied");
       return PassEnd::kNext;
     }
   }
@@ -238,8 +230,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& se
   HttpClient client = ApplyNetworkSettings();
 
   if (selected.LinkType != "doc") {
-    Update({SetText(FrontierField::RunState, "non-htm")});
-    Notice7(selected, "NotHTML");
+    EndNode(selected, "non-htm", std::nullopt, "NotHTML");
     return NodeEnd::kEarly;
   }
   FrontierNode row = selected;
@@ -321,7 +312,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::FetchError(const FrontierNode& row
                                                          const std::string& message) {
   Update({SetText(FrontierField::RunState, "Error"),
           SetText(FrontierField::ResponseCode, StatusText(client.last_status()))});
-  if (!tables_->FindTrack(CurrentURL)) tables_->TrackURL({CurrentURL, row.ParentURL, row.Node});
+  tables_->TrackURL({CurrentURL, row.ParentURL, row.Node});  // kept when it is there already
   Notice7(row, message);
   return NodeEnd::kEarly;
 }
@@ -329,9 +320,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::FetchError(const FrontierNode& row
 bool DBWebThreadEngine::CheckEncoding(const FrontierNode& row, const std::string& encoding,
                                       long status) {
   if (encoding.empty()) return true;
-  Update({SetText(FrontierField::RunState, encoding),
-          SetText(FrontierField::ResponseCode, StatusText(status))});
-  Notice7(row, encoding);
+  EndNode(row, encoding, status, encoding);
   return false;
 }
 
@@ -339,9 +328,7 @@ bool DBWebThreadEngine::CheckPageSize(const FrontierNode& row, std::size_t lengt
   if (settings_.MaxPageSize <= 0 || static_cast<std::size_t>(settings_.MaxPageSize) >= length) {
     return true;
   }
-  Update({SetText(FrontierField::RunState, kTooBig),
-          SetText(FrontierField::ResponseCode, StatusText(status))});
-  Notice7(row, kTooBig);
+  EndNode(row, kTooBig, status, kTooBig);
   return false;
 }
 
@@ -443,7 +430,7 @@ void DBWebThreadEngine::QueueLinks() {
                          type.empty() ? std::nullopt : std::optional<std::string>(type)};
       std::optional<RecNo> rec = tables_->TryAppendFrontier(row);
       if (rec && IsHotLink(link)) after.push_back({std::nullopt, *rec});
-      if (!tables_->FindTrack(link)) tables_->TrackURL({link, parent, node + 1});
+      tables_->TrackURL({link, parent, node + 1});  // kept when it is there already
       after.push_back({EngineEventArgs{0, settings_.Index, link, parent, node + 1}, std::nullopt});
     }
     transaction.Commit();
@@ -489,15 +476,23 @@ void DBWebThreadEngine::WriteReport() {
 }
 
 bool DBWebThreadEngine::IsURLException(const std::string& link) const {
-  return settings_.URLExceptionsOn && ContainsExact(link, lists_.URLExceptions);
+  return settings_.URLExceptionsOn && ContainsAnyExact(link, lists_.URLExceptions);
 }
 
 bool DBWebThreadEngine::IsHotLink(const std::string& link) const {
-  return ContainsExact(link, lists_.HotLinks);
+  return ContainsAnyExact(link, lists_.HotLinks);
 }
 
 bool DBWebThreadEngine::DeadlinePassed() const {
   return settings_.Deadline != DateTime{} && settings_.Deadline < Now();
+}
+
+void DBWebThreadEngine::EndNode(const FrontierNode& row, const std::string& state,
+                                std::optional<long> status, const std::string& key) {
+  RowUpdate update{SetText(FrontierField::RunState, state)};
+  if (status) update.push_back(SetText(FrontierField::ResponseCode, StatusText(*status)));
+  Update(update);
+  Notice7(row, key);
 }
 
 void DBWebThreadEngine::Notice7(const FrontierNode& row, const std::string& key) {

@@ -122,6 +122,10 @@ class DBWebThreadEngine {
   bool IsURLException(const std::string& link) const;
   bool IsHotLink(const std::string& link) const;
   bool DeadlinePassed() const;
+  // A node's final state other than "OK": the row's state (and status code) and the code-7
+  // notice with `key`.
+  void EndNode(const FrontierNode& row, const std::string& state, std::optional<long> status,
+               const std::string& key);
   void Notice7(const FrontierNode& row, const std::string& key);
   void Progress(const std::string& text, const std::string& key, std::int64_t number2);
   void Update(const RowUpdate& update);

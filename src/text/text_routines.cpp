@@ -290,4 +290,11 @@ std::string ProcessPath(std::string_view base, std::string_view relative,
   return result;
 }
 
+bool ContainsAnyExact(std::string_view text, const std::vector<std::string>& words) {
+  for (const std::string& word : words) {
+    if (!word.empty() && PosExact(text, word) != 0) return true;
+  }
+  return false;
+}
+
 }  // namespace zeb

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zeb {
 
@@ -62,6 +63,9 @@ std::string ExtractNonHTML(std::string_view text);
 
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);
+
+// True when text contains (exact case) any of the non-empty words.
+bool ContainsAnyExact(std::string_view text, const std::vector<std::string>& words);
 
 // StringCount without regard to case.
 std::size_t CountOccurrences(std::string_view text, std::string_view pattern);
