@@ -123,9 +123,85 @@ LinkPosition FindLinkPosition(const Lines& links, const std::string& find) {
   return p;
 }
 
+namespace {
+
+// The chain of pages from the start page to the found one, following ParentURL.
+Lines BuildChain(WorkTables& tables, const FrontierRow& found) {
+  Lines chain{found.URL};
+  // Parents are always met before their pages, so a chain is never longer than the frontier;
+  // the bound only guards against a table that says otherwise.
+  const std::int64_t bound = tables.RecordCount();
+  std::string parent = found.ParentURL;
+  while (!parent.empty() && static_cast<std::int64_t>(chain.size()) <= bound) {
+    std::optional<FrontierRow> row = tables.FirstRowByURL(parent);
+    if (!row) break;
+    chain.insert(chain.begin(), row->URL);
+    parent = row->ParentURL;
+  }
+  return chain;
+}
+
+void AddRoot(AnalysisOutcome& out, const std::string& text) {
+  out.roots.push_back({text, {}});
+  out.TreeResults.push_back(text);
+}
+
+// Found: the chain hangs under the title, one level a page, and the analysis record is filled.
+void FoundBranch(WorkTables& tables, AppTables& app, const AnalysisInputs& in,
+                 const FrontierRow& found, const std::function<void(const std::string&)>& memo,
+                 AnalysisOutcome& out) {
+  out.found = true;
+  out.Hops = found.Node;
+  out.Chain = BuildChain(tables, found);
+  if (in.StartHop > 0) AddRoot(out, "<B>Home page bypassed...</B>");
+  TreeNode* parent_node = &out.roots.front();
+  for (std::size_t k = 0; k < out.Chain.size(); ++k) {
+    parent_node->children.push_back({LinkNodeText(out.Chain[k]), {}});
+    parent_node = &parent_node->children.back();
+    out.TreeResults.push_back(std::string(k + 1, '\t') + LinkNodeText(out.Chain[k]));
+  }
+  memo("Analyzing...");
+  if (!in.AnalyzeBacklink && !in.AnalyzeHomePage) return;
+  AnalysisRecord record = RecordFor(app, in);
+  record.xDate = in.today;
+  record.HopSequence = out.Chain;
+  record.Hops = out.Hops;
+  record.BaseURL = out.Chain.front();
+  record.ShortCheck = in.FindText;
+  CopyHomePage(app, tables, in, record);
+  CopyBacklinkPage(tables, in, out.Chain.back(), record);
+  record.TreeResults = out.TreeResults;
+  app.SaveAnalysis(record);
+}
+
+// Not found: the start page with the reason under it, and a not-found block in the report
+// (unless the start page came compressed).
+void NotFoundBranch(WorkTables& tables, AppTables& app, const AnalysisInputs& in,
+                    AnalysisOutcome& out) {
+  std::optional<FrontierRow> start = tables.Row(1);
+  AddRoot(out, LinkNodeText(start ? start->URL : std::string()));
+  const std::string compression = start ? CompressionText(start->RunState) : std::string();
+  const std::string reason = compression.empty() ? Reason(in) : compression;
+  out.roots.back().children.push_back({reason, {}});
+  out.reason = ExtractNonHTML(reason);
+  out.TreeResults.push_back(reason);
+  if (compression.empty()) {
+    out.report_problem = AppendToRunReport(
+        in.ExeFolder, {"", "Attempting to locate backlink...", "Not found for: " + in.partner,
+                       "    (Previously found at " + in.PreviousBacklink});
+  }
+  if (!in.AnalyzeBacklink && !in.AnalyzeHomePage) return;
+  AnalysisRecord record = RecordFor(app, in);
+  record.xDate = in.today;
+  record.ShortCheck = in.FindText;
+  record.TreeResults = out.TreeResults;
+  app.SaveAnalysis(record);
+}
+
+}  // namespace
+
 AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
-                           const std::function<void(const std::string&)>& memo,
-                           const std::function<void(bool, bool)>& update_partner) {
+                           const std::function<void(const std::string&)>& memo) {
   WorkTables tables(session);
   AppTables app(session);
   AnalysisOutcome out;
@@ -134,73 +210,13 @@ AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
     memo("Indexing...");
     tables.SetURLIndex(true);
   }
-  const std::string title = "<B><U>" + in.partner + "</U></B> (" + FormatDay(in.today) + ")";
-  out.roots.push_back({title, {}});
-  out.TreeResults.push_back(title);
-  const bool analysis_on = in.AnalyzeBacklink || in.AnalyzeHomePage;
-
+  AddRoot(out, "<B><U>" + in.partner + "</U></B> (" + FormatDay(in.today) + ")");
   std::optional<FrontierRow> found;
   if (!in.FoundURL.empty()) found = tables.FirstRowByURL(in.FoundURL);
   if (found) {
-    out.found = true;
-    out.Hops = found->Node;
-    out.Chain.push_back(found->URL);
-    // Parents are always met before their pages, so a chain is never longer than the frontier;
-    // the bound only guards against a table that says otherwise.
-    const std::int64_t bound = tables.RecordCount();
-    std::string parent = found->ParentURL;
-    while (!parent.empty() && static_cast<std::int64_t>(out.Chain.size()) <= bound) {
-      std::optional<FrontierRow> row = tables.FirstRowByURL(parent);
-      if (!row) break;
-      out.Chain.insert(out.Chain.begin(), row->URL);
-      parent = row->ParentURL;
-    }
-    if (in.StartHop > 0) {
-      out.roots.push_back({"<B>Home page bypassed...</B>", {}});
-      out.TreeResults.push_back("<B>Home page bypassed...</B>");
-    }
-    TreeNode* parent_node = &out.roots.front();
-    for (std::size_t k = 0; k < out.Chain.size(); ++k) {
-      parent_node->children.push_back({LinkNodeText(out.Chain[k]), {}});
-      parent_node = &parent_node->children.back();
-      out.TreeResults.push_back(std::string(k + 1, '\t') + LinkNodeText(out.Chain[k]));
-    }
-    memo("Analyzing...");
-    if (analysis_on) {
-      AnalysisRecord record = RecordFor(app, in);
-      record.xDate = in.today;
-      record.HopSequence = out.Chain;
-      record.Hops = out.Hops;
-      record.BaseURL = out.Chain.front();
-      record.ShortCheck = in.FindText;
-      CopyHomePage(app, tables, in, record);
-      CopyBacklinkPage(tables, in, out.Chain.back(), record);
-      record.TreeResults = out.TreeResults;
-      app.SaveAnalysis(record);
-    }
+    FoundBranch(tables, app, in, *found, memo, out);
   } else {
-    std::optional<FrontierRow> start = tables.Row(1);
-    const std::string start_url = start ? start->URL : std::string();
-    out.roots.push_back({LinkNodeText(start_url), {}});
-    out.TreeResults.push_back(LinkNodeText(start_url));
-    const std::string compression = start ? CompressionText(start->RunState) : std::string();
-    const std::string reason = compression.empty() ? Reason(in) : compression;
-    out.roots.back().children.push_back({reason, {}});
-    out.reason = ExtractNonHTML(reason);
-    out.TreeResults.push_back(reason);
-    if (compression.empty()) {
-      out.report_problem = AppendToRunReport(
-          in.ExeFolder, {"", "Attempting to locate backlink...", "Not found for: " + in.partner,
-                         "    (Previously found at " + in.PreviousBacklink});
-    }
-    if (update_partner) update_partner(false, false);
-    if (analysis_on) {
-      AnalysisRecord record = RecordFor(app, in);
-      record.xDate = in.today;
-      record.ShortCheck = in.FindText;
-      record.TreeResults = out.TreeResults;
-      app.SaveAnalysis(record);
-    }
+    NotFoundBranch(tables, app, in, out);
   }
   out.roots.push_back({kRule, {}});
   tables.SetURLIndex(false);

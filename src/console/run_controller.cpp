@@ -23,8 +23,8 @@ RunController::~RunController() {
   // Threads still running need the owner thread for their calls: stop them and serve them
   // until every one has ended.
   if (busy_slots() > 0) {
-    stop_requested_ = true;
-    AbortRequested_ = true;
+    user_stopped_ = true;
+    AbortRequested = true;
     SetPaused(false);
     while (busy_slots() > 0) {
       dispatcher_.RunUntil(Dispatcher::Clock::now() + std::chrono::milliseconds(20));
@@ -73,15 +73,10 @@ void RunController::HTMLButton2Click(const std::string& project,
   FoundURL.clear();
   running_ = true;
   Aborted = false;
-  stop_requested_ = false;
+  user_stopped_ = false;
   display_.paused = false;
   SetPaused(false);
-  display_.Label16 = "0";
-  display_.Label17 = "0/0";
-  {
-    std::lock_guard<std::mutex> lock(hot_mutex_);
-    HotRecords.clear();
-  }
+  display_.ResetPartnerCounters();
   SetControlsEnabled(false);
   PartnerIndex = 1;
   display_.Label24 = "1/" + std::to_string(partners_.size());
@@ -92,8 +87,7 @@ void RunController::HTMLButton2Click(const std::string& project,
   display_.Memo1.clear();
   Memo("Starting...");
   display_.HTMLTreeview1.clear();
-  display_.bars.fill(0);
-  display_.Label28 = "0";
+  display_.tree_selection.Clear();
   if (partners_.empty()) {
     running_ = false;
     SetControlsEnabled(true);
@@ -126,22 +120,14 @@ void RunController::ShowPartner(const std::string& partner) {
 }
 
 void RunController::StartPartnerRun() {
-  AbortRequested_ = false;
+  AbortRequested = false;
   MaxHopsReached = TimeExpired = MaxRecordsReached = false;
   FoundURL.clear();
   found_short_ = found_long_ = false;
   find_reported_ = false;
-  // Record numbers pushed for the last partner mean other rows now.
-  {
-    std::lock_guard<std::mutex> lock(hot_mutex_);
-    HotRecords.clear();
-  }
+  handout_.Reset();
   SetControlsEnabled(false);
   SeedRun();
-  {
-    std::lock_guard<std::mutex> lock(RecordLock);
-    CurrentRecNo = -1;
-  }
   StartPending = true;
   SlotBusy.fill(false);
   ReadTotal.fill(0);
@@ -223,12 +209,12 @@ void RunController::JoinFinishedThreads() {
 }
 
 void RunController::Timer1Timer() {
-  if (AbortRequested_) {
+  if (AbortRequested) {
     display_.stop_enabled = false;
     display_.pause_enabled = false;
   }
   const int connections = Connections();
-  if (StartPending && !AbortRequested_) {
+  if (StartPending && !AbortRequested) {
     for (int i = 0; i < connections; ++i) {
       if (!SlotBusy[i]) {
         SlotBusy[i] = true;
@@ -238,31 +224,37 @@ void RunController::Timer1Timer() {
     }
     StartPending = false;
   } else if (busy_slots() == 0) {
-    EngineEvent({8, -1, "completed", "", -1});
-    timer1_on_ = false;
-    JoinFinishedThreads();
-    PartnerOutcome outcome{partner_, display_.Label35, FoundURL, found_short_, found_long_,
-                           TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted, 0, {}};
-    outcomes_.push_back(outcome);
-    last_hops_ = 0;
-    last_reason_.clear();
-    if (!Aborted) {
-      // A table error here costs this partner's analysis, not the rest of the run.
-      try {
-        AnalyzeRun();
-      } catch (const std::exception& e) {
-        Memo("The analysis of " + partner_ + " failed: " + e.what());
-      }
-    }
-    outcome.Hops = last_hops_;
-    outcome.reason = last_reason_;
-    outcomes_.back() = outcome;
-    if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
-    timer2_on_ = true;
-    timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
-    dispatcher_.Wake();
+    FinishPartner();
   }
   Changed();
+}
+
+// No thread is left: the partner's outcome, its analysis unless the user stopped, and Timer2
+// towards the next partner.
+void RunController::FinishPartner() {
+  EngineEvent(EngineEventArgs::ThreadNote(event_text::kCompleted));
+  timer1_on_ = false;
+  JoinFinishedThreads();
+  PartnerOutcome outcome{partner_, display_.Label35, FoundURL, found_short_, found_long_,
+                         TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted, 0, {}};
+  outcomes_.push_back(outcome);
+  last_hops_ = 0;
+  last_reason_.clear();
+  if (!Aborted) {
+    // A table error here costs this partner's analysis, not the rest of the run.
+    try {
+      AnalyzeRun();
+    } catch (const std::exception& e) {
+      Memo("The analysis of " + partner_ + " failed: " + e.what());
+    }
+  }
+  outcome.Hops = last_hops_;
+  outcome.reason = last_reason_;
+  outcomes_.back() = outcome;
+  if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
+  timer2_on_ = true;
+  timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
+  dispatcher_.Wake();
 }
 
 void RunController::Timer2Timer() {
@@ -283,11 +275,8 @@ void RunController::Timer2Timer() {
     if (observer_) observer_->OnRunFinished();
   } else {
     ++PartnerIndex;
-    display_.Label16 = "0";
-    display_.Label17 = "0/0";
+    display_.ResetPartnerCounters();
     display_.Label24 = std::to_string(PartnerIndex) + "/" + std::to_string(partners_.size());
-    display_.bars.fill(0);
-    display_.Label28 = "0";
     StartPartnerRun();
   }
   Aborted = false;
@@ -308,50 +297,31 @@ void RunController::RunToEnd() {
   }
 }
 
-const TreeNode* RunController::NodeAt(const std::vector<std::size_t>& path) const {
-  if (path.empty() || path[0] >= display_.HTMLTreeview1.size()) return nullptr;
-  const TreeNode* node = &display_.HTMLTreeview1[path[0]];
-  for (std::size_t i = 1; i < path.size(); ++i) {
-    if (path[i] >= node->children.size()) return nullptr;
-    node = &node->children[path[i]];
-  }
-  return node;
-}
-
 void RunController::HTMLTreeview1MouseUp(const std::vector<std::size_t>& path) {
-  const TreeNode* node = NodeAt(path);
-  if (node == nullptr) return;
-  display_.selected_node = path;
-  display_.backlink_enabled = node->IsLink() && node->children.empty();
-  display_.start_base_enabled = node->IsLink() && !node->children.empty();
+  display_.tree_selection.Select(display_.HTMLTreeview1, path);
   Changed();
 }
 
-bool RunController::ChangeFromTree(bool start_base) {
-  bool& enabled = start_base ? display_.start_base_enabled : display_.backlink_enabled;
-  if (!enabled) return false;
-  enabled = false;
-  const TreeNode* node = NodeAt(display_.selected_node);
-  if (node == nullptr) return false;
-  const std::string url = LinkNodeURL(node->text);
-  const std::string partner = TitleNodePartner(display_.HTMLTreeview1[display_.selected_node[0]].text);
+bool RunController::EditFromTree(TreeSelection::Edit edit) {
+  // Outside a run the console has no session open: the edit opens its own.
   std::unique_ptr<Session> own;
   Session* session = session_.get();
-  if (session == nullptr) {
+  if (session == nullptr && display_.tree_selection.enabled(edit)) {
     own = std::make_unique<Session>(OpenDataFolder(locations_.DataFolder));
     session = own.get();
   }
-  AppTables app(*session);
-  const int level = static_cast<int>(display_.selected_node.size()) - 1;
-  const bool changed = start_base ? SetStartBase(app, project_, partner, url, level - 1)
-                                  : SetBacklink(app, project_, partner, url);
-  if (changed) display_.selected_partner = partner;
+  std::optional<std::string> partner;
+  if (session != nullptr) {
+    AppTables app(*session);
+    partner = display_.tree_selection.Apply(edit, display_.HTMLTreeview1, app, project_);
+  }
+  if (partner) display_.selected_partner = *partner;
   Changed();
-  return changed;
+  return partner.has_value();
 }
 
-bool RunController::HTMLButton5Click() { return ChangeFromTree(false); }
-bool RunController::HTMLButton14Click() { return ChangeFromTree(true); }
+bool RunController::HTMLButton5Click() { return EditFromTree(TreeSelection::Edit::kBacklink); }
+bool RunController::HTMLButton14Click() { return EditFromTree(TreeSelection::Edit::kStartBase); }
 
 void RunController::RequestStop() {
   dispatcher_.Post([this] { HTMLButton3Click(); });
@@ -391,8 +361,8 @@ void RunController::HTMLButton3Click() {
   Memo("Aborting...");
   if (display_.paused) HTMLButton15Click();
   Aborted = true;
-  stop_requested_ = true;
-  AbortRequested_ = true;
+  user_stopped_ = true;
+  AbortRequested = true;
   Changed();
 }
 
@@ -402,36 +372,12 @@ void RunController::WaitWhilePaused() {
 }
 
 std::optional<RecNo> RunController::NextOpenRecord() {
-  std::lock_guard<std::mutex> lock(RecordLock);
-  if (CurrentRecNo == -1) CurrentRecNo = 0;
-  RecNo hot = 0;
-  {
-    std::lock_guard<std::mutex> hot_lock(hot_mutex_);
-    if (!HotRecords.empty()) {
-      hot = HotRecords.front();
-      HotRecords.pop_front();
-    }
-  }
-  const std::int64_t count = tables_->RecordCount();
-  std::optional<RecNo> result;
-  if (hot > 0 && hot <= count) {
-    CurrentRecNo = hot;
-    result = hot;
-  } else if (std::optional<RecNo> open = tables_->NextOpen(CurrentRecNo + 1)) {
-    CurrentRecNo = *open;
-    result = open;
-  } else {
-    // At the end the walk waits on the last row, so rows that other threads append later are
-    // still handed out.
-    CurrentRecNo = std::max(CurrentRecNo, count);
-  }
-  const std::string label = std::to_string(std::max(count, CurrentRecNo)) + "/" +
-                            std::to_string(CurrentRecNo);
-  dispatcher_.Post([this, label] {
+  FrontierHandout::Handout handout = handout_.NextOpenRecord(*tables_);
+  dispatcher_.Post([this, label = std::move(handout.Label17)] {
     display_.Label17 = label;
     Changed();
   });
-  return result;
+  return handout.record;
 }
 
 std::string RunController::ReadOnOwner(const std::string& value) {
@@ -445,7 +391,7 @@ std::string RunController::ReadPartner() { return ReadOnOwner(partner_); }
 std::string RunController::ReadUserAgent() { return ReadOnOwner(settings_.UserAgent); }
 
 void RunController::SetAbort() {
-  AbortRequested_ = true;
+  AbortRequested = true;
   dispatcher_.Call([this] { Changed(); });
 }
 
@@ -453,10 +399,7 @@ void RunController::RequestStart() {
   dispatcher_.Call([this] { StartPending = true; });
 }
 
-void RunController::PushHotRecord(RecNo rec_no) {
-  std::lock_guard<std::mutex> lock(hot_mutex_);
-  HotRecords.push_back(rec_no);
-}
+void RunController::PushHotRecord(RecNo rec_no) { handout_.PushHotRecord(rec_no); }
 
 void RunController::ShowFound(const std::string& url, bool found, bool long_found) {
   dispatcher_.Call([&] {
@@ -494,74 +437,84 @@ void RunController::AddMessageOnce(const std::string& line) {
 }
 
 void RunController::EngineEvent(const EngineEventArgs& event) {
-  const auto slot = event.number1;
-  const bool slot_ok = slot >= 0 && slot < kMaxConnections;
   switch (event.code) {
-    case 6:
-      if (event.key == "Total" && slot_ok) {
-        ReadTotal[slot] = event.number2;
-      } else if (event.key == "Read" && slot_ok) {
-        if (event.number2 != 0 && ReadTotal[slot] != 0) {
-          display_.bars[slot] = static_cast<int>(
-              std::min<std::int64_t>(100, event.number2 * 50 / ReadTotal[slot]));
-        }
-      } else if (event.key == "StringTotal" && slot_ok) {
-        StringTotal[slot] = event.number2;
-      } else if (event.key == "StringLeft" && slot_ok) {
-        // The second half of the bar follows the page text still to scan.
-        if (StringTotal[slot] > 0 && event.number2 >= 0) {
-          std::int64_t done = std::max<std::int64_t>(0, StringTotal[slot] - event.number2);
-          display_.bars[slot] = static_cast<int>(
-              std::min<std::int64_t>(100, 50 + done * 50 / StringTotal[slot]));
-        }
-      } else if (event.key == "NewNode") {
-        display_.Label28 = std::to_string(event.number2);
-      } else if (event.key == "NewLink") {
-        display_.Label16 = std::to_string(std::stoll(display_.Label16) + 1);
-      }
+    case EventCode::kProgress:
+      ShowProgress(event);
       break;
-    case 9:
+    case EventCode::kStringFound:
       Memo("String Found:");
       Memo(event.text);
       FoundURL = event.text;
       find_reported_ = true;
       MaxHopsReached = TimeExpired = MaxRecordsReached = false;
       break;
-    case 10:
-      // A limit met after a find does not undo the find: the partner was updated and
-      // reported as found already.
-      if (event.key == "Time Expired") {
-        if (event.key != LastLimitMessage && !TimeExpired) {
-          if (!find_reported_) FoundURL.clear();
-          LastLimitMessage = event.key;
-          Memo("Time expired");
-          TimeExpired = true;
-        }
-      } else if (event.key == "Max Records Reached") {
-        if (event.key != LastLimitMessage && !MaxRecordsReached) {
-          if (!find_reported_) FoundURL.clear();
-          LastLimitMessage = event.key;
-          Memo("Maximum links reached");
-          Memo("  No new links will be added");
-          MaxRecordsReached = true;
-        }
-      } else if (event.key == "Max Nodes Reached") {
-        if (event.key != LastLimitMessage) {
-          LastLimitMessage = event.key;
-          if (!MaxHopsReached) {
-            if (!find_reported_) FoundURL.clear();
-            Memo("Max hops reached: " + std::to_string(event.number1));
-            Memo("Please wait for current node to complete...");
-            MaxHopsReached = true;
-          }
-        }
-      }
+    case EventCode::kStop:
+      ShowLimit(event);
       break;
     default:
       break;
   }
   if (observer_) observer_->OnEvent(event);
   Changed();
+}
+
+void RunController::ShowProgress(const EngineEventArgs& event) {
+  namespace key = event_key;
+  const auto slot = event.number1;
+  const bool slot_ok = slot >= 0 && slot < kMaxConnections;
+  if (event.key == key::kTotal && slot_ok) {
+    ReadTotal[slot] = event.number2;
+  } else if (event.key == key::kRead && slot_ok) {
+    if (event.number2 != 0 && ReadTotal[slot] != 0) {
+      display_.bars[slot] = static_cast<int>(
+          std::min<std::int64_t>(100, event.number2 * 50 / ReadTotal[slot]));
+    }
+  } else if (event.key == key::kStringTotal && slot_ok) {
+    StringTotal[slot] = event.number2;
+  } else if (event.key == key::kStringLeft && slot_ok) {
+    // The second half of the bar follows the page text still to scan.
+    if (StringTotal[slot] > 0 && event.number2 >= 0) {
+      std::int64_t done = std::max<std::int64_t>(0, StringTotal[slot] - event.number2);
+      display_.bars[slot] = static_cast<int>(
+          std::min<std::int64_t>(100, 50 + done * 50 / StringTotal[slot]));
+    }
+  } else if (event.key == key::kNewNode) {
+    display_.Label28 = std::to_string(event.number2);
+  } else if (event.key == key::kNewLink) {
+    display_.Label16 = std::to_string(std::stoll(display_.Label16) + 1);
+  }
+}
+
+// A limit is shown once however often threads report it. A limit met after a find does not
+// undo the find: the partner was updated and reported as found already.
+void RunController::ShowLimit(const EngineEventArgs& event) {
+  namespace key = event_key;
+  if (event.key == key::kTimeExpired) {
+    if (event.key != LastLimitMessage && !TimeExpired) {
+      if (!find_reported_) FoundURL.clear();
+      LastLimitMessage = event.key;
+      Memo("Time expired");
+      TimeExpired = true;
+    }
+  } else if (event.key == key::kMaxRecordsReached) {
+    if (event.key != LastLimitMessage && !MaxRecordsReached) {
+      if (!find_reported_) FoundURL.clear();
+      LastLimitMessage = event.key;
+      Memo("Maximum links reached");
+      Memo("  No new links will be added");
+      MaxRecordsReached = true;
+    }
+  } else if (event.key == key::kMaxNodesReached) {
+    if (event.key != LastLimitMessage) {
+      LastLimitMessage = event.key;
+      if (!MaxHopsReached) {
+        if (!find_reported_) FoundURL.clear();
+        Memo("Max hops reached: " + std::to_string(event.number1));
+        Memo("Please wait for current node to complete...");
+        MaxHopsReached = true;
+      }
+    }
+  }
 }
 
 void RunController::UpdatePartner(bool found_short, bool found_long) {
@@ -592,9 +545,11 @@ void RunController::AnalyzeRun() {
   in.PreviousBacklink = PreviousBacklink;
   in.ExeFolder = locations_.ExeFolder;
   in.today = Now();
-  AnalysisOutcome out = zeb::AnalyzeRun(
-      *session_, in, [this](const std::string& line) { Memo(line); },
-      [this](bool found_short, bool found_long) { UpdatePartner(found_short, found_long); });
+  AnalysisOutcome out =
+      zeb::AnalyzeRun(*session_, in, [this](const std::string& line) { Memo(line); });
+  // Not found: the partner update runs with both flags clear (it writes nothing then, but
+  // keeps to the one path every update takes).
+  if (!out.found) UpdatePartner(false, false);
   if (!out.report_problem.empty()) Memo(out.report_problem);
   last_reason_ = out.reason;
   if (out.found) {

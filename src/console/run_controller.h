@@ -19,7 +19,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -30,7 +29,9 @@
 
 #include "console/bot_settings.h"
 #include "console/dispatcher.h"
+#include "console/frontier_handout.h"
 #include "console/result_tree.h"
+#include "console/tree_selection.h"
 #include "data/file_locations.h"
 #include "data/sqlite_session.h"
 #include "data/work_tables.h"
@@ -66,13 +67,19 @@ struct ConsoleDisplay {
   bool pause_enabled = false;
   bool paused = false;
   std::vector<TreeNode> HTMLTreeview1;  // the result tree
+  TreeSelection tree_selection;         // its selection, Backlink and Start Base
   bool lock_tree = false;               // Lock Tree: checked
   bool lock_tree_enabled = true;
-  std::vector<std::size_t> selected_node;  // path of child indexes from a root; empty for none
-  bool backlink_enabled = false;           // HTMLButton5: Backlink
-  bool start_base_enabled = false;         // HTMLButton14: Start Base
-  std::string selected_partner;            // the partner list's selection
-  bool close_requested = false;            // AutoRun: the window closes itself
+  std::string selected_partner;         // the partner list's selection
+  bool close_requested = false;         // AutoRun: the window closes itself
+
+  // The counters, bars and hop label start again for a partner.
+  void ResetPartnerCounters() {
+    Label16 = "0";
+    Label17 = "0/0";
+    bars.fill(0);
+    Label28 = "0";
+  }
 };
 
 // The outcome of one partner's crawl.
@@ -131,17 +138,9 @@ class RunController : public ConsoleLink {
   // Stop.
   void HTMLButton3Click();
 
-  // The timers and the run's steps.
-  void StartPartnerRun();
-  void SeedRun();
-  void Timer1Timer();
-  void Timer2Timer();
+  // The console's handling of an engine event, and of a thread's end (slot freed, bar reset).
   void EngineEvent(const EngineEventArgs& event);
   void SlotFinished(int slot);
-  // The backlink tree and position analysis of the partner just crawled.
-  void AnalyzeRun();
-  // The partner's found flags, backlink address and history, with Auto-Update on.
-  void UpdatePartner(bool found_short, bool found_long);
 
   // Owner thread: runs the timers and the threads' calls until the run has ended.
   void RunToEnd();
@@ -167,9 +166,9 @@ class RunController : public ConsoleLink {
 
   // ConsoleLink, called by crawl threads.
   std::optional<RecNo> NextOpenRecord() override;
-  bool ReadAbort() override { return AbortRequested_.load(); }
+  bool ReadAbort() override { return AbortRequested.load(); }
   void SetAbort() override;
-  bool StopRequested() override { return stop_requested_.load(); }
+  bool UserStopped() override { return user_stopped_.load(); }
   void WaitWhilePaused() override;
   void RequestStart() override;
   void PushHotRecord(RecNo rec_no) override;
@@ -183,6 +182,17 @@ class RunController : public ConsoleLink {
   std::string ReadUserAgent() override;
 
  private:
+  // The run's steps: a partner's start, its seeding of the work tables, the two timers, and
+  // the analysis and partner update when its threads have ended.
+  void StartPartnerRun();
+  void SeedRun();
+  void Timer1Timer();
+  void Timer2Timer();
+  void FinishPartner();
+  void AnalyzeRun();
+  void UpdatePartner(bool found_short, bool found_long);
+  void ShowProgress(const EngineEventArgs& event);
+  void ShowLimit(const EngineEventArgs& event);
   void ShowPartner(const std::string& partner);
   void StartThread(int slot);
   void JoinFinishedThreads();
@@ -193,8 +203,7 @@ class RunController : public ConsoleLink {
   void SetPaused(bool paused);
   // A copy of an owner-thread string, taken on the owner thread.
   std::string ReadOnOwner(const std::string& value);
-  const TreeNode* NodeAt(const std::vector<std::size_t>& path) const;
-  bool ChangeFromTree(bool start_base);
+  bool EditFromTree(TreeSelection::Edit edit);
 
   FileLocations locations_;
   std::string settings_file_;
@@ -207,6 +216,7 @@ class RunController : public ConsoleLink {
   std::unique_ptr<Session> session_;    // for the tables' work on the owner thread
   std::unique_ptr<Session> view_session_;
   std::unique_ptr<WorkTables> tables_;  // the console's own view, used by NextOpenRecord
+  FrontierHandout handout_;
   ConsoleDisplay display_;
   std::string project_, partner_;
   std::vector<std::string> partners_;
@@ -217,7 +227,7 @@ class RunController : public ConsoleLink {
   std::array<std::thread, kMaxConnections> Threads;
   std::array<bool, kMaxConnections> SlotBusy{};
   bool StartPending = false;
-  bool Aborted = false;
+  bool Aborted = false;  // the user pressed Stop: no analysis, no further partner
   std::string FoundURL;
   bool found_short_ = false, found_long_ = false;
   bool find_reported_ = false;  // a thread reported a find for this partner
@@ -234,13 +244,11 @@ class RunController : public ConsoleLink {
   std::string last_reason_;
 
   // Shared with the crawl threads.
-  std::atomic<bool> AbortRequested_{false};
-  std::atomic<bool> stop_requested_{false};
+  // The partner's stop flag: a find, the deadline, the hop limit or the user's Stop.
+  std::atomic<bool> AbortRequested{false};
+  // Aborted as the crawl threads see it: also ends transfers in progress.
+  std::atomic<bool> user_stopped_{false};
   std::atomic<int> live_threads_{0};
-  std::mutex RecordLock;  // NextOpenRecord is mutually exclusive
-  RecNo CurrentRecNo = -1;  // Guarded by RecordLock
-  std::mutex hot_mutex_;
-  std::deque<RecNo> HotRecords;  // Guarded by hot_mutex_
   std::mutex pause_mutex_;
   std::condition_variable pause_cv_;
   bool paused_ = false;  // Guarded by pause_mutex_

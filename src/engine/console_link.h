@@ -1,5 +1,5 @@
-// What a crawl thread sees of the console: the engine event it reports with, and the small
-// interface through which it reads and changes the run's state.
+// What a crawl thread sees of the console: the small interface through which it reports engine
+// events (engine/engine_event.h) and reads and changes the run's state.
 //
 // The run controller implements ConsoleLink. Every call but NextOpenRecord and the two cheap
 // flag reads is synchronised with the controller: it runs there and returns when it is done, so
@@ -8,24 +8,13 @@
 #ifndef ZEB_ENGINE_CONSOLE_LINK_H_
 #define ZEB_ENGINE_CONSOLE_LINK_H_
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "data/work_tables.h"
+#include "engine/engine_event.h"
 
 namespace zeb {
-
-// The record a crawl thread hands to the console. code: 0 link handled, 5 link skipped,
-// 6 progress, 7 final state of a node, 8 end of a thread or no robots file, 9 check string
-// found, 10 stop or limit.
-struct EngineEventArgs {
-  int code = 0;
-  std::int64_t number1 = 0;
-  std::string text;
-  std::string key;
-  std::int64_t number2 = 0;
-};
 
 class ConsoleLink {
  public:
@@ -34,11 +23,14 @@ class ConsoleLink {
   // The next frontier record to crawl (hot records first), or nullopt when none is left.
   virtual std::optional<RecNo> NextOpenRecord() = 0;
 
-  // AbortRequested: the run's stop flag (a find, a limit, the user's Stop).
+  // The partner's stop flag AbortRequested, set by a find, the deadline, the hop limit or the
+  // user's Stop; a thread copies it into its AbortSeen at safe points and ends after the node
+  // in hand.
   virtual bool ReadAbort() = 0;
   virtual void SetAbort() = 0;
-  // The user pressed Stop: transfers in progress end too. Cheap; may be polled.
-  virtual bool StopRequested() = 0;
+  // The user pressed Stop (and only that): unlike AbortRequested it also ends transfers in
+  // progress and throttle sleeps. Cheap; polled from the transfer's progress callback.
+  virtual bool UserStopped() = 0;
   // Blocks while the run is paused.
   virtual void WaitWhilePaused() = 0;
 

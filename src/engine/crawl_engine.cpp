@@ -24,14 +24,14 @@ namespace zeb {
 namespace {
 
 constexpr std::size_t kMaxQueuedURLLength = 249;
-constexpr const char* kTooBig = "TooBig";
+using event_key::kTooBig;
 
 std::string StatusText(long status) { return std::to_string(status); }
 
 // Sleeps for `ms`, waking early when the user stops the run.
 void ThrottleSleep(int ms, ConsoleLink& console) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until && !console.StopRequested()) {
+  while (std::chrono::steady_clock::now() < until && !console.UserStopped()) {
     auto left = until - std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
         left, std::chrono::milliseconds(50)));
@@ -66,7 +66,7 @@ class DBWebThreadEngine::FetchObserver : public TransferObserver {
 
   std::string ShouldStop() override {
     engine_.console_.WaitWhilePaused();
-    if (engine_.console_.StopRequested()) {
+    if (engine_.console_.UserStopped()) {
       stopped_ = true;
       return "Stopped by the user";
     }
@@ -98,9 +98,9 @@ class DBWebThreadEngine::LinkObserver : public LinkScanObserver {
  public:
   explicit LinkObserver(DBWebThreadEngine& engine) : engine_(engine) {}
   void StringLeft(std::size_t characters_left) override {
-    engine_.Progress("", "StringLeft", static_cast<std::int64_t>(characters_left));
+    engine_.Progress("", event_key::kStringLeft, static_cast<std::int64_t>(characters_left));
   }
-  void NewLink(const std::string& link) override { engine_.Progress(link, "NewLink", -1); }
+  void NewLink(const std::string& link) override { engine_.Progress(link, event_key::kNewLink, -1); }
 
  private:
   DBWebThreadEngine& engine_;
@@ -157,7 +157,7 @@ void DBWebThreadEngine::Run() {
 
 void DBWebThreadEngine::EndSteps() {
   if (tables_) tables_->Flush();
-  if (AbortSeen) console_.SendEvent({8, -1, "Aborted--Done", "", -1});
+  if (AbortSeen) console_.SendEvent(EngineEventArgs::ThreadNote(event_text::kAbortedDone));
   if (Found) WriteReport();
 }
 
@@ -171,10 +171,10 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
   if (!row) return PassEnd::kNext;
   if (settings_.RobotsCheck) {
     RobotsChecker robots(*tables_, [this](const std::string& text) {
-      console_.SendEvent({8, -1, text, "", -1});
+      console_.SendEvent(EngineEventArgs::ThreadNote(text));
     });
     if (robots.CheckRobots(row->URL, AbortSeen)) {
-      EndNode(*row, "bot-denied", std::nullopt, "bot denied");
+      EndNode(*row, "bot-denied", std::nullopt, event_key::kBotDenied);
       return PassEnd::kNext;
     }
   }
@@ -187,7 +187,7 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
     if (!DeadlinePassed()) return PassEnd::kNext;
   }
   if (DeadlinePassed()) {
-    console_.SendEvent({10, NextRecNo, CurrentURL, "Time Expired", -1});
+    console_.SendEvent(EngineEventArgs::Stop(event_key::kTimeExpired, NextRecNo, CurrentURL, -1));
     console_.SetAbort();
     return PassEnd::kLeaveLoop;
   }
@@ -206,8 +206,6 @@ bool DBWebThreadEngine::SelectNextRow() {
   return rec.has_value();
 }
 
-// kComplete when the node ran to its end (the pass goes on to the deadline test), kEarly when it
-// ended with a final state of its own.
 HttpClient DBWebThreadEngine::ApplyNetworkSettings() {
   std::vector<std::string> problems;
   HttpOptions options = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
@@ -219,71 +217,81 @@ HttpClient DBWebThreadEngine::ApplyNetworkSettings() {
 }
 
 void DBWebThreadEngine::HandleWorkBegin(WorkMode mode, std::int64_t maximum) {
-  if (mode == WorkMode::kRead) Progress("", "Total", maximum);
+  if (mode == WorkMode::kRead) Progress("", event_key::kTotal, maximum);
 }
 
 void DBWebThreadEngine::HandleWork(WorkMode mode, std::int64_t count) {
-  Progress("", mode == WorkMode::kRead ? "Read" : "Write", count);
+  Progress("", mode == WorkMode::kRead ? event_key::kRead : event_key::kWrite, count);
 }
 
 DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& selected) {
   HttpClient client = ApplyNetworkSettings();
-
   if (selected.LinkType != "doc") {
-    EndNode(selected, "non-htm", std::nullopt, "NotHTML");
+    EndNode(selected, "non-htm", std::nullopt, event_key::kNotHTML);
     return NodeEnd::kEarly;
   }
   FrontierNode row = selected;
   if (!HomePhase) {
     CurrentURL = row.URL;
   } else {
-    LookupContactWebSite();
-    CurrentURL = ContactWebSite;
-    NewFrontierRow home{CurrentURL, "", row.Node, "working", std::nullopt};
-    current_rec_ = tables_->AppendFrontier(home);
-    row = FrontierNode{current_rec_, CurrentURL, "", row.Node, "working", "doc"};
-    for (const std::string& word : lists_.HotLinks) {
-      if (PosNoCase(CurrentURL, word) != 0) {
-        console_.PushHotRecord(current_rec_);
-        break;
-      }
-    }
+    row = AppendHomeRow(row.Node);
   }
-  Progress("", "NewNode", row.Node);
+  Progress("", event_key::kNewNode, row.Node);
+  std::optional<HttpResponse> response = Fetch(row, client);
+  if (!response) return NodeEnd::kEarly;
+  return ProcessPage(row, client, *response);
+}
 
+FrontierNode DBWebThreadEngine::AppendHomeRow(int node) {
+  LookupContactWebSite();
+  CurrentURL = ContactWebSite;
+  current_rec_ = tables_->AppendFrontier({CurrentURL, "", node, "working", std::nullopt});
+  if (IsHotLinkNoCase(CurrentURL)) console_.PushHotRecord(current_rec_);
+  return FrontierNode{current_rec_, CurrentURL, "", node, "working", "doc"};
+}
+
+std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row,
+                                                     HttpClient& client) {
   FetchObserver observer(*this, settings_.MaxPageSize > 0
                                     ? static_cast<std::size_t>(settings_.MaxPageSize)
                                     : 0);
-  HttpResponse response;
   try {
-    response = client.Get(CurrentURL, &observer);
+    return client.Get(CurrentURL, &observer);
   } catch (const HttpError& e) {
     if (observer.too_big()) {
-      // Stopped as soon as the page could no longer pass: the checks run in their usual order.
-      if (!CheckEncoding(row, client.last_content_encoding(), client.last_status())) {
-        return NodeEnd::kEarly;
-      }
-      if (client.last_status() < 400) {
-        CheckPageSize(row, std::numeric_limits<std::size_t>::max(), client.last_status());
-        return NodeEnd::kEarly;
-      }
-      const std::string& line = client.last_status_line();
-      return FetchError(row, client,
-                        line.empty() ? "HTTP error " + StatusText(client.last_status()) : line);
+      EndTooBigTransfer(row, client);
+    } else {
+      stopped_transfer_ = observer.stopped();
+      FetchError(row, client, e.what());
     }
-    stopped_transfer_ = observer.stopped();
-    return FetchError(row, client, e.what());
+    return std::nullopt;
   }
+}
 
+// The transfer was cut as soon as the page could no longer pass: the checks run in their usual
+// order, so an encoding or an error status still wins over the size.
+void DBWebThreadEngine::EndTooBigTransfer(const FrontierNode& row, HttpClient& client) {
+  if (!CheckEncoding(row, client.last_content_encoding(), client.last_status())) return;
+  if (client.last_status() < 400) {
+    CheckPageSize(row, std::numeric_limits<std::size_t>::max(), client.last_status());
+    return;
+  }
+  const std::string& line = client.last_status_line();
+  FetchError(row, client, line.empty() ? "HTTP error " + StatusText(client.last_status()) : line);
+}
+
+DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& row,
+                                                          HttpClient& client,
+                                                          HttpResponse& response) {
   if (!CheckEncoding(row, response.content_encoding, response.status)) return NodeEnd::kEarly;
-  Progress(CurrentURL, "LinkProcessed", current_rec_);
+  Progress(CurrentURL, event_key::kLinkProcessed, current_rec_);
   if (settings_.ProcessThrottle > 0) ThrottleSleep(settings_.ProcessThrottle, console_);
 
   std::string page = TrimToHtmlEnd(response.body);
   response.body.clear();
   response.body.shrink_to_fit();
   PageLength = page.size();
-  Progress("", "StringTotal", static_cast<std::int64_t>(PageLength));
+  Progress("", event_key::kStringTotal, static_cast<std::int64_t>(PageLength));
   if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
 
   RowUpdate working{SetText(FrontierField::RunState, "working"),
@@ -313,7 +321,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::FetchError(const FrontierNode& row
   Update({SetText(FrontierField::RunState, "Error"),
           SetText(FrontierField::ResponseCode, StatusText(client.last_status()))});
   tables_->TrackURL({CurrentURL, row.ParentURL, row.Node});  // kept when it is there already
-  Notice7(row, message);
+  NoticeNodeEnded(row, message);
   return NodeEnd::kEarly;
 }
 
@@ -338,8 +346,10 @@ void DBWebThreadEngine::TestCheckStrings(const std::string& page) {
     if (PosNoCase(page, check) == 0) continue;
     page_found_ = true;
     HomePhase = settings_.AnalyzeHomePage;
-    console_.SendEvent({9, NextRecNo, CurrentURL, check, -1});
-    if (settings_.SendFoundStop) console_.SendEvent({10, NextRecNo, check, "String Found", -1});
+    console_.SendEvent(EngineEventArgs::StringFound(NextRecNo, CurrentURL, check));
+    if (settings_.SendFoundStop) {
+      console_.SendEvent(EngineEventArgs::Stop(event_key::kStringFound, NextRecNo, check, -1));
+    }
     Found = true;
     LongCheck(page);
     console_.ShowFound(CurrentURL, Found, LongFound);
@@ -385,7 +395,8 @@ void DBWebThreadEngine::QueueLinks() {
   const int node = current->Node;
   if (settings_.MaxHops != -1 && settings_.MaxHops <= node) {
     console_.SetAbort();
-    console_.SendEvent({10, settings_.MaxHops, parent, "Max Nodes Reached", 0});
+    console_.SendEvent(
+        EngineEventArgs::Stop(event_key::kMaxNodesReached, settings_.MaxHops, parent, 0));
     return;
   }
   if (current->InternalLinks.empty()) return;
@@ -412,18 +423,20 @@ void DBWebThreadEngine::QueueLinks() {
         if (state == "open") state = "longURL";
       }
       if (settings_.MaxLinks != 0 && tables_->RecordCount() >= settings_.MaxLinks) {
-        after.push_back({EngineEventArgs{10, settings_.MaxLinks, "", "Max Records Reached", -1},
-                         std::nullopt});
+        after.push_back(
+            {EngineEventArgs::Stop(event_key::kMaxRecordsReached, settings_.MaxLinks, "", -1),
+             std::nullopt});
         break;
       }
       if (state == "cycled") {
-        after.push_back({EngineEventArgs{5, settings_.Index, link, parent, node + 1},
-                         std::nullopt});
+        after.push_back(
+            {EngineEventArgs::LinkSkipped(settings_.Index, link, parent, node + 1), std::nullopt});
         continue;
       }
       if (IsURLException(link)) {
         state = "URLExc";
-        after.push_back({EngineEventArgs{5, 1, link, parent, node + 1}, std::nullopt});
+        after.push_back(
+            {EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, node + 1), std::nullopt});
       }
       std::string type = ClassifyLink(link);
       NewFrontierRow row{link, parent, node + 1, state,
@@ -431,7 +444,8 @@ void DBWebThreadEngine::QueueLinks() {
       std::optional<RecNo> rec = tables_->TryAppendFrontier(row);
       if (rec && IsHotLink(link)) after.push_back({std::nullopt, *rec});
       tables_->TrackURL({link, parent, node + 1});  // kept when it is there already
-      after.push_back({EngineEventArgs{0, settings_.Index, link, parent, node + 1}, std::nullopt});
+      after.push_back(
+          {EngineEventArgs::LinkQueued(settings_.Index, link, parent, node + 1), std::nullopt});
     }
     transaction.Commit();
   }
@@ -472,7 +486,7 @@ void DBWebThreadEngine::WriteReport() {
   std::string problem = AppendToRunReport(environment_.locations.ExeFolder,
                                           FoundReportBlock(Partner, PreviousURL, CurrentURL));
   if (!problem.empty()) console_.AddMessage(problem);
-  console_.SendEvent({8, -1, "Done", "", -1});
+  console_.SendEvent(EngineEventArgs::ThreadNote(event_text::kDone));
 }
 
 bool DBWebThreadEngine::IsURLException(const std::string& link) const {
@@ -481,6 +495,11 @@ bool DBWebThreadEngine::IsURLException(const std::string& link) const {
 
 bool DBWebThreadEngine::IsHotLink(const std::string& link) const {
   return ContainsAnyExact(link, lists_.HotLinks);
+}
+
+bool DBWebThreadEngine::IsHotLinkNoCase(const std::string& url) const {
+  return std::any_of(lists_.HotLinks.begin(), lists_.HotLinks.end(),
+                     [&](const std::string& word) { return PosNoCase(url, word) != 0; });
 }
 
 bool DBWebThreadEngine::DeadlinePassed() const {
@@ -492,16 +511,16 @@ void DBWebThreadEngine::EndNode(const FrontierNode& row, const std::string& stat
   RowUpdate update{SetText(FrontierField::RunState, state)};
   if (status) update.push_back(SetText(FrontierField::ResponseCode, StatusText(*status)));
   Update(update);
-  Notice7(row, key);
+  NoticeNodeEnded(row, key);
 }
 
-void DBWebThreadEngine::Notice7(const FrontierNode& row, const std::string& key) {
-  console_.SendEvent({7, settings_.Index, row.URL, key, row.Node});
+void DBWebThreadEngine::NoticeNodeEnded(const FrontierNode& row, const std::string& key) {
+  console_.SendEvent(EngineEventArgs::NodeEnded(settings_.Index, row.URL, key, row.Node));
 }
 
 void DBWebThreadEngine::Progress(const std::string& text, const std::string& key,
                                  std::int64_t number2) {
-  console_.PostProgress({6, settings_.Index, text, key, number2});
+  console_.PostProgress(EngineEventArgs::Progress(settings_.Index, key, text, number2));
 }
 
 void DBWebThreadEngine::Update(const RowUpdate& update) { tables_->UpdateRow(current_rec_, update); }

@@ -98,9 +98,17 @@ class DBWebThreadEngine {
   void Run();
   void EndSteps();
   PassEnd Pass();
-  // The node's fetch and everything after it, for the row current_rec_. Throws only on the
-  // failures that end the thread.
+  // The node's fetch and everything after it, for the row current_rec_: kComplete when the
+  // node ran to its end (the pass goes on to the deadline test), kEarly when it ended with a
+  // final state of its own. Throws only on the failures that end the thread.
   NodeEnd ProcessNode(const FrontierNode& row);
+  // Home-page pass: appends the partner's home page as a row of its own and makes it current.
+  FrontierNode AppendHomeRow(int node);
+  // The page, or nullopt when the transfer failed and the node has its final state.
+  std::optional<HttpResponse> Fetch(const FrontierNode& row, HttpClient& client);
+  void EndTooBigTransfer(const FrontierNode& row, HttpClient& client);
+  // The fetched page: encoding and size checks, the find test, links, analysis fields.
+  NodeEnd ProcessPage(const FrontierNode& row, HttpClient& client, HttpResponse& response);
   NodeEnd FetchError(const FrontierNode& row, HttpClient& client, const std::string& message);
   bool SelectNextRow();
   // The node's HTTP client: the stored network values (read afresh), the user agent, the
@@ -121,12 +129,13 @@ class DBWebThreadEngine {
   void LookupContactWebSite();
   bool IsURLException(const std::string& link) const;
   bool IsHotLink(const std::string& link) const;
+  bool IsHotLinkNoCase(const std::string& url) const;
   bool DeadlinePassed() const;
   // A node's final state other than "OK": the row's state (and status code) and the code-7
   // notice with `key`.
   void EndNode(const FrontierNode& row, const std::string& state, std::optional<long> status,
                const std::string& key);
-  void Notice7(const FrontierNode& row, const std::string& key);
+  void NoticeNodeEnded(const FrontierNode& row, const std::string& key);
   void Progress(const std::string& text, const std::string& key, std::int64_t number2);
   void Update(const RowUpdate& update);
 
@@ -139,7 +148,7 @@ class DBWebThreadEngine {
   std::unique_ptr<AppTables> app_tables_;
   EngineLists lists_;
 
-  bool AbortSeen = false;
+  bool AbortSeen = false;  // this thread's copy of AbortRequested, re-read at safe points
   bool HomePhase = false;
   int FlushCounter = 0;
   RecNo NextRecNo = -1;

@@ -213,7 +213,7 @@ TEST(BacklinkAnalysisTest, StopInTheFirstPartnerSkipsTheAnalysisAndTheRest) {
   ServeThreePartners(f);
   f.settings.AnalyzeFound = true;
   RunRecord run = f.Run({"C", "A"}, [](RunController& c, const EngineEventArgs& e) {
-    if (e.code == 6 && e.key == "NewNode") c.RequestStop();
+    if (e.code == EventCode::kProgress && e.key == "NewNode") c.RequestStop();
   });
   EXPECT_EQ(run.outcomes.size(), 1u);
   EXPECT_TRUE(ReadTables(f).analysis.empty());

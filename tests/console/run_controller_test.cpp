@@ -60,39 +60,40 @@ TEST(DispatcherTest, RunUntilReturnsAtItsTimeOrOnWake) {
 
 TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
   RunController c(FileLocations{}, "", BotSettings{});
-  c.EngineEvent({6, 2, "", "Total", 1000});
-  c.EngineEvent({6, 2, "", "Read", 500});
+  const auto Progress = EngineEventArgs::Progress;
+  c.EngineEvent(Progress(2, "Total", "", 1000));
+  c.EngineEvent(Progress(2, "Read", "", 500));
   EXPECT_EQ(c.display().bars[2], 25);
-  c.EngineEvent({6, 2, "", "Read", 5000});
+  c.EngineEvent(Progress(2, "Read", "", 5000));
   EXPECT_EQ(c.display().bars[2], 100);  // capped
-  c.EngineEvent({6, 3, "", "Read", 500});
+  c.EngineEvent(Progress(3, "Read", "", 500));
   EXPECT_EQ(c.display().bars[3], 0);  // no total yet
-  c.EngineEvent({6, 2, "", "StringTotal", 200});
-  c.EngineEvent({6, 2, "", "StringLeft", 100});
+  c.EngineEvent(Progress(2, "StringTotal", "", 200));
+  c.EngineEvent(Progress(2, "StringLeft", "", 100));
   EXPECT_EQ(c.display().bars[2], 75);
-  c.EngineEvent({6, 2, "", "NewNode", 4});
+  c.EngineEvent(Progress(2, "NewNode", "", 4));
   EXPECT_EQ(c.display().Label28, "4");
-  c.EngineEvent({6, 2, "x", "NewLink", -1});
-  c.EngineEvent({6, 2, "y", "NewLink", -1});
+  c.EngineEvent(Progress(2, "NewLink", "x", -1));
+  c.EngineEvent(Progress(2, "NewLink", "y", -1));
   EXPECT_EQ(c.display().Label16, "2");
-  c.EngineEvent({6, 99, "", "Total", 1});  // a slot out of range changes nothing
+  c.EngineEvent(Progress(99, "Total", "", 1));  // a slot out of range changes nothing
   c.SlotFinished(2);
   EXPECT_EQ(c.display().bars[2], 0);
 
   // Limit notices: shown once however often they come.
-  c.EngineEvent({10, 4, "http://a/", "Max Nodes Reached", 0});
-  c.EngineEvent({10, 4, "http://b/", "Max Nodes Reached", 0});
-  c.EngineEvent({10, 100, "", "Max Records Reached", -1});
-  c.EngineEvent({10, 100, "", "Max Records Reached", -1});
-  c.EngineEvent({10, 1, "http://c/", "Time Expired", -1});
-  c.EngineEvent({10, 1, "http://c/", "Time Expired", -1});
-  c.EngineEvent({7, 0, "http://d/", "TooBig", 1});  // shows nothing
+  c.EngineEvent(EngineEventArgs::Stop("Max Nodes Reached", 4, "http://a/", 0));
+  c.EngineEvent(EngineEventArgs::Stop("Max Nodes Reached", 4, "http://b/", 0));
+  c.EngineEvent(EngineEventArgs::Stop("Max Records Reached", 100, "", -1));
+  c.EngineEvent(EngineEventArgs::Stop("Max Records Reached", 100, "", -1));
+  c.EngineEvent(EngineEventArgs::Stop("Time Expired", 1, "http://c/", -1));
+  c.EngineEvent(EngineEventArgs::Stop("Time Expired", 1, "http://c/", -1));
+  c.EngineEvent(EngineEventArgs::NodeEnded(0, "http://d/", "TooBig", 1));  // shows nothing
   EXPECT_EQ(c.display().Memo1,
             (std::vector<std::string>{"Max hops reached: 4",
                                       "Please wait for current node to complete...",
                                       "Maximum links reached", "  No new links will be added",
                                       "Time expired"}));
-  c.EngineEvent({9, 3, "http://found/", "find", -1});
+  c.EngineEvent(EngineEventArgs::StringFound(3, "http://found/", "find"));
   EXPECT_EQ(c.display().Memo1.back(), "http://found/");
 }
 
@@ -160,16 +161,17 @@ TEST(RunControllerTest, ProgressPostedOrWaitedForGivesTheSameRun) {
     RunOptions options = CrawlFixture::FastOptions();
     options.post_progress = post;
     RunRecord run = f.Run({"Cats"}, {}, options);
-    EXPECT_EQ(run.Events(6, "NewLink").size(), 300u);
-    EXPECT_EQ(run.Events(6, "StringLeft").size(), 300u);
+    EXPECT_EQ(run.Events(EventCode::kProgress, "NewLink").size(), 300u);
+    EXPECT_EQ(run.Events(EventCode::kProgress, "StringLeft").size(), 300u);
     EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/index.htm"));
-    // Within the thread the notices keep their order: the links, then the find.
+    // Within the thread the notices keep their order: the find, reported before the page's
+    // links are extracted, comes before the last link notice.
     std::size_t last_link = 0, find = 0;
     for (std::size_t i = 0; i < run.events.size(); ++i) {
       if (run.events[i].key == "NewLink") last_link = i;
-      if (run.events[i].code == 9) find = i;
+      if (run.events[i].code == EventCode::kStringFound) find = i;
     }
-    EXPECT_LT(find, last_link);  // the find is reported before link extraction
+    EXPECT_LT(find, last_link);
   }
 }
 
@@ -192,18 +194,20 @@ TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
   ASSERT_EQ(tree[0].children[0].children.size(), 1u);
   EXPECT_EQ(tree[1].text, std::string(72, '-'));
 
+  using Edit = TreeSelection::Edit;
+  const TreeSelection& selection = c.display().tree_selection;
   c.HTMLTreeview1MouseUp({0, 0});  // the start page: it has a page under it
-  EXPECT_FALSE(c.display().backlink_enabled);
-  EXPECT_TRUE(c.display().start_base_enabled);
+  EXPECT_FALSE(selection.enabled(Edit::kBacklink));
+  EXPECT_TRUE(selection.enabled(Edit::kStartBase));
   c.HTMLTreeview1MouseUp({0, 0, 0});  // the backlink page at the end of the chain
-  EXPECT_TRUE(c.display().backlink_enabled);
-  EXPECT_FALSE(c.display().start_base_enabled);
+  EXPECT_TRUE(selection.enabled(Edit::kBacklink));
+  EXPECT_FALSE(selection.enabled(Edit::kStartBase));
   EXPECT_TRUE(c.HTMLButton5Click());
-  EXPECT_FALSE(c.display().backlink_enabled);
+  EXPECT_FALSE(selection.enabled(Edit::kBacklink));
   c.HTMLTreeview1MouseUp({0, 0});
   EXPECT_TRUE(c.HTMLButton14Click());
   c.HTMLTreeview1MouseUp({0});  // the title is not a link: both stay off
-  EXPECT_FALSE(c.display().backlink_enabled || c.display().start_base_enabled);
+  EXPECT_FALSE(selection.enabled(Edit::kBacklink) || selection.enabled(Edit::kStartBase));
   EXPECT_FALSE(c.HTMLButton5Click());  // a disabled button does nothing
 
   Session session(DatabaseFile(f.locations()), OpenMode::kExisting);
@@ -263,7 +267,7 @@ TEST(RunControllerTest, ALimitMetAfterTheFindKeepsTheFind) {
   f.settings.StopHops = 0;  // the found page, at hop 1, is beyond the limit when it queues
   f.settings.AnalyzeFound = true;
   RunRecord run = f.Run({"Cats"});
-  EXPECT_EQ(run.Events(10, "Max Nodes Reached").size(), 1u);
+  EXPECT_EQ(run.Events(EventCode::kStop, "Max Nodes Reached").size(), 1u);
   EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/links.htm"));
   EXPECT_EQ(run.outcomes[0].Hops, 1);
   EXPECT_EQ(f.Report().find("Not found for"), std::string::npos);
@@ -278,7 +282,7 @@ TEST(RunControllerTest, APauseBetweenPartnersEndsWithTheRun) {
   struct PauseAtTheEnd : RunObserver {
     RunController* controller = nullptr;
     void OnEvent(const EngineEventArgs& e) override {
-      if (e.code == 8 && e.text == "completed") controller->HTMLButton15Click();
+      if (e.code == EventCode::kThreadNote && e.text == "completed") controller->HTMLButton15Click();
     }
   } observer;
   observer.controller = &c;

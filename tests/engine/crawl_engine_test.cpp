@@ -113,12 +113,12 @@ TEST(CrawlEngineTest, FindsTheTextTwoHopsDeepAndLeavesTheFrontierAsItWent) {
   EXPECT_EQ(track[5].Node, 2);
 
   // Notices: the find, then the stop notice.
-  ASSERT_EQ(run.Events(9).size(), 1u);
-  EXPECT_EQ(run.Events(9)[0].text, f.Url("/a2.htm"));
-  EXPECT_EQ(run.Events(9)[0].key, kFind);
-  EXPECT_EQ(run.Events(9)[0].number1, 6);
-  ASSERT_EQ(run.Events(10, "String Found").size(), 1u);
-  EXPECT_EQ(run.Events(5).size(), 1u);  // a.htm's link back to the start page
+  ASSERT_EQ(run.Events(EventCode::kStringFound).size(), 1u);
+  EXPECT_EQ(run.Events(EventCode::kStringFound)[0].text, f.Url("/a2.htm"));
+  EXPECT_EQ(run.Events(EventCode::kStringFound)[0].key, kFind);
+  EXPECT_EQ(run.Events(EventCode::kStringFound)[0].number1, 6);
+  ASSERT_EQ(run.Events(EventCode::kStop, "String Found").size(), 1u);
+  EXPECT_EQ(run.Events(EventCode::kLinkSkipped).size(), 1u);  // a.htm's link back to the start page
   EXPECT_EQ(run.FinalNotice(f.Url("/pic.jpg")), "NotHTML");
   EXPECT_TRUE(run.HasMessage("String Found:"));
   EXPECT_TRUE(run.HasMessage("Checking: " + home));
@@ -130,9 +130,9 @@ TEST(CrawlEngineTest, FindsTheTextTwoHopsDeepAndLeavesTheFrontierAsItWent) {
             "   ->New location " + f.Url("/a2.htm") + ")\r\n"
             "   ***Use ZEB Bot Analysis of this new backlink***\r\n"
             "   ***to determine if the quality meets your standards.***\r\n");
-  EXPECT_EQ(run.Events(8, "").size(), run.Events(8).size());
+  EXPECT_EQ(run.Events(EventCode::kThreadNote, "").size(), run.Events(EventCode::kThreadNote).size());
   bool done = false;
-  for (const EngineEventArgs& e : run.Events(8)) done = done || e.text == "Done";
+  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote)) done = done || e.text == "Done";
   EXPECT_TRUE(done);
 }
 
@@ -200,7 +200,7 @@ TEST(CrawlEngineTest, FoundOnTheHomePageItselfStillGetsTheHomePass) {
   EXPECT_EQ(rows[1].URL, home);
   EXPECT_TRUE(rows[1].StringsFound);
   EXPECT_EQ(f.site().CountRequests("/home.htm"), 2);
-  EXPECT_EQ(run.Events(9).size(), 2u);
+  EXPECT_EQ(run.Events(EventCode::kStringFound).size(), 2u);
   EXPECT_EQ(run.outcomes[0].FoundURL, home);
   EXPECT_NE(f.Report().find("Found for: Cats"), std::string::npos);
 }
@@ -221,7 +221,7 @@ TEST(CrawlEngineTest, StartAddressEndingInSlashIsSeededWithoutIt) {
   // The found address lacks the "/" of the home page, so the home page gets its own pass.
   EXPECT_EQ(rows[1].URL, home);
   EXPECT_TRUE(rows[1].StringsFound);
-  EXPECT_EQ(run.Events(9).size(), 2u);  // the home page holds the text too
+  EXPECT_EQ(run.Events(EventCode::kStringFound).size(), 2u);  // the home page holds the text too
   EXPECT_EQ(run.outcomes[0].FoundURL, home);
   EXPECT_NE(f.Report().find("   ->New location " + home + ")"), std::string::npos);
 }
@@ -304,7 +304,7 @@ TEST(CrawlEngineTest, SiteWithoutRobotsFileIsAskedOnceThenAllowed) {
   ASSERT_TRUE(f.HostEntry(key));
   EXPECT_FALSE(f.HostEntry(key)->BotFound);
   int notices = 0;
-  for (const EngineEventArgs& e : run.Events(8)) {
+  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote)) {
     notices += e.text == "No robot found for " + key ? 1 : 0;
   }
   EXPECT_EQ(notices, 1);

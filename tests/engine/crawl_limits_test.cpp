@@ -44,8 +44,8 @@ TEST(CrawlLimitsTest, HopLimitStopsAtTheFirstPageBeyondIt) {
   EXPECT_EQ(rows[3].Node, 3);
   EXPECT_EQ(rows[3].RunState, "OK");
   EXPECT_EQ(f.site().CountRequests("/c4.htm"), 0);
-  ASSERT_EQ(run.Events(10, "Max Nodes Reached").size(), 1u);
-  EXPECT_EQ(run.Events(10, "Max Nodes Reached")[0].number1, 3);
+  ASSERT_EQ(run.Events(EventCode::kStop, "Max Nodes Reached").size(), 1u);
+  EXPECT_EQ(run.Events(EventCode::kStop, "Max Nodes Reached")[0].number1, 3);
   EXPECT_TRUE(run.outcomes[0].MaxHopsReached);
   EXPECT_TRUE(run.HasMessage("Max hops reached: 3"));
   EXPECT_TRUE(run.HasMessage("Please wait for current node to complete..."));
@@ -61,7 +61,7 @@ TEST(CrawlLimitsTest, HopSettingMinusOneMeansNoLimit) {
   std::vector<FrontierRow> rows = f.Frontier();
   ASSERT_EQ(rows.size(), 9u);
   EXPECT_EQ(Count(rows, "OK"), 9);
-  EXPECT_TRUE(run.Events(10, "Max Nodes Reached").empty());
+  EXPECT_TRUE(run.Events(EventCode::kStop, "Max Nodes Reached").empty());
 }
 
 TEST(CrawlLimitsTest, LinkLimitStopsQueueingButNotTheCrawl) {
@@ -81,7 +81,7 @@ TEST(CrawlLimitsTest, LinkLimitStopsQueueingButNotTheCrawl) {
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(Count(rows, "OK"), 5);  // the queued pages are still crawled
   EXPECT_EQ(f.site().CountRequests("/p4.htm"), 0);
-  EXPECT_EQ(run.Events(10, "Max Records Reached").size(), 1u);
+  EXPECT_EQ(run.Events(EventCode::kStop, "Max Records Reached").size(), 1u);
   EXPECT_TRUE(run.outcomes[0].MaxRecordsReached);
   EXPECT_TRUE(run.HasMessage("Maximum links reached"));
 }
@@ -100,7 +100,7 @@ TEST(CrawlLimitsTest, SecondsLimitEndsTheCrawlAndATransferInProgress) {
   EXPECT_LT(took, 4s);
   EXPECT_TRUE(run.outcomes[0].TimeExpired);
   EXPECT_TRUE(run.HasMessage("Time expired"));
-  EXPECT_EQ(run.Events(10, "Time Expired").size(), 1u);
+  EXPECT_EQ(run.Events(EventCode::kStop, "Time Expired").size(), 1u);
   EXPECT_LE(f.site().CountRequests("/c3.htm"), 0);
 }
 
@@ -112,7 +112,7 @@ TEST(CrawlLimitsTest, StopEndsTheRunAndSkipsTheRemainingPartners) {
   f.settings.StopHops = -1;
 
   RunRecord run = f.Run({"Cats", "Dogs"}, [](RunController& c, const EngineEventArgs& e) {
-    if (e.code == 6 && e.key == "NewNode" && e.number2 == 2) c.RequestStop();
+    if (e.code == EventCode::kProgress && e.key == "NewNode" && e.number2 == 2) c.RequestStop();
   });
 
   ASSERT_EQ(run.outcomes.size(), 1u);
@@ -126,7 +126,7 @@ TEST(CrawlLimitsTest, StopEndsTheRunAndSkipsTheRemainingPartners) {
   EXPECT_EQ(rows[2].RunState, "Error");
   EXPECT_EQ(run.FinalNotice(f.Url("/c2.htm")), "Stopped by the user");
   bool aborted_done = false;
-  for (const EngineEventArgs& e : run.Events(8)) aborted_done |= e.text == "Aborted--Done";
+  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote)) aborted_done |= e.text == "Aborted--Done";
   EXPECT_TRUE(aborted_done);
 }
 
@@ -139,7 +139,7 @@ TEST(CrawlLimitsTest, PauseHoldsEveryRequestAndStopWhilePausedEndsTheRun) {
   int before = -1, after = -1;
 
   RunRecord run = f.Run({"Cats"}, [&](RunController& c, const EngineEventArgs& e) {
-    if (e.code == 6 && e.key == "NewNode" && e.number2 == 3 && !helper.joinable()) {
+    if (e.code == EventCode::kProgress && e.key == "NewNode" && e.number2 == 3 && !helper.joinable()) {
       c.RequestPause();
       RunController* controller = &c;
       helper = std::thread([&f, &before, &after, controller] {
@@ -207,7 +207,7 @@ TEST(CrawlLimitsTest, ExceptionsSecureAndOverlongLinksAreRecordedNotFetched) {
   EXPECT_EQ(f.site().CountRequests("/skipme.htm"), 0);
   EXPECT_EQ(f.site().CountRequests(long_path), 0);
   bool exception_notice = false;
-  for (const EngineEventArgs& e : run.Events(5)) {
+  for (const EngineEventArgs& e : run.Events(EventCode::kLinkSkipped)) {
     exception_notice |= e.number1 == 1 && e.text == f.Url("/skipme.htm");
   }
   EXPECT_TRUE(exception_notice);

@@ -9,7 +9,7 @@
 
 namespace zeb::testing {
 
-std::vector<EngineEventArgs> RunRecord::Events(int code, const std::string& key) const {
+std::vector<EngineEventArgs> RunRecord::Events(EventCode code, const std::string& key) const {
   std::vector<EngineEventArgs> out;
   for (const EngineEventArgs& e : events) {
     if (e.code == code && (key.empty() || e.key == key)) out.push_back(e);
@@ -19,7 +19,7 @@ std::vector<EngineEventArgs> RunRecord::Events(int code, const std::string& key)
 
 std::string RunRecord::FinalNotice(const std::string& url) const {
   for (const EngineEventArgs& e : events) {
-    if (e.code == 7 && e.text == url) return e.key;
+    if (e.code == EventCode::kNodeEnded && e.text == url) return e.key;
   }
   return "";
 }

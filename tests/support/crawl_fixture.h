@@ -32,7 +32,7 @@ struct RunRecord {
   std::vector<int> busy_at_finish;
 
   // The events of one code (and key, when given).
-  std::vector<EngineEventArgs> Events(int code, const std::string& key = "") const;
+  std::vector<EngineEventArgs> Events(EventCode code, const std::string& key = "") const;
   // The key of the code-7 event for url, or "" when there was none.
   std::string FinalNotice(const std::string& url) const;
   bool HasMessage(const std::string& line) const;
