@@ -34,10 +34,6 @@ class ForwardPatternFinder {
   std::size_t cached_ = kNone;
 };
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && PosNoCase(text.substr(0, prefix.size()), prefix) == 1;
-}
-
 // The value of a meta tag: the text after the pattern up to the first ">", less the character
 // in front of it (the closing quote).
 std::string MetaValue(std::string_view page, std::string_view name_pattern,

@@ -12,12 +12,6 @@ namespace {
 constexpr std::string_view kUserAgent = "user-agent:";
 constexpr std::string_view kDisallow = "disallow:";
 
-// Whether text begins with prefix, letters compared without regard to case.
-bool BeginsNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         FastPosNoCase(text, prefix, prefix.size(), prefix.size(), 1) == 1;
-}
-
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 // text without the control characters and blanks at either end.
@@ -39,15 +33,15 @@ std::string_view DropFirst(std::string_view text, std::size_t count) {
 std::string RobotsHostKey(std::string_view url) {
   std::string_view rest = url;
   // A secure address names the same site: its rules are read from the same robots.txt.
-  if (BeginsNoCase(rest, "http://")) {
+  if (StartsWithNoCase(rest, "http://")) {
     rest.remove_prefix(7);
-  } else if (BeginsNoCase(rest, "https://")) {
+  } else if (StartsWithNoCase(rest, "https://")) {
     rest.remove_prefix(8);
   }
   rest = rest.substr(0, rest.find('/'));
   std::string key;
   key.reserve(rest.size() + 4);
-  if (!BeginsNoCase(rest, "www")) key = "www.";
+  if (!StartsWithNoCase(rest, "www")) key = "www.";
   key += rest;
   return key;
 }
@@ -65,7 +59,7 @@ Lines ParseRobots(const Lines& file_lines, std::string_view host) {
       all_robots = Trim(DropFirst(line, kUserAgent.size())) == "*";
       continue;
     }
-    if (!in_group || !all_robots || !BeginsNoCase(line, kDisallow)) continue;
+    if (!in_group || !all_robots || !StartsWithNoCase(line, kDisallow)) continue;
     const std::string_view value = Trim(DropFirst(line, kDisallow.size()));
     if (value == "/") {
       // The whole site is closed: the host alone denies every address on it.

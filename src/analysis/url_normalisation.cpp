@@ -9,13 +9,6 @@ namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
-// Whether text begins with prefix, letters compared without regard to case. Only the first
-// prefix.size() bytes of text are looked at.
-bool BeginsNoCase(std::string_view text, std::string_view prefix) {
-  return !prefix.empty() && text.size() >= prefix.size() &&
-         FastPosNoCase(text, prefix, prefix.size(), prefix.size(), 1) == 1;
-}
-
 // The host part of url with its user information, from the start of the authority up to the
 // first "/", "?" or "#". A "://" counts as the end of a scheme only when no "/" comes before it.
 struct AuthoritySpan {
@@ -39,7 +32,7 @@ AuthoritySpan FindAuthority(std::string_view url) {
 // "http://" back when it reads "http:/".
 void RestoreSchemeSlashes(std::string& result) {
   const std::string_view address = std::string_view(result).substr(1);
-  if (BeginsNoCase(address, "http:/") && !BeginsNoCase(address, "http://")) {
+  if (StartsWithNoCase(address, "http:/") && !StartsWithNoCase(address, "http://")) {
     result.insert(7, 1, '/');
   }
 }
@@ -82,20 +75,20 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
   // scheme or a "www." name is external and everything else is a path on this site.
   bool internal = true;
   if (PosNoCase(link, page_host) != 0) {
-    if (BeginsNoCase(link, "http")) {
+    if (StartsWithNoCase(link, "http")) {
       result.reserve(link.size() + 1);
       result += kInternalLink;
       result += link;
       return result;
     }
-    if (BeginsNoCase(link, "www.")) {
+    if (StartsWithNoCase(link, "www.")) {
       result.reserve(link.size() + 8);
       result += kInternalLink;
       result += "http://";
       result += link;
       return result;
     }
-  } else if (BeginsNoCase(link, "http") || BeginsNoCase(link, "www.")) {
+  } else if (StartsWithNoCase(link, "http") || StartsWithNoCase(link, "www.")) {
     internal = false;
   }
 
@@ -145,7 +138,7 @@ std::string UrlHost(std::string_view url) {
 
 std::string PageHost(std::string_view url) {
   std::string host = UrlHost(url);
-  if (BeginsNoCase(host, "www.")) host.erase(0, 4);
+  if (StartsWithNoCase(host, "www.")) host.erase(0, 4);
   return host;
 }
 

@@ -40,8 +40,7 @@ FrontierHandout::Handout FrontierHandout::NextOpenRecord(WorkTables& view) {
   } else {
     CurrentRecNo = std::max(CurrentRecNo, count);
   }
-  out.Label17 = std::to_string(std::max(count, CurrentRecNo)) + "/" +
-                std::to_string(CurrentRecNo);
+  out.Label17 = std::to_string(std::max(count, CurrentRecNo)) + "/" + std::to_string(CurrentRecNo);
   return out;
 }
 

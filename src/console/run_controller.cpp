@@ -6,7 +6,6 @@
 #include "console/partner_update.h"
 #include "data/app_tables.h"
 #include "data/schema.h"
-#include "engine/http_client.h"
 
 namespace zeb {
 
@@ -15,9 +14,7 @@ RunController::RunController(FileLocations locations, std::string settings_file,
     : locations_(std::move(locations)),
       settings_file_(std::move(settings_file)),
       settings_(std::move(settings)),
-      options_(options) {
-  HttpClient::GlobalInit();
-}
+      options_(options) {}
 
 RunController::~RunController() {
   // Threads still running need the owner thread for their calls: stop them and serve them

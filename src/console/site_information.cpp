@@ -31,7 +31,7 @@ GatherOutcome GatherSiteInformation(Session& session, const SettingsStore& store
     return out;
   }
   set_status("Working...");
-  Lines stop_words = ReadListFile(data_folder + "STFilter.txt").value_or(Lines{});
+  Lines stop_words = ReadListFile(data_folder + kStopWordsFile).value_or(Lines{});
   for (std::string& word : stop_words) word = LowerCase(word);
 
   HttpOptions options = LoadNetworkSettings(store, kFixedUserAgent, 0, problems);

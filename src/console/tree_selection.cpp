@@ -35,9 +35,8 @@ std::optional<std::string> TreeSelection::Apply(Edit edit, const std::vector<Tre
   const std::string partner = TitleNodePartner(tree[path_[0]].text);
   // The node's depth under the partner's title: the chain's start page is hop 0.
   const int hop = static_cast<int>(path_.size()) - 2;
-  const bool changed = edit == Edit::kBacklink
-                           ? SetBacklink(app, project, partner, url)
-                           : SetStartBase(app, project, partner, url, hop);
+  const bool changed = edit == Edit::kBacklink ? SetBacklink(app, project, partner, url)
+                                               : SetStartBase(app, project, partner, url, hop);
   if (!changed) return std::nullopt;
   return partner;
 }

@@ -46,7 +46,7 @@ class TreeSelection {
   const std::vector<std::size_t>& path() const { return path_; }
 
  private:
-  std::vector<std::size_t> path_;  // empty for none
+  std::vector<std::size_t> path_;    // empty for none
   bool backlink_enabled_ = false;    // HTMLButton5: Backlink
   bool start_base_enabled_ = false;  // HTMLButton14: Start Base
 };

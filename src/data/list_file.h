@@ -10,6 +10,11 @@
 
 namespace zeb {
 
+// The three word lists of the data folder.
+inline constexpr const char* kStopWordsFile = "STFilter.txt";         // keyword-density stop words
+inline constexpr const char* kURLExceptionsFile = "URLExceptions.txt";  // links never queued
+inline constexpr const char* kHotLinkFile = "HotLink.txt";            // links crawled first
+
 // The lines of a list file; nullopt when it cannot be read.
 std::optional<Lines> ReadListFile(const std::string& file);
 

@@ -1,13 +1,15 @@
 // A thin RAII layer over the sqlite3 C API: one Session is one connection.
 //
-// Each thread that works on the tables opens its own Session ("A connection is used only by the
-// thread that opened it"). Sessions run in WAL mode, so readers never block the one writer, and
+// Each crawl thread opens its own Session. Sessions run in WAL mode, so readers never block the one writer, and
 // wait for a busy database for up to 20 x 500 ms before an operation fails with
 // "database is locked".
 //
 // Errors: every failing sqlite3 call throws DatabaseError, whose what() names the statement's
 // purpose and SQLite's message; code() is SQLite's extended result code.
-// Thread safety: a Session and its statements belong to one thread. Move-only.
+// Thread safety: a Session and its statements may be used by one thread at a time. They may
+// pass between threads when the uses never overlap: the console's view of the frontier is used
+// by the crawl threads one at a time under the hand-out's lock, and by the console between
+// partners. Move-only.
 #ifndef ZEB_DATA_SQLITE_SESSION_H_
 #define ZEB_DATA_SQLITE_SESSION_H_
 

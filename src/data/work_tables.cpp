@@ -5,6 +5,10 @@
 namespace zeb {
 namespace {
 
+// The failures the crawl expects and gets over: another connection held the database too long,
+// or the row is there already. Anything else (a full disk, a broken file) is passed on.
+bool IsExpectedFailure(const DatabaseError& e) { return e.IsBusy() || e.IsConstraint(); }
+
 constexpr const char* kNodeColumns = "RecNo, URL, ParentURL, Node, RunState, LinkType";
 constexpr const char* kRowColumns =
     "RecNo, URL, ParentURL, Node, RunState, LinkType, ResponseCode, StringsFound, Cache, "
@@ -90,7 +94,8 @@ RecNo WorkTables::AppendFrontier(const NewFrontierRow& row) {
 std::optional<RecNo> WorkTables::TryAppendFrontier(const NewFrontierRow& row) {
   try {
     return AppendFrontier(row);
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& e) {
+    if (!IsExpectedFailure(e)) throw;
     return std::nullopt;
   }
 }
@@ -120,8 +125,9 @@ bool WorkTables::UpdateRow(RecNo rec_no, const RowUpdate& update,
     if (attempt == 1) std::this_thread::sleep_for(retry_wait);
     try {
       if (ApplyUpdate(rec_no, update)) return true;
-    } catch (const DatabaseError&) {
-      // A failed single-statement update changes nothing; fall through to the retry.
+    } catch (const DatabaseError& e) {
+      // A failed single-statement update changes nothing; a busy database gets the retry.
+      if (!IsExpectedFailure(e)) throw;
     }
   }
   return false;
@@ -167,7 +173,8 @@ bool WorkTables::TrackURL(const TrackRow& row) {
     q->Bind(1, row.URL).Bind(2, row.ParentURL).Bind(3, row.Node);
     q->Run();
     return session_.Changes() > 0;
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& e) {
+    if (!IsExpectedFailure(e)) throw;
     return false;  // the append is cancelled quietly, as a duplicate would be
   }
 }
@@ -203,7 +210,8 @@ bool WorkTables::InsertHost(const HostRow& row) {
     q->Bind(4, JoinLines(row.RobotFull));
     q->Run();
     return session_.Changes() > 0;
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& e) {
+    if (!IsExpectedFailure(e)) throw;
     return false;
   }
 }

@@ -4,8 +4,10 @@
 // Rows are addressed by record number: the 1-based insertion position, which starts again at 1
 // when the tables are emptied. Every row change is its own short transaction.
 //
-// Errors: DatabaseError from the session, except where a method documents a bool or optional
-// result for the failures the crawl expects (a busy database, a duplicate address).
+// Errors: DatabaseError from the session. Where a method documents a bool or optional result,
+// that result stands for the failures the crawl expects (a busy database, a duplicate address)
+// and only for those: any other failure (a full disk, a broken file) still throws, so it can
+// never pass for a duplicate.
 // Thread safety: as the Session the object is made with (one per thread).
 #ifndef ZEB_DATA_WORK_TABLES_H_
 #define ZEB_DATA_WORK_TABLES_H_
@@ -93,12 +95,13 @@ class WorkTables {
 
   // Appends a frontier row; returns its record number. Throws DatabaseError on failure.
   RecNo AppendFrontier(const NewFrontierRow& row);
-  // As AppendFrontier, but a failure is swallowed (the crawl drops such a row): nullopt.
+  // As AppendFrontier, but a busy database or a duplicate gives nullopt (the crawl drops such a
+  // row).
   std::optional<RecNo> TryAppendFrontier(const NewFrontierRow& row);
 
   // Row update with one retry: set the fields; when that fails (busy database, missing row),
   // wait retry_wait and try once more; when that fails too the row keeps its earlier values.
-  // Returns whether the update was applied.
+  // Returns whether the update was applied; other failures throw.
   bool UpdateRow(RecNo rec_no, const RowUpdate& update,
                  std::chrono::milliseconds retry_wait = std::chrono::milliseconds(100));
 

@@ -413,7 +413,7 @@ void DBWebThreadEngine::QueueLinks() {
     Transaction transaction(*session_);
     for (std::string link : current->InternalLinks) {
       std::string state;
-      if (PosNoCase(link, "https:") == 1) {
+      if (StartsWithNoCase(link, "https:")) {
         state = "secure";
       } else {
         state = tables_->FindTrack(link) ? "cycled" : "open";

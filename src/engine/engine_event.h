@@ -32,13 +32,13 @@
 namespace zeb {
 
 enum class EventCode : int {
-  kLinkQueued = 0,     // a link was handled to its end
-  kLinkSkipped = 5,    // a link was met before, or is a URL exception
-  kProgress = 6,       // a step of the node in hand
-  kNodeEnded = 7,      // a node got a final state other than "OK"
-  kThreadNote = 8,     // a thread ended, or a host has no robots file
-  kStringFound = 9,    // the check string was found
-  kStop = 10,          // a find, the deadline or a limit stops the partner's crawl
+  kLinkQueued = 0,   // a link was handled to its end
+  kLinkSkipped = 5,  // a link was met before, or is a URL exception
+  kProgress = 6,     // a step of the node in hand
+  kNodeEnded = 7,    // a node got a final state other than "OK"
+  kThreadNote = 8,   // a thread ended, or a host has no robots file
+  kStringFound = 9,  // the check string was found
+  kStop = 10,        // a find, the deadline or a limit stops the partner's crawl
 };
 
 // number1 of a kLinkSkipped event for a URL exception (otherwise it is the slot).
@@ -67,9 +67,9 @@ inline constexpr const char* kTooBig = "TooBig";
 
 namespace event_text {
 // Thread notes (kThreadNote).
-inline constexpr const char* kDone = "Done";                  // after the run report
-inline constexpr const char* kAbortedDone = "Aborted--Done";  // the thread ends after a stop
-inline constexpr const char* kCompleted = "completed";        // the console: no thread is left
+inline constexpr const char* kDone = "Done";                       // after the run report
+inline constexpr const char* kAbortedDone = "Aborted--Done";       // the thread ends after a stop
+inline constexpr const char* kCompleted = "completed";             // the console: no thread is left
 inline constexpr const char* kNoRobotFor = "No robot found for ";  // + the host key
 }  // namespace event_text
 

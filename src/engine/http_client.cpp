@@ -35,7 +35,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   if (line.rfind("HTTP/", 0) == 0) {  // a new response begins (after a redirect or a 100)
     t->last_status_line = line;
     t->response->content_encoding.clear();
-  } else if (PosNoCase(line, "content-encoding:") == 1) {
+  } else if (StartsWithNoCase(line, "content-encoding:")) {
     std::string value = line.substr(17);
     std::size_t first = value.find_first_not_of(" \t");
     std::size_t last = value.find_last_not_of(" \t");
@@ -181,7 +181,7 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
                      static_cast<curl_off_t>(options_.max_recv_speed));
   }
   // The address's own port always wins; the stored port applies to plain http only.
-  if (!NamesPort(url) && PosNoCase(url, "http://") == 1 && options_.port > 0) {
+  if (!NamesPort(url) && StartsWithNoCase(url, "http://") && options_.port > 0) {
     curl_easy_setopt(easy, CURLOPT_PORT, options_.port);
   }
   if (options_.read_timeout.count() > 0) {

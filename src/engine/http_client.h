@@ -10,8 +10,8 @@
 // whole transfer took longer than its limit.
 //
 // Threads: one HttpClient per crawl thread; not thread-safe. The observer is called on the
-// transfer's thread. curl_global_init must have run before the first client is made
-// (HttpClient::GlobalInit does it once per process). Move-only.
+// transfer's thread. The first client made runs curl_global_init, once per process and safely
+// when several threads make their first clients at once. Move-only.
 #ifndef ZEB_ENGINE_HTTP_CLIENT_H_
 #define ZEB_ENGINE_HTTP_CLIENT_H_
 
@@ -92,8 +92,6 @@ class TransferObserver {
 
 class HttpClient {
  public:
-  static void GlobalInit();
-
   explicit HttpClient(HttpOptions options);
   ~HttpClient();
   HttpClient(HttpClient&&) noexcept;
@@ -110,6 +108,8 @@ class HttpClient {
   const std::string& last_content_encoding() const { return last_content_encoding_; }
 
  private:
+  static void GlobalInit();
+
   struct Handle;
   HttpOptions options_;
   std::unique_ptr<Handle> handle_;

@@ -165,6 +165,14 @@ std::size_t Locate(std::string_view text, std::string_view pattern, std::size_t 
 
 }  // namespace
 
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (prefix.empty() || text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (FoldCase(text[i]) != FoldCase(prefix[i])) return false;
+  }
+  return true;
+}
+
 std::string LowerCase(std::string_view text) {
   std::string result(text);
   for (char& c : result) c = FoldCase(c);

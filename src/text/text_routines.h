@@ -64,6 +64,10 @@ std::string ExtractNonHTML(std::string_view text);
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);
 
+// Whether text begins with prefix, ASCII letters compared without regard to case. False for an
+// empty prefix. Only the first prefix.size() bytes of text are looked at.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
 // True when text contains (exact case) any of the non-empty words.
 bool ContainsAnyExact(std::string_view text, const std::vector<std::string>& words);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "data/schema.h"
@@ -140,6 +141,31 @@ TEST_F(WorkTablesTest, DuplicateTrackAppendIsDroppedQuietly) {
   EXPECT_EQ(tables_.FindTrack("http://a/x.htm")->ParentURL, "http://a/");  // the first stays
   EXPECT_EQ(tables_.FindTrack("http://a/x.htm")->Node, 1);
   EXPECT_FALSE(tables_.FindTrack("http://a/y.htm"));
+}
+
+// The quiet results stand for a busy database and duplicates only: a full disk is passed on,
+// so a crawl thread stops with a message instead of dropping every row as a duplicate.
+TEST_F(WorkTablesTest, AFullDatabaseIsAnErrorNotADuplicate) {
+  Append("http://a/");
+  QueryRef pages = session_.Query("PRAGMA page_count");
+  pages->Step();
+  session_.Exec("PRAGMA max_page_count = " + std::to_string(pages->ColumnInt(0)));
+  const std::string big(64 * 1024, 'x');
+  auto expect_full = [](const char* what, const std::function<void()>& step) {
+    try {
+      step();
+      ADD_FAILURE() << what << " passed quietly";
+    } catch (const DatabaseError& e) {
+      EXPECT_FALSE(e.IsBusy() || e.IsConstraint()) << what << ": " << e.what();
+    }
+  };
+  expect_full("TryAppendFrontier", [&] { tables_.TryAppendFrontier({big, "", 0, "open", {}}); });
+  expect_full("TrackURL", [&] { tables_.TrackURL({big, "", 0}); });
+  expect_full("InsertHost", [&] { tables_.InsertHost({big, false, {}, {}}); });
+  expect_full("UpdateRow", [&] {
+    tables_.UpdateRow(1, {SetText(FrontierField::Cache, big)}, milliseconds(1));
+  });
+  EXPECT_EQ(tables_.RecordCount(), 1);
 }
 
 TEST_F(WorkTablesTest, HostRowsAreStoredOncePerHost) {

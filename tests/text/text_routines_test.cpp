@@ -308,6 +308,29 @@ TEST(PosNoCaseTest, SearchesWholeTextFromTheStart) {
   EXPECT_EQ(PosNoCase("x\0<a HREF"sv, "<A href"), 3u);
 }
 
+TEST(StartsWithNoCaseTest, Table) {
+  struct Case {
+    std::string_view text;
+    std::string_view prefix;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"HTTPS://a/", "https:", true},
+      {"https:", "HTTPS:", true},
+      {"http://a/", "https:", false},
+      {"Content-Encoding: gzip", "content-encoding:", true},
+      {"x-content-encoding:", "content-encoding:", false},  // a prefix, not anywhere
+      {"http", "http://", false},                           // text shorter than the prefix
+      {"abc", "", false},                                   // an empty prefix never matches
+      {"", "", false},
+      {"\xC4" "bc"sv, "\xE4" "bc"sv, false},  // only ASCII letters fold
+      {"a\0b"sv, "A\0"sv, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(StartsWithNoCase(c.text, c.prefix), c.expected) << c.text << " / " << c.prefix;
+  }
+}
+
 struct ReplaceCase {
   std::string_view text;
   std::string_view old_pattern;
