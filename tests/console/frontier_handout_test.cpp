@@ -37,8 +37,8 @@ TEST_F(FrontierHandoutTest, WalksToTheNextOpenRowAndCountsInTheLabel) {
     std::optional<RecNo> record;
     std::string label;
   };
-  for (const Step& want : {Step{1, "3/1"}, Step{3, "3/3"}, Step{std::nullopt, "3/3"},
-                           Step{std::nullopt, "3/3"}}) {
+  for (const Step& want :
+       {Step{1, "3/1"}, Step{3, "3/3"}, Step{std::nullopt, "3/3"}, Step{std::nullopt, "3/3"}}) {
     FrontierHandout::Handout got = handout_.NextOpenRecord(tables_);
     EXPECT_EQ(got.record, want.record);
     EXPECT_EQ(got.Label17, want.label);

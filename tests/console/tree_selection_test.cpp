@@ -22,8 +22,8 @@ TreeNode Link(const std::string& url, std::vector<TreeNode> children = {}) {
 std::vector<TreeNode> SampleTree() {
   return {
       {"<B><U>Cats</U></B> (2026-12-09)",
-       {Link("http://cats.test/", {Link("http://cats.test/links.htm",
-                                        {Link("http://cats.test/friends.htm")})})}},
+       {Link("http://cats.test/",
+             {Link("http://cats.test/links.htm", {Link("http://cats.test/friends.htm")})})}},
       Link("http://dogs.test/", {{"<B><I>Not Found: BackLink me</I></B>", {}}}),
       {std::string(72, '-'), {}},
   };
@@ -36,12 +36,12 @@ TEST(TreeSelectionTest, ALinkNodeEnablesTheButtonThatFitsIt) {
     bool start_base;
   };
   const std::vector<TreeNode> tree = SampleTree();
-  for (const Case& c : {Case{{0}, false, false},        // the title is no link
-                        Case{{0, 0}, false, true},      // the start page, pages under it
-                        Case{{0, 0, 0}, false, true},   // a page in the middle
+  for (const Case& c : {Case{{0}, false, false},          // the title is no link
+                        Case{{0, 0}, false, true},        // the start page, pages under it
+                        Case{{0, 0, 0}, false, true},     // a page in the middle
                         Case{{0, 0, 0, 0}, true, false},  // the backlink page
-                        Case{{1, 0}, false, false},     // a reason
-                        Case{{2}, false, false}}) {     // the rule
+                        Case{{1, 0}, false, false},       // a reason
+                        Case{{2}, false, false}}) {       // the rule
     TreeSelection selection;
     selection.Select(tree, c.path);
     EXPECT_EQ(selection.enabled(Edit::kBacklink), c.backlink) << c.path.size();
@@ -100,8 +100,8 @@ TEST_F(TreeSelectionEditTest, StartBaseStoresThePageWithItsHopUnderTheTitle) {
     std::string url;
     int hop;
   };
-  for (const Case& c : {Case{{0, 0}, "http://cats.test/", 0},
-                        Case{{0, 0, 0}, "http://cats.test/links.htm", 1}}) {
+  for (const Case& c :
+       {Case{{0, 0}, "http://cats.test/", 0}, Case{{0, 0, 0}, "http://cats.test/links.htm", 1}}) {
     selection_.Select(tree_, c.path);
     EXPECT_EQ(selection_.Apply(Edit::kStartBase, tree_, app_, "Pets"), "Cats");
     EXPECT_EQ(Cats().BotStart, c.url);
