@@ -365,7 +365,15 @@ void RunController::HTMLButton3Click() {
 
 void RunController::WaitWhilePaused() {
   std::unique_lock<std::mutex> lock(pause_mutex_);
+  if (!paused_) return;
+  ++held_threads_;
   pause_cv_.wait(lock, [this] { return !paused_; });
+  --held_threads_;
+}
+
+int RunController::held_threads() const {
+  std::lock_guard<std::mutex> lock(pause_mutex_);
+  return held_threads_;
 }
 
 std::optional<RecNo> RunController::NextOpenRecord() {

@@ -161,6 +161,8 @@ class RunController : public ConsoleLink {
   int peak_threads() const { return peak_threads_; }
   // Crawl threads whose body has not returned yet.
   int live_threads() const { return live_threads_.load(); }
+  // Crawl threads waiting for Resume at the pause gate.
+  int held_threads() const;
   Dispatcher& dispatcher() { return dispatcher_; }
   int Connections() const;
 
@@ -249,9 +251,10 @@ class RunController : public ConsoleLink {
   // Aborted as the crawl threads see it: also ends transfers in progress.
   std::atomic<bool> user_stopped_{false};
   std::atomic<int> live_threads_{0};
-  std::mutex pause_mutex_;
+  mutable std::mutex pause_mutex_;
   std::condition_variable pause_cv_;
-  bool paused_ = false;  // Guarded by pause_mutex_
+  bool paused_ = false;    // Guarded by pause_mutex_
+  int held_threads_ = 0;   // Guarded by pause_mutex_
 };
 
 }  // namespace zeb

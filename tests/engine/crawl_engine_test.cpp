@@ -136,7 +136,7 @@ TEST(CrawlEngineTest, FindsTheTextTwoHopsDeepAndLeavesTheFrontierAsItWent) {
   EXPECT_TRUE(done);
 }
 
-TEST(CrawlEngineTest, HomePagePassAppendsOneAnalysedRowAndTheReportGrows) {
+TEST(CrawlEngineTest, HomePagePassAppendsOneAnalysedRowAndAHomeWithoutTheTextWritesNoReport) {
   CrawlFixture f;
   ServeThreeLevels(f);
   const std::string home = f.Url("/index.htm");
@@ -144,7 +144,7 @@ TEST(CrawlEngineTest, HomePagePassAppendsOneAnalysedRowAndTheReportGrows) {
   f.settings.AnalyzeBase = true;
 
   f.Run({"Cats"});
-  RunRecord second = f.Run({"Cats"});  // the report keeps the first block
+  RunRecord second = f.Run({"Cats"});  // a second run over the same tables finds it again
 
   std::vector<FrontierRow> rows = f.Frontier();
   ASSERT_EQ(rows.size(), 7u);

@@ -143,9 +143,15 @@ TEST(CrawlLimitsTest, PauseHoldsEveryRequestAndStopWhilePausedEndsTheRun) {
       c.RequestPause();
       RunController* controller = &c;
       helper = std::thread([&f, &before, &after, controller] {
-        std::this_thread::sleep_for(150ms);  // the node in hand finishes its transfer
+        // Every thread alive has reached the gate (between nodes, or inside a transfer).
+        const auto give_up = std::chrono::steady_clock::now() + 10s;
+        while (controller->held_threads() < controller->live_threads() &&
+               std::chrono::steady_clock::now() < give_up) {
+          std::this_thread::sleep_for(5ms);
+        }
         before = static_cast<int>(f.site().Requests().size());
-        std::this_thread::sleep_for(400ms);
+        // Long enough for several of the site's 50 ms pages, had any thread gone on.
+        std::this_thread::sleep_for(250ms);
         after = static_cast<int>(f.site().Requests().size());
         controller->RequestStop();
       });

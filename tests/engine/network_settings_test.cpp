@@ -96,7 +96,7 @@ TEST_F(NetworkSettingsTest, UndecipherablePasswordIsReported) {
   EXPECT_NE(problems_[0].find("ProxyPassword"), std::string::npos);
 }
 
-TEST(RobotsClientOptionsTest, IgnoreTheStore) {
+TEST(RobotsClientOptionsTest, AreFixedForEveryRobotsFetch) {
   HttpOptions options = RobotsClientOptions();
   EXPECT_EQ(options.read_timeout.count(), 10000);
   EXPECT_EQ(options.user_agent, kFixedUserAgent);
