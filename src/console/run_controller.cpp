@@ -232,8 +232,16 @@ void RunController::FinishPartner() {
   EngineEvent(EngineEventArgs::ThreadNote(event_text::kCompleted));
   timer1_on_ = false;
   JoinFinishedThreads();
-  PartnerOutcome outcome{partner_, display_.Label35, FoundURL, found_short_, found_long_,
-                         TimeExpired, MaxHopsReached, MaxRecordsReached, Aborted, 0, {}};
+  PartnerOutcome outcome;
+  outcome.partner = partner_;
+  outcome.start_url = display_.Label35;
+  outcome.FoundURL = FoundURL;
+  outcome.found_short = found_short_;
+  outcome.found_long = found_long_;
+  outcome.TimeExpired = TimeExpired;
+  outcome.MaxHopsReached = MaxHopsReached;
+  outcome.MaxRecordsReached = MaxRecordsReached;
+  outcome.aborted = Aborted;
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
@@ -471,8 +479,8 @@ void RunController::ShowProgress(const EngineEventArgs& event) {
     ReadTotal[slot] = event.number2;
   } else if (event.key == key::kRead && slot_ok) {
     if (event.number2 != 0 && ReadTotal[slot] != 0) {
-      display_.bars[slot] = static_cast<int>(
-          std::min<std::int64_t>(100, event.number2 * 50 / ReadTotal[slot]));
+      display_.bars[slot] =
+          static_cast<int>(std::min<std::int64_t>(100, event.number2 * 50 / ReadTotal[slot]));
     }
   } else if (event.key == key::kStringTotal && slot_ok) {
     StringTotal[slot] = event.number2;
@@ -480,8 +488,8 @@ void RunController::ShowProgress(const EngineEventArgs& event) {
     // The second half of the bar follows the page text still to scan.
     if (StringTotal[slot] > 0 && event.number2 >= 0) {
       std::int64_t done = std::max<std::int64_t>(0, StringTotal[slot] - event.number2);
-      display_.bars[slot] = static_cast<int>(
-          std::min<std::int64_t>(100, 50 + done * 50 / StringTotal[slot]));
+      display_.bars[slot] =
+          static_cast<int>(std::min<std::int64_t>(100, 50 + done * 50 / StringTotal[slot]));
     }
   } else if (event.key == key::kNewNode) {
     display_.Label28 = std::to_string(event.number2);

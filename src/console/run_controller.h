@@ -70,8 +70,8 @@ struct ConsoleDisplay {
   TreeSelection tree_selection;         // its selection, Backlink and Start Base
   bool lock_tree = false;               // Lock Tree: checked
   bool lock_tree_enabled = true;
-  std::string selected_partner;         // the partner list's selection
-  bool close_requested = false;         // AutoRun: the window closes itself
+  std::string selected_partner;  // the partner list's selection
+  bool close_requested = false;  // AutoRun: the window closes itself
 
   // The counters, bars and hop label start again for a partner.
   void ResetPartnerCounters() {
@@ -253,8 +253,8 @@ class RunController : public ConsoleLink {
   std::atomic<int> live_threads_{0};
   mutable std::mutex pause_mutex_;
   std::condition_variable pause_cv_;
-  bool paused_ = false;    // Guarded by pause_mutex_
-  int held_threads_ = 0;   // Guarded by pause_mutex_
+  bool paused_ = false;   // Guarded by pause_mutex_
+  int held_threads_ = 0;  // Guarded by pause_mutex_
 };
 
 }  // namespace zeb

@@ -10,10 +10,11 @@
 
 namespace zeb {
 
-// The three word lists of the data folder.
-inline constexpr const char* kStopWordsFile = "STFilter.txt";         // keyword-density stop words
-inline constexpr const char* kURLExceptionsFile = "URLExceptions.txt";  // links never queued
-inline constexpr const char* kHotLinkFile = "HotLink.txt";            // links crawled first
+// The three word lists of the data folder: the stop words of the keyword density, the words
+// that keep a link out of the frontier, and the words that make a link crawled first.
+inline constexpr const char* kStopWordsFile = "STFilter.txt";
+inline constexpr const char* kURLExceptionsFile = "URLExceptions.txt";
+inline constexpr const char* kHotLinkFile = "HotLink.txt";
 
 // The lines of a list file; nullopt when it cannot be read.
 std::optional<Lines> ReadListFile(const std::string& file);

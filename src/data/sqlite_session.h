@@ -1,7 +1,7 @@
 // A thin RAII layer over the sqlite3 C API: one Session is one connection.
 //
-// Each crawl thread opens its own Session. Sessions run in WAL mode, so readers never block the one writer, and
-// wait for a busy database for up to 20 x 500 ms before an operation fails with
+// Each crawl thread opens its own Session. Sessions run in WAL mode, so readers never block the one
+// writer, and wait for a busy database for up to 20 x 500 ms before an operation fails with
 // "database is locked".
 //
 // Errors: every failing sqlite3 call throws DatabaseError, whose what() names the statement's

@@ -100,7 +100,9 @@ class DBWebThreadEngine::LinkObserver : public LinkScanObserver {
   void StringLeft(std::size_t characters_left) override {
     engine_.Progress("", event_key::kStringLeft, static_cast<std::int64_t>(characters_left));
   }
-  void NewLink(const std::string& link) override { engine_.Progress(link, event_key::kNewLink, -1); }
+  void NewLink(const std::string& link) override {
+    engine_.Progress(link, event_key::kNewLink, -1);
+  }
 
  private:
   DBWebThreadEngine& engine_;
@@ -250,11 +252,9 @@ FrontierNode DBWebThreadEngine::AppendHomeRow(int node) {
   return FrontierNode{current_rec_, CurrentURL, "", node, "working", "doc"};
 }
 
-std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row,
-                                                     HttpClient& client) {
-  FetchObserver observer(*this, settings_.MaxPageSize > 0
-                                    ? static_cast<std::size_t>(settings_.MaxPageSize)
-                                    : 0);
+std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row, HttpClient& client) {
+  FetchObserver observer(
+      *this, settings_.MaxPageSize > 0 ? static_cast<std::size_t>(settings_.MaxPageSize) : 0);
   try {
     return client.Get(CurrentURL, &observer);
   } catch (const HttpError& e) {
@@ -435,8 +435,8 @@ void DBWebThreadEngine::QueueLinks() {
       }
       if (IsURLException(link)) {
         state = "URLExc";
-        after.push_back(
-            {EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, node + 1), std::nullopt});
+        after.push_back({EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, node + 1),
+                         std::nullopt});
       }
       std::string type = ClassifyLink(link);
       NewFrontierRow row{link, parent, node + 1, state,

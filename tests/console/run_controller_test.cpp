@@ -282,7 +282,9 @@ TEST(RunControllerTest, APauseBetweenPartnersEndsWithTheRun) {
   struct PauseAtTheEnd : RunObserver {
     RunController* controller = nullptr;
     void OnEvent(const EngineEventArgs& e) override {
-      if (e.code == EventCode::kThreadNote && e.text == "completed") controller->HTMLButton15Click();
+      if (e.code == EventCode::kThreadNote && e.text == "completed") {
+        controller->HTMLButton15Click();
+      }
     }
   } observer;
   observer.controller = &c;

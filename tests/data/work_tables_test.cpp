@@ -162,9 +162,8 @@ TEST_F(WorkTablesTest, AFullDatabaseIsAnErrorNotADuplicate) {
   expect_full("TryAppendFrontier", [&] { tables_.TryAppendFrontier({big, "", 0, "open", {}}); });
   expect_full("TrackURL", [&] { tables_.TrackURL({big, "", 0}); });
   expect_full("InsertHost", [&] { tables_.InsertHost({big, false, {}, {}}); });
-  expect_full("UpdateRow", [&] {
-    tables_.UpdateRow(1, {SetText(FrontierField::Cache, big)}, milliseconds(1));
-  });
+  expect_full("UpdateRow",
+              [&] { tables_.UpdateRow(1, {SetText(FrontierField::Cache, big)}, milliseconds(1)); });
   EXPECT_EQ(tables_.RecordCount(), 1);
 }
 

@@ -130,9 +130,11 @@ TEST(CrawlEngineTest, FindsTheTextTwoHopsDeepAndLeavesTheFrontierAsItWent) {
             "   ->New location " + f.Url("/a2.htm") + ")\r\n"
             "   ***Use ZEB Bot Analysis of this new backlink***\r\n"
             "   ***to determine if the quality meets your standards.***\r\n");
-  EXPECT_EQ(run.Events(EventCode::kThreadNote, "").size(), run.Events(EventCode::kThreadNote).size());
+  EXPECT_EQ(run.Events(EventCode::kThreadNote, "").size(),
+            run.Events(EventCode::kThreadNote).size());
   bool done = false;
-  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote)) done = done || e.text == "Done";
+  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote))
+    done = done || e.text == "Done";
   EXPECT_TRUE(done);
 }
 

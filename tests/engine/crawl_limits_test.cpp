@@ -126,7 +126,8 @@ TEST(CrawlLimitsTest, StopEndsTheRunAndSkipsTheRemainingPartners) {
   EXPECT_EQ(rows[2].RunState, "Error");
   EXPECT_EQ(run.FinalNotice(f.Url("/c2.htm")), "Stopped by the user");
   bool aborted_done = false;
-  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote)) aborted_done |= e.text == "Aborted--Done";
+  for (const EngineEventArgs& e : run.Events(EventCode::kThreadNote))
+    aborted_done |= e.text == "Aborted--Done";
   EXPECT_TRUE(aborted_done);
 }
 
@@ -139,7 +140,8 @@ TEST(CrawlLimitsTest, PauseHoldsEveryRequestAndStopWhilePausedEndsTheRun) {
   int before = -1, after = -1;
 
   RunRecord run = f.Run({"Cats"}, [&](RunController& c, const EngineEventArgs& e) {
-    if (e.code == EventCode::kProgress && e.key == "NewNode" && e.number2 == 3 && !helper.joinable()) {
+    if (e.code == EventCode::kProgress && e.key == "NewNode" && e.number2 == 3 &&
+        !helper.joinable()) {
       c.RequestPause();
       RunController* controller = &c;
       helper = std::thread([&f, &before, &after, controller] {
