@@ -1,6 +1,7 @@
 #include "analysis/url_normalisation.h"
 
 #include <cstddef>
+#include <initializer_list>
 
 #include "text/text_routines.h"
 
@@ -39,17 +40,45 @@ void RestoreSchemeSlashes(std::string& result) {
 
 }  // namespace
 
+namespace {
+
+// A link with its mark in front: the parts joined after it.
+std::string Marked(char mark, std::initializer_list<std::string_view> parts) {
+  std::size_t size = 1;
+  for (std::string_view part : parts) size += part.size();
+  std::string result;
+  result.reserve(size);
+  result += mark;
+  for (std::string_view part : parts) result += part;
+  return result;
+}
+
+// A relative link joined to the page's directory `base`.
+std::string JoinRelative(std::string_view base, std::string_view link) {
+  // A page at the top of its site ("scheme://host/") has no parent directory: one "../" of the
+  // link is dropped so that the join keeps the host.
+  std::string_view relative = link;
+  std::string shortened;
+  if (const std::size_t up = link.find("../"); up != kNone && CountOccurrences(base, "/") == 3) {
+    shortened.reserve(link.size() - 3);
+    shortened.append(link.substr(0, up));
+    shortened.append(link.substr(up + 3));
+    relative = shortened;
+  }
+  // A query-only link replaces the file name and query of the page.
+  const std::string joined = relative.starts_with('?') ? ProcessPath(base, relative, "")
+                                                       : ProcessPath(base, relative, "/");
+  std::string result = Marked(kInternalLink, {joined});
+  RestoreSchemeSlashes(result);
+  return result;
+}
+
+}  // namespace
+
 std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
                              std::string_view page_host) {
-  std::string result;
-
   // A bare "/" names the page itself, query included.
-  if (link == "/") {
-    result.reserve(page_url.size() + 1);
-    result += kInternalLink;
-    result += page_url;
-    return result;
-  }
+  if (link == "/") return Marked(kInternalLink, {page_url});
 
   // The page address without its query (and without a "/" right in front of the query).
   std::string_view base = page_url;
@@ -64,30 +93,15 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
     const std::size_t host_at = PosExact(base, page_host);
     const std::string_view prefix = host_at != 0 ? base.substr(0, host_at - 1 + page_host.size())
                                                  : base.substr(0, FindAuthority(base).end);
-    result.reserve(1 + prefix.size() + link.size());
-    result += kInternalLink;
-    result += prefix;
-    result += link;
-    return result;
+    return Marked(kInternalLink, {prefix, link});
   }
 
   // The verdict: a link that mentions the page host is internal; otherwise an address with a
   // scheme or a "www." name is external and everything else is a path on this site.
   bool internal = true;
   if (PosNoCase(link, page_host) != 0) {
-    if (StartsWithNoCase(link, "http")) {
-      result.reserve(link.size() + 1);
-      result += kInternalLink;
-      result += link;
-      return result;
-    }
-    if (StartsWithNoCase(link, "www.")) {
-      result.reserve(link.size() + 8);
-      result += kInternalLink;
-      result += "http://";
-      result += link;
-      return result;
-    }
+    if (StartsWithNoCase(link, "http")) return Marked(kInternalLink, {link});
+    if (StartsWithNoCase(link, "www.")) return Marked(kInternalLink, {"http://", link});
   } else if (StartsWithNoCase(link, "http") || StartsWithNoCase(link, "www.")) {
     internal = false;
   }
@@ -101,32 +115,11 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
   }
 
   if (!internal) {
-    result.reserve(link.size() + 2);
-    result += kExternalLink;
-    result += link;
+    std::string result = Marked(kExternalLink, {link});
     RestoreSchemeSlashes(result);
     return result;
   }
-
-  // A page at the top of its site ("scheme://host/") has no parent directory: one "../" of the
-  // link is dropped so that the join keeps the host.
-  std::string_view relative = link;
-  std::string shortened;
-  if (const std::size_t up = link.find("../"); up != kNone && CountOccurrences(base, "/") == 3) {
-    shortened.reserve(link.size() - 3);
-    shortened.append(link.substr(0, up));
-    shortened.append(link.substr(up + 3));
-    relative = shortened;
-  }
-
-  // A query-only link replaces the file name and query of the page.
-  const std::string joined = relative.starts_with('?') ? ProcessPath(base, relative, "")
-                                                       : ProcessPath(base, relative, "/");
-  result.reserve(joined.size() + 2);
-  result += kInternalLink;
-  result += joined;
-  RestoreSchemeSlashes(result);
-  return result;
+  return JoinRelative(base, link);
 }
 
 std::string UrlHost(std::string_view url) {

@@ -403,56 +403,54 @@ void DBWebThreadEngine::QueueLinks() {
 
   // The page's rows go in as one transaction, so threads do not queue behind each other for
   // every row; the notices and hot-record pushes follow once the rows are visible to all.
-  struct After {
-    std::optional<EngineEventArgs> event;
-    std::optional<RecNo> hot;
-  };
-  std::vector<After> after;
+  std::vector<AfterQueueing> after;
   after.reserve(current->InternalLinks.size() * 2);
   {
     Transaction transaction(*session_);
-    for (std::string link : current->InternalLinks) {
-      std::string state;
-      if (StartsWithNoCase(link, "https:")) {
-        state = "secure";
-      } else {
-        state = tables_->FindTrack(link) ? "cycled" : "open";
-      }
-      if (link.size() > kMaxQueuedURLLength) {
-        link.resize(kMaxQueuedURLLength);
-        if (state == "open") state = "longURL";
-      }
-      if (settings_.MaxLinks != 0 && tables_->RecordCount() >= settings_.MaxLinks) {
-        after.push_back(
-            {EngineEventArgs::Stop(event_key::kMaxRecordsReached, settings_.MaxLinks, "", -1),
-             std::nullopt});
-        break;
-      }
-      if (state == "cycled") {
-        after.push_back(
-            {EngineEventArgs::LinkSkipped(settings_.Index, link, parent, node + 1), std::nullopt});
-        continue;
-      }
-      if (IsURLException(link)) {
-        state = "URLExc";
-        after.push_back({EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, node + 1),
-                         std::nullopt});
-      }
-      std::string type = ClassifyLink(link);
-      NewFrontierRow row{link, parent, node + 1, state,
-                         type.empty() ? std::nullopt : std::optional<std::string>(type)};
-      std::optional<RecNo> rec = tables_->TryAppendFrontier(row);
-      if (rec && IsHotLink(link)) after.push_back({std::nullopt, *rec});
-      tables_->TrackURL({link, parent, node + 1});  // kept when it is there already
-      after.push_back(
-          {EngineEventArgs::LinkQueued(settings_.Index, link, parent, node + 1), std::nullopt});
+    for (const std::string& link : current->InternalLinks) {
+      if (!QueueLink(link, parent, node + 1, after)) break;
     }
     transaction.Commit();
   }
-  for (const After& step : after) {
+  for (const AfterQueueing& step : after) {
     if (step.hot) console_.PushHotRecord(*step.hot);
     if (step.event) console_.SendEvent(*step.event);
   }
+}
+
+bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, int hop,
+                                  std::vector<AfterQueueing>& after) {
+  std::string state;
+  if (StartsWithNoCase(link, "https:")) {
+    state = "secure";
+  } else {
+    state = tables_->FindTrack(link) ? "cycled" : "open";
+  }
+  if (link.size() > kMaxQueuedURLLength) {
+    link.resize(kMaxQueuedURLLength);
+    if (state == "open") state = "longURL";
+  }
+  if (settings_.MaxLinks != 0 && tables_->RecordCount() >= settings_.MaxLinks) {
+    after.push_back(
+        {EngineEventArgs::Stop(event_key::kMaxRecordsReached, settings_.MaxLinks, "", -1), {}});
+    return false;
+  }
+  if (state == "cycled") {
+    after.push_back({EngineEventArgs::LinkSkipped(settings_.Index, link, parent, hop), {}});
+    return true;
+  }
+  if (IsURLException(link)) {
+    state = "URLExc";
+    after.push_back({EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, hop), {}});
+  }
+  std::string type = ClassifyLink(link);
+  NewFrontierRow row{link, parent, hop, state,
+                     type.empty() ? std::nullopt : std::optional<std::string>(type)};
+  std::optional<RecNo> rec = tables_->TryAppendFrontier(row);
+  if (rec && IsHotLink(link)) after.push_back({std::nullopt, *rec});
+  tables_->TrackURL({link, parent, hop});  // kept when it is there already
+  after.push_back({EngineEventArgs::LinkQueued(settings_.Index, link, parent, hop), {}});
+  return true;
 }
 
 void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& response) {

@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/file_locations.h"
 #include "data/settings_store.h"
@@ -124,6 +125,14 @@ class DBWebThreadEngine {
   void LongCheck(const std::string& page);
   void StoreLinks(const std::string& page, const std::string& page_host);
   void QueueLinks();
+  // What QueueLinks tells the console once the page's rows are committed.
+  struct AfterQueueing {
+    std::optional<EngineEventArgs> event;
+    std::optional<RecNo> hot;
+  };
+  // One internal link of the page, queued at `hop`; false when the links limit stops queueing.
+  bool QueueLink(std::string link, const std::string& parent, int hop,
+                 std::vector<AfterQueueing>& after);
   void FinishRow(const std::string& page, const HttpResponse& response);
   void WriteReport();
   void LookupContactWebSite();

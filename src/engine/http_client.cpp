@@ -130,6 +130,86 @@ HttpClient::~HttpClient() = default;
 HttpClient::HttpClient(HttpClient&&) noexcept = default;
 HttpClient& HttpClient::operator=(HttpClient&&) noexcept = default;
 
+namespace {
+
+struct SlistFree {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, SlistFree>;
+
+HeaderList RequestHeaders(const HttpOptions& options) {
+  curl_slist* headers = nullptr;
+  // Sent as it stands: no CURLOPT_ACCEPT_ENCODING, so a compressed body is never decoded.
+  headers = curl_slist_append(headers, "Accept-Encoding: *");
+  if (!options.accept.empty()) {
+    headers = curl_slist_append(headers, ("Accept: " + options.accept).c_str());
+  }
+  if (options.content_length > 0) {
+    headers = curl_slist_append(
+        headers, ("Content-Length: " + std::to_string(options.content_length)).c_str());
+  }
+  if (options.range_end > 0) {
+    headers = curl_slist_append(headers, ("Range: bytes=" + std::to_string(options.range_start) +
+                                          "-" + std::to_string(options.range_end))
+                                             .c_str());
+  }
+  return HeaderList(headers);
+}
+
+// The connection's settings: protocol, redirects, cookies, buffers, throttle, port, time-outs
+// and proxy.
+void ApplyConnectionOptions(CURL* easy, const HttpOptions& options, const std::string& url) {
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, options.follow_redirects ? 1L : 0L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options.max_redirects);
+  if (options.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                   options.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  if (options.recv_buffer > 0) curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, options.recv_buffer);
+  if (options.send_buffer > 0) {
+    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, options.send_buffer);
+  }
+  if (!options.user_agent.empty()) {
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, options.user_agent.c_str());
+  }
+  if (options.max_recv_speed > 0) {
+    curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE,
+                     static_cast<curl_off_t>(options.max_recv_speed));
+  }
+  // The address's own port always wins; the stored port applies to plain http only.
+  if (!NamesPort(url) && StartsWithNoCase(url, "http://") && options.port > 0) {
+    curl_easy_setopt(easy, CURLOPT_PORT, options.port);
+  }
+  if (options.read_timeout.count() > 0) {
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(options.read_timeout.count()));
+  }
+  if (options.transfer_limit.count() > 0) {
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(options.transfer_limit.count()));
+  }
+  // An empty proxy text turns off proxies from the environment too.
+  curl_easy_setopt(easy, CURLOPT_PROXY, options.proxy_host.c_str());
+  if (!options.proxy_host.empty()) {
+    curl_easy_setopt(easy, CURLOPT_PROXYPORT, options.proxy_port);
+    if (!options.proxy_user.empty()) {
+      curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
+      curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, options.proxy_user.c_str());
+      curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, options.proxy_password.c_str());
+    }
+  }
+}
+
+void SetCallbacks(CURL* easy, Transfer* transfer) {
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer);
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, transfer);
+}
+
+}  // namespace
+
 HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer) {
   CURL* easy = handle_->easy;
   // Clearing the cookie-file list first: libcurl 7.88's reset forgets to free it.
@@ -147,70 +227,15 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   last_status_line_.clear();
   last_content_encoding_.clear();
 
-  curl_slist* headers = nullptr;
-  // Sent as it stands: no CURLOPT_ACCEPT_ENCODING, so a compressed body is never decoded.
-  headers = curl_slist_append(headers, "Accept-Encoding: *");
-  if (!options_.accept.empty()) headers = curl_slist_append(headers, ("Accept: " + options_.accept).c_str());
-  if (options_.content_length > 0) {
-    headers = curl_slist_append(headers,
-                                ("Content-Length: " + std::to_string(options_.content_length)).c_str());
-  }
-  if (options_.range_end > 0) {
-    headers = curl_slist_append(headers, ("Range: bytes=" + std::to_string(options_.range_start) +
-                                          "-" + std::to_string(options_.range_end)).c_str());
-  }
-
+  HeaderList headers = RequestHeaders(options_);
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, options_.follow_redirects ? 1L : 0L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options_.max_redirects);
-  if (options_.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
-  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
-                   options_.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
-  if (options_.recv_buffer > 0) curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, options_.recv_buffer);
-  if (options_.send_buffer > 0) {
-    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, options_.send_buffer);
-  }
-  if (!options_.user_agent.empty()) {
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, options_.user_agent.c_str());
-  }
-  if (options_.max_recv_speed > 0) {
-    curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE,
-                     static_cast<curl_off_t>(options_.max_recv_speed));
-  }
-  // The address's own port always wins; the stored port applies to plain http only.
-  if (!NamesPort(url) && StartsWithNoCase(url, "http://") && options_.port > 0) {
-    curl_easy_setopt(easy, CURLOPT_PORT, options_.port);
-  }
-  if (options_.read_timeout.count() > 0) {
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(options_.read_timeout.count()));
-  }
-  if (options_.transfer_limit.count() > 0) {
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.transfer_limit.count()));
-  }
-  // An empty proxy text turns off proxies from the environment too.
-  curl_easy_setopt(easy, CURLOPT_PROXY, options_.proxy_host.c_str());
-  if (!options_.proxy_host.empty()) {
-    curl_easy_setopt(easy, CURLOPT_PROXYPORT, options_.proxy_port);
-    if (!options_.proxy_user.empty()) {
-      curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
-      curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, options_.proxy_user.c_str());
-      curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, options_.proxy_password.c_str());
-    }
-  }
-  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+  ApplyConnectionOptions(easy, options_, url);
+  SetCallbacks(easy, &transfer);
 
   CURLcode rc = curl_easy_perform(easy);
-  curl_slist_free_all(headers);
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &last_status_);
   char* effective = nullptr;
   if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
