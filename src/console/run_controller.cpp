@@ -232,16 +232,12 @@ void RunController::FinishPartner() {
   EngineEvent(EngineEventArgs::ThreadNote(event_text::kCompleted));
   timer1_on_ = false;
   JoinFinishedThreads();
-  PartnerOutcome outcome;
-  outcome.partner = partner_;
-  outcome.start_url = display_.Label35;
-  outcome.FoundURL = FoundURL;
-  outcome.found_short = found_short_;
-  outcome.found_long = found_long_;
-  outcome.TimeExpired = TimeExpired;
-  outcome.MaxHopsReached = MaxHopsReached;
-  outcome.MaxRecordsReached = MaxRecordsReached;
-  outcome.aborted = Aborted;
+  PartnerOutcome outcome{.partner = partner_, .start_url = display_.Label35,
+                         .FoundURL = FoundURL, .found_short = found_short_,
+                         .found_long = found_long_, .TimeExpired = TimeExpired,
+                         .MaxHopsReached = MaxHopsReached,
+                         .MaxRecordsReached = MaxRecordsReached, .aborted = Aborted,
+                         .Hops = 0, .reason = {}};
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
