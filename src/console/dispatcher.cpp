@@ -1,5 +1,7 @@
 #include "console/dispatcher.h"
 
+#include <utility>
+
 namespace zeb {
 
 void Dispatcher::Call(const std::function<void()>& task) {
@@ -10,19 +12,40 @@ void Dispatcher::Call(const std::function<void()>& task) {
   auto done = std::make_shared<bool>(false);
   auto error = std::make_shared<std::exception_ptr>();
   std::unique_lock<std::mutex> lock(mutex_);
-  tasks_.push_back({task, done, error});
+  tasks_.push_back({task, Clock::now(), done, error});
   queued_.notify_all();
+  lock.unlock();
+  Queued();
+  lock.lock();
   finished_.wait(lock, [&] { return *done; });
   if (*error) std::rethrow_exception(*error);
 }
 
 void Dispatcher::Post(std::function<void()> task) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tasks_.push_back({std::move(task), Clock::now(), nullptr, nullptr});
+    queued_.notify_all();
+  }
+  Queued();
+}
+
+void Dispatcher::Queued() {
+  if (wake_hook_) wake_hook_();
+}
+
+void Dispatcher::RecordLatencies(bool on) {
   std::lock_guard<std::mutex> lock(mutex_);
-  tasks_.push_back({std::move(task), nullptr, nullptr});
-  queued_.notify_all();
+  record_latencies_ = on;
+}
+
+std::vector<Dispatcher::Clock::duration> Dispatcher::TakeLatencies() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::exchange(latencies_, {});
 }
 
 void Dispatcher::RunTask(Task& task, std::unique_lock<std::mutex>& lock) {
+  if (record_latencies_) latencies_.push_back(Clock::now() - task.queued_at);
   lock.unlock();
   try {
     task.run();
@@ -65,9 +88,12 @@ void Dispatcher::RunPending() {
 }
 
 void Dispatcher::Wake() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  wake_ = true;
-  queued_.notify_all();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wake_ = true;
+    queued_.notify_all();
+  }
+  Queued();
 }
 
 std::size_t Dispatcher::pending() const {

@@ -5,6 +5,10 @@
 // and calls keep their order. The owner thread runs them inside RunUntil(); a call made on the
 // owner thread itself runs at once. An exception thrown by a called task reaches the caller;
 // one thrown by a posted task is dropped, so neither can leave the owner's loop.
+//
+// An owner with an event loop of its own (a window) sets a wake hook instead of sitting in
+// RunUntil: the hook is called, on the queuing thread, whenever work is queued or Wake() is
+// called, and the owner answers it by calling RunPending() on its own thread.
 #ifndef ZEB_CONSOLE_DISPATCHER_H_
 #define ZEB_CONSOLE_DISPATCHER_H_
 
@@ -17,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace zeb {
 
@@ -40,14 +45,23 @@ class Dispatcher {
   void RunUntil(Clock::time_point until);
   // Owner thread: runs the tasks queued now, without waiting.
   void RunPending();
-  // Makes a RunUntil in progress return (after the task it is running).
+  // Makes a RunUntil in progress return (after the task it is running), and calls the hook.
   void Wake();
+
+  // The hook that tells an event-loop owner there is work. Set it before other threads use the
+  // dispatcher; it must be cheap and safe to call from any thread.
+  void SetWakeHook(std::function<void()> hook) { wake_hook_ = std::move(hook); }
+
+  // Measures how long each task waited between being queued and starting to run.
+  void RecordLatencies(bool on);
+  std::vector<Clock::duration> TakeLatencies();
 
   std::size_t pending() const;
 
  private:
   struct Task {
     std::function<void()> run;
+    Clock::time_point queued_at;
     std::shared_ptr<bool> done;  // set when a waiting caller may go on; null for posts
     std::shared_ptr<std::exception_ptr> error;  // what the task threw, for its caller
   };
@@ -57,8 +71,13 @@ class Dispatcher {
   mutable std::mutex mutex_;
   std::condition_variable queued_;
   std::condition_variable finished_;
+  void Queued();
+
   std::deque<Task> tasks_;  // Guarded by mutex_
   bool wake_ = false;       // Guarded by mutex_
+  bool record_latencies_ = false;          // Guarded by mutex_
+  std::vector<Clock::duration> latencies_;  // Guarded by mutex_
+  std::function<void()> wake_hook_;
 };
 
 }  // namespace zeb

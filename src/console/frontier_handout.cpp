@@ -11,6 +11,7 @@ void FrontierHandout::Reset() {
   }
   std::lock_guard<std::mutex> lock(RecordLock);
   CurrentRecNo = -1;
+  handed_hot_.clear();
 }
 
 void FrontierHandout::PushHotRecord(RecNo rec_no) {
@@ -18,27 +19,34 @@ void FrontierHandout::PushHotRecord(RecNo rec_no) {
   HotRecords.push_back(rec_no);
 }
 
+std::optional<RecNo> FrontierHandout::TakeHotRecord(std::int64_t count) {
+  std::lock_guard<std::mutex> hot_lock(hot_mutex_);
+  while (!HotRecords.empty()) {
+    const RecNo hot = HotRecords.front();
+    HotRecords.pop_front();
+    // A number outside the table names no row; one the walk has passed was handed out by it.
+    if (hot <= CurrentRecNo || hot > count) continue;
+    if (handed_hot_.insert(hot).second) return hot;
+  }
+  return std::nullopt;
+}
+
 FrontierHandout::Handout FrontierHandout::NextOpenRecord(WorkTables& view) {
   std::lock_guard<std::mutex> lock(RecordLock);
   if (CurrentRecNo == -1) CurrentRecNo = 0;
-  RecNo hot = 0;
-  {
-    std::lock_guard<std::mutex> hot_lock(hot_mutex_);
-    if (!HotRecords.empty()) {
-      hot = HotRecords.front();
-      HotRecords.pop_front();
-    }
-  }
   const std::int64_t count = view.RecordCount();
   Handout out;
-  if (hot > 0 && hot <= count) {
-    CurrentRecNo = hot;
-    out.record = hot;
-  } else if (std::optional<RecNo> open = view.NextOpen(CurrentRecNo + 1)) {
+  out.record = TakeHotRecord(count);
+  RecNo from = CurrentRecNo + 1;
+  while (!out.record) {
+    std::optional<RecNo> open = view.NextOpen(from);
+    if (!open) {
+      CurrentRecNo = std::max(CurrentRecNo, count);
+      break;
+    }
     CurrentRecNo = *open;
-    out.record = open;
-  } else {
-    CurrentRecNo = std::max(CurrentRecNo, count);
+    if (handed_hot_.erase(*open) == 0) out.record = open;
+    from = *open + 1;
   }
   out.Label17 = std::to_string(std::max(count, CurrentRecNo)) + "/" + std::to_string(CurrentRecNo);
   return out;

@@ -1,7 +1,9 @@
 // Hands frontier records to the crawl threads: a hot record first (a page whose address holds a
-// hot-link word), else the first "open" row after the last record handed out. At the end of the
-// table the walk waits on the last row, so rows that other threads append later are still
-// handed out.
+// hot-link word), else the first "open" row after the last record the walk handed out. A hot
+// record does not move the walk: the rows between stay to be handed out in their turn, and the
+// walk skips the hot records it meets later. A hot record the walk has handed out already is
+// not handed out again. At the end of the table the walk waits on the last row, so rows that
+// other threads append later are still handed out.
 //
 // Thread safety: NextOpenRecord runs on the crawl threads, one at a time (RecordLock); pushes of
 // hot records may come from any thread at any moment (a lock of their own). Reset is called
@@ -11,6 +13,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,8 +39,12 @@ class FrontierHandout {
   void PushHotRecord(RecNo rec_no);
 
  private:
+  // The first usable hot record, under RecordLock.
+  std::optional<RecNo> TakeHotRecord(std::int64_t count);
+
   std::mutex RecordLock;    // NextOpenRecord is mutually exclusive
-  RecNo CurrentRecNo = -1;  // Guarded by RecordLock: the last record handed out, -1 before any
+  RecNo CurrentRecNo = -1;  // Guarded by RecordLock: the walk's last record, -1 before any
+  std::set<RecNo> handed_hot_;  // Guarded by RecordLock: hot records ahead of the walk, handed out
   std::mutex hot_mutex_;
   std::deque<RecNo> HotRecords;  // Guarded by hot_mutex_
 };

@@ -95,25 +95,62 @@ void RunController::HTMLButton2Click(const std::string& project,
   StartPartnerRun();
 }
 
+// The run moves to a partner: the list follows, and the labels the run reads back are filled.
+// A partner that has gone from the table leaves them empty, so the run cannot crawl the last
+// partner's site under this one's name.
 void RunController::ShowPartner(const std::string& partner) {
   partner_ = partner;
+  display_.selected_partner = partner;
+  ++display_.selection_serial;
   AppTables app(*session_);
-  std::optional<PartnerRecord> record =
-      app.FindPartner(project_, partner, ProjectScope::kAllForDefault);
-  if (record) {
-    if (!record->BotStart.empty()) {
-      display_.Label35 = record->BotStart;
-      display_.Label28 = std::to_string(record->BotBaseHop);
-    } else {
-      display_.Label35 = record->ContactWebSite;
-      display_.Label28 = "0";
-    }
-    display_.Label33 = record->ShortCheck;
+  if (std::optional<PartnerView> view = LookUpPartnerView(app, project_, partner, /*with_tree=*/false)) {
+    ShowPartnerView(*view);
   } else {
     display_.Label35.clear();
     display_.Label33.clear();
+    display_.HTMLabel1.clear();
+    display_.HTMLabel2.clear();
   }
   Changed();
+}
+
+void RunController::ShowPartnerView(const PartnerView& view) {
+  display_.HTMLabel2 = view.HTMLabel2;
+  display_.HTMLabel1 = view.HTMLabel1;
+  display_.Label35 = view.Label35;
+  display_.Label28 = view.Label28;
+  display_.Label33 = view.Label33;
+}
+
+void RunController::ShowSelectedPartner(const std::string& project, const std::string& partner) {
+  if (running_) return;
+  project_ = project;
+  std::optional<PartnerView> view = PartnerSelection(locations_).ShowPartner(project, partner);
+  if (!view) return;
+  ShowPartnerView(*view);
+  if (!display_.lock_tree) {
+    display_.HTMLTreeview1 = view->TreeResults ? TreeFromLines(*view->TreeResults)
+                                               : std::vector<TreeNode>{};
+    display_.tree_selection.Clear();
+  }
+  Changed();
+}
+
+void RunController::SetLockTree(bool on) {
+  display_.lock_tree = on;
+  Changed();
+}
+
+void RunController::SelectProject(const std::string& project) {
+  if (running_) return;
+  project_ = project;
+  display_.HTMLTreeview1.clear();
+  display_.tree_selection.Clear();
+  Changed();
+}
+
+void RunController::UseSettings(const BotSettings& settings) {
+  if (!running_) settings_ = settings;
 }
 
 void RunController::StartPartnerRun() {
@@ -285,17 +322,24 @@ void RunController::Timer2Timer() {
 
 void RunController::RunToEnd() {
   while (running_) {
-    auto next = Dispatcher::Clock::now() + std::chrono::hours(1);
-    if (timer1_on_) next = std::min(next, timer1_due_);
-    if (timer2_on_) next = std::min(next, timer2_due_);
-    dispatcher_.RunUntil(next);
-    auto now = Dispatcher::Clock::now();
-    if (timer1_on_ && now >= timer1_due_) {
-      timer1_due_ = now + options_.tick;
-      Timer1Timer();
-    }
-    if (timer2_on_ && now >= timer2_due_) Timer2Timer();
+    const std::optional<Dispatcher::Clock::time_point> due = ServeDue();
+    if (!running_) break;
+    dispatcher_.RunUntil(due.value_or(Dispatcher::Clock::now() + std::chrono::hours(1)));
   }
+}
+
+std::optional<Dispatcher::Clock::time_point> RunController::ServeDue() {
+  dispatcher_.RunPending();
+  const auto now = Dispatcher::Clock::now();
+  if (timer1_on_ && now >= timer1_due_) {
+    timer1_due_ = now + options_.tick;
+    Timer1Timer();
+  }
+  if (timer2_on_ && Dispatcher::Clock::now() >= timer2_due_) Timer2Timer();
+  std::optional<Dispatcher::Clock::time_point> next;
+  if (timer1_on_) next = timer1_due_;
+  if (timer2_on_) next = next ? std::min(*next, timer2_due_) : timer2_due_;
+  return next;
 }
 
 void RunController::HTMLTreeview1MouseUp(const std::vector<std::size_t>& path) {
@@ -316,7 +360,10 @@ bool RunController::EditFromTree(TreeSelection::Edit edit) {
     AppTables app(*session);
     partner = display_.tree_selection.Apply(edit, display_.HTMLTreeview1, app, project_);
   }
-  if (partner) display_.selected_partner = *partner;
+  if (partner) {
+    display_.selected_partner = *partner;
+    ++display_.selection_serial;
+  }
   Changed();
   return partner.has_value();
 }

@@ -30,6 +30,7 @@
 #include "console/bot_settings.h"
 #include "console/dispatcher.h"
 #include "console/frontier_handout.h"
+#include "console/partner_selection.h"
 #include "console/result_tree.h"
 #include "console/tree_selection.h"
 #include "data/file_locations.h"
@@ -61,6 +62,8 @@ struct ConsoleDisplay {
   std::string Label28 = "0";    // hop of the last node begun
   std::string Label33;          // the Find text
   std::string Label35;          // the Start-at address
+  std::string HTMLabel1;        // the "Start at" link
+  std::string HTMLabel2;        // the "Partner" link
   std::array<int, kMaxConnections> bars{};  // connection bars, 0 to 100
   std::vector<std::string> Memo1;           // running messages
   bool stop_enabled = false;
@@ -71,6 +74,9 @@ struct ConsoleDisplay {
   bool lock_tree = false;               // Lock Tree: checked
   bool lock_tree_enabled = true;
   std::string selected_partner;  // the partner list's selection
+  // Changes whenever the partner list's selection is to follow selected_partner (a run moving
+  // to its next partner, a tree edit); a view compares it with the value it saw last.
+  int selection_serial = 0;
   bool close_requested = false;  // AutoRun: the window closes itself
 
   // The counters, bars and hop label start again for a partner.
@@ -123,6 +129,20 @@ class RunController : public ConsoleLink {
 
   void set_observer(RunObserver* observer) { observer_ = observer; }
 
+  // The bot settings of the next run (the console's controls as they are when Run Checked is
+  // pressed, saved or not). Ignored while a run is on.
+  void UseSettings(const BotSettings& settings);
+
+  // ShowPartner outside a run (a partner chosen in the list): its links, start page, hop and
+  // Find text, and its stored result tree unless Lock Tree is checked. A partner the project
+  // lacks changes nothing. Throws DatabaseError when the tables cannot be read.
+  void ShowSelectedPartner(const std::string& project, const std::string& partner);
+  // Lock Tree (RECheckBox7).
+  void SetLockTree(bool on);
+  // Another project is chosen (outside a run): the tree is emptied; the tree's buttons now
+  // work on this project's partners.
+  void SelectProject(const std::string& project);
+
   // Run Checked: crawls the given partners of the project, in this order. Throws DatabaseError
   // or MissingTableError when the data folder cannot be opened.
   void HTMLButton2Click(const std::string& project, const std::vector<std::string>& partners);
@@ -144,6 +164,10 @@ class RunController : public ConsoleLink {
 
   // Owner thread: runs the timers and the threads' calls until the run has ended.
   void RunToEnd();
+  // Owner thread with an event loop of its own: runs the threads' queued calls and the timers
+  // that are due. Returns when the next timer falls due, or nullopt when none is on. Call it
+  // when the dispatcher's wake hook fires and when that time comes.
+  std::optional<Dispatcher::Clock::time_point> ServeDue();
   // The two throttles stay editable while a run goes on; threads started afterwards use them.
   void SetThrottles(int bandwidth, int process) {
     settings_.ThrottleBand = bandwidth;
@@ -196,6 +220,7 @@ class RunController : public ConsoleLink {
   void ShowProgress(const EngineEventArgs& event);
   void ShowLimit(const EngineEventArgs& event);
   void ShowPartner(const std::string& partner);
+  void ShowPartnerView(const PartnerView& view);
   void StartThread(int slot);
   void JoinFinishedThreads();
   void Memo(const std::string& line);

@@ -55,15 +55,23 @@ TEST_F(FrontierHandoutTest, RowsAppendedAfterTheEndIsMetAreStillHandedOut) {
   EXPECT_EQ(handout_.NextOpenRecord(tables_).record, 3);
 }
 
-TEST_F(FrontierHandoutTest, HotRecordsComeFirstAndNumbersOutsideTheTableAreDropped) {
-  for (const char* url : {"http://a/", "http://b/", "http://hot/"}) Append(url);
-  handout_.PushHotRecord(3);
-  handout_.PushHotRecord(0);
-  handout_.PushHotRecord(99);
+TEST_F(FrontierHandoutTest, AHotRecordComesFirstAndTheWalkGoesOnWhereItWas) {
+  for (const char* url : {"http://a/", "http://b/", "http://c/", "http://hot/", "http://e/"}) {
+    Append(url);
+  }
+  EXPECT_EQ(handout_.NextOpenRecord(tables_).record, 1);
+  handout_.PushHotRecord(4);
+  handout_.PushHotRecord(0);   // names no row
+  handout_.PushHotRecord(99);  // beyond the table
+  handout_.PushHotRecord(1);   // the walk handed it out already
+  handout_.PushHotRecord(4);   // handed out once only
+  EXPECT_EQ(handout_.NextOpenRecord(tables_).record, 4);
+  // The rows the hot one jumped over come next; the walk skips the hot row it meets.
+  EXPECT_EQ(handout_.NextOpenRecord(tables_).record, 2);
   EXPECT_EQ(handout_.NextOpenRecord(tables_).record, 3);
-  // 0 and 99 name no row: each turn that takes one walks on from the last record instead,
-  // and the walk has passed the rows before the hot one.
-  EXPECT_EQ(handout_.NextOpenRecord(tables_).record, std::nullopt);
+  FrontierHandout::Handout last = handout_.NextOpenRecord(tables_);
+  EXPECT_EQ(last.record, 5);
+  EXPECT_EQ(last.Label17, "5/5");
   EXPECT_EQ(handout_.NextOpenRecord(tables_).record, std::nullopt);
 }
 

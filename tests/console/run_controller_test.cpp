@@ -58,6 +58,29 @@ TEST(DispatcherTest, RunUntilReturnsAtItsTimeOrOnWake) {
   EXPECT_LT(Dispatcher::Clock::now() - start, 5s);
 }
 
+// An owner with an event loop is told of every queued task, and a call waiting on the owner
+// completes when the owner answers the hook.
+TEST(DispatcherTest, TheWakeHookTellsAnEventLoopOwnerOfWork) {
+  Dispatcher dispatcher;
+  std::atomic<int> wakes{0};
+  dispatcher.SetWakeHook([&] { ++wakes; });
+  dispatcher.RecordLatencies(true);
+  std::atomic<bool> called{false};
+  std::thread worker([&] {
+    dispatcher.Post([] {});
+    dispatcher.Call([&] { called = true; });
+  });
+  while (!called) {
+    if (wakes > 0) dispatcher.RunPending();
+    std::this_thread::yield();
+  }
+  worker.join();
+  EXPECT_GE(wakes.load(), 2);
+  EXPECT_EQ(dispatcher.TakeLatencies().size(), 2u);
+  dispatcher.Wake();
+  EXPECT_GE(wakes.load(), 3);
+}
+
 TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
   RunController c(FileLocations{}, "", BotSettings{});
   const auto Progress = EngineEventArgs::Progress;
