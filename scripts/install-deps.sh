@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
-  qt6-base-dev qt6-charts-dev libgl-dev
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
 )

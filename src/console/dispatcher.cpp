@@ -30,8 +30,18 @@ void Dispatcher::Post(std::function<void()> task) {
   Queued();
 }
 
+void Dispatcher::SetWakeHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wake_hook_ = std::move(hook);
+}
+
 void Dispatcher::Queued() {
-  if (wake_hook_) wake_hook_();
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hook = wake_hook_;
+  }
+  if (hook) hook();
 }
 
 void Dispatcher::RecordLatencies(bool on) {

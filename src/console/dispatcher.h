@@ -48,9 +48,9 @@ class Dispatcher {
   // Makes a RunUntil in progress return (after the task it is running), and calls the hook.
   void Wake();
 
-  // The hook that tells an event-loop owner there is work. Set it before other threads use the
-  // dispatcher; it must be cheap and safe to call from any thread.
-  void SetWakeHook(std::function<void()> hook) { wake_hook_ = std::move(hook); }
+  // The hook that tells an event-loop owner there is work; it must be cheap and safe to call
+  // from any thread, and must not call the dispatcher. An empty function removes it.
+  void SetWakeHook(std::function<void()> hook);
 
   // Measures how long each task waited between being queued and starting to run.
   void RecordLatencies(bool on);
@@ -77,7 +77,7 @@ class Dispatcher {
   bool wake_ = false;       // Guarded by mutex_
   bool record_latencies_ = false;          // Guarded by mutex_
   std::vector<Clock::duration> latencies_;  // Guarded by mutex_
-  std::function<void()> wake_hook_;
+  std::function<void()> wake_hook_;  // Guarded by mutex_
 };
 
 }  // namespace zeb

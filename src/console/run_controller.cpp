@@ -82,8 +82,10 @@ void RunController::HTMLButton2Click(const std::string& project,
     display_.lock_tree_enabled = false;
   }
   display_.Memo1.clear();
+  ++display_.memo_generation;
   Memo("Starting...");
   display_.HTMLTreeview1.clear();
+  ++display_.tree_serial;
   display_.tree_selection.Clear();
   if (partners_.empty()) {
     running_ = false;
@@ -131,6 +133,7 @@ void RunController::ShowSelectedPartner(const std::string& project, const std::s
   if (!display_.lock_tree) {
     display_.HTMLTreeview1 = view->TreeResults ? TreeFromLines(*view->TreeResults)
                                                : std::vector<TreeNode>{};
+    ++display_.tree_serial;
     display_.tree_selection.Clear();
   }
   Changed();
@@ -145,6 +148,7 @@ void RunController::SelectProject(const std::string& project) {
   if (running_) return;
   project_ = project;
   display_.HTMLTreeview1.clear();
+  ++display_.tree_serial;
   display_.tree_selection.Clear();
   Changed();
 }
@@ -613,6 +617,7 @@ void RunController::AnalyzeRun() {
     display_.Label28 = std::to_string(out.Hops);
   }
   for (TreeNode& node : out.roots) display_.HTMLTreeview1.push_back(std::move(node));
+  ++display_.tree_serial;
   display_.lock_tree = true;
   display_.lock_tree_enabled = true;
   Changed();

@@ -66,10 +66,12 @@ struct ConsoleDisplay {
   std::string HTMLabel2;        // the "Partner" link
   std::array<int, kMaxConnections> bars{};  // connection bars, 0 to 100
   std::vector<std::string> Memo1;           // running messages
+  int memo_generation = 0;                  // counts the times Memo1 was emptied
   bool stop_enabled = false;
   bool pause_enabled = false;
   bool paused = false;
   std::vector<TreeNode> HTMLTreeview1;  // the result tree
+  int tree_serial = 0;                  // counts the changes of the tree
   TreeSelection tree_selection;         // its selection, Backlink and Start Base
   bool lock_tree = false;               // Lock Tree: checked
   bool lock_tree_enabled = true;
@@ -132,6 +134,8 @@ class RunController : public ConsoleLink {
   // The bot settings of the next run (the console's controls as they are when Run Checked is
   // pressed, saved or not). Ignored while a run is on.
   void UseSettings(const BotSettings& settings);
+  // AutoRun: the console closes itself when the run ends (display().close_requested).
+  void SetAutoRun(bool on) { options_.AutoRun = on; }
 
   // ShowPartner outside a run (a partner chosen in the list): its links, start page, hop and
   // Find text, and its stored result tree unless Lock Tree is checked. A partner the project

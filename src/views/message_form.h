@@ -1,0 +1,48 @@
+// The message dialog: a small modal window that shows an HTML text (errors, warnings, the
+// stored site information) above one or two buttons.
+#ifndef ZEB_VIEWS_MESSAGE_FORM_H_
+#define ZEB_VIEWS_MESSAGE_FORM_H_
+
+#include <QDialog>
+#include <string>
+
+class QTextBrowser;
+
+namespace zeb {
+
+class HtmlButton;
+
+class TZEBMessageForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The modal results.
+  static constexpr int kOk = 1;
+  static constexpr int kCancel = 2;
+
+  explicit TZEBMessageForm(QWidget* parent = nullptr);
+
+  QString MessageText;  // the HTML text to show
+  int ButtonKind = 0;   // 0: OK alone; 1: OK and Cancel; other: both, as designed
+
+  // Escape and the window's close give Cancel.
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void LayOutButtons();
+
+  QTextBrowser* text_pane_;  // the HTML text, scrolled when taller than the pane
+  QWidget* button_bar_;      // the bottom bar, 238 pixels wide
+  HtmlButton* ok_button_;
+  HtmlButton* cancel_button_;
+};
+
+// Shows the dialog modally and returns its result: 1 for OK, 2 for Cancel or Esc.
+int ShowMessageDialog(int kind, const std::string& html);
+
+}  // namespace zeb
+
+#endif  // ZEB_VIEWS_MESSAGE_FORM_H_

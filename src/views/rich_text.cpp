@@ -1,0 +1,171 @@
+#include "views/rich_text.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStringDecoder>
+#include <QStylePainter>
+#include <QUrl>
+
+// Q_INIT_RESOURCE must stand outside any namespace.
+static void InitZebGuiResources() { Q_INIT_RESOURCE(zebgui); }
+
+namespace zeb {
+namespace {
+
+std::function<void(const QUrl&)>& WebLinkOpener() {
+  static std::function<void(const QUrl&)> opener;
+  return opener;
+}
+
+}  // namespace
+
+void InitGuiResources() {
+  static const bool done = [] {
+    InitZebGuiResources();
+    return true;
+  }();
+  (void)done;
+}
+
+std::unique_ptr<QTextDocument> MakeHtmlDocument(const QString& html, const QFont& font) {
+  InitGuiResources();
+  auto document = std::make_unique<QTextDocument>();
+  document->setDefaultFont(font);
+  document->setDocumentMargin(0);
+  // The picture store: the names the messages and captions use.
+  const qreal ratio = qApp != nullptr ? qApp->devicePixelRatio() : 1.0;
+  const char* suffix = ratio > 1.0 ? "@2x" : "";
+  for (const auto& [name, file] : {std::pair{"GCheck", "gcheck"}, std::pair{"Cancel", "cancel"}}) {
+    QImage image(QString(":/zeb/%1%2.png").arg(file, suffix));
+    image.setDevicePixelRatio(ratio > 1.0 ? 2.0 : 1.0);
+    document->addResource(QTextDocument::ImageResource, QUrl(name), image);
+  }
+  document->setHtml(html);
+  return document;
+}
+
+QString FromBytes(const std::string& bytes) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  if (!decoder.hasError()) return text;
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+bool OpenWebLink(const QString& address) {
+  const QUrl url(address.trimmed());
+  const QString scheme = url.scheme().toLower();
+  if (!url.isValid() || (scheme != "http" && scheme != "https") || url.host().isEmpty()) {
+    return false;
+  }
+  if (WebLinkOpener()) {
+    WebLinkOpener()(url);
+  } else {
+    QDesktopServices::openUrl(url);
+  }
+  return true;
+}
+
+void SetWebLinkOpener(std::function<void(const QUrl&)> opener) {
+  WebLinkOpener() = std::move(opener);
+}
+
+HtmlButton::HtmlButton(const QString& html, QWidget* parent) : QPushButton(parent) {
+  setHtml(html);
+}
+
+void HtmlButton::setHtml(const QString& html) {
+  html_ = html;
+  // The plain text serves accessibility and keyboard mnemonics-free lookups in tests.
+  QString plain = MakeHtmlDocument(html, font())->toPlainText();
+  plain.remove(QChar::ObjectReplacementCharacter);  // the pictures
+  setText(plain.trimmed());
+  updateGeometry();
+  update();
+}
+
+QSize HtmlButton::sizeHint() const {
+  std::unique_ptr<QTextDocument> document = MakeHtmlDocument(html_, font());
+  const QSize text = document->size().toSize();
+  QStyleOptionButton option;
+  option.initFrom(this);
+  const QSize padded(text.width() + 24, std::max(text.height(), fontMetrics().height()) + 10);
+  return style()->sizeFromContents(QStyle::CT_PushButton, &option, padded, this);
+}
+
+void HtmlButton::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  option.text.clear();
+  painter.drawControl(QStyle::CE_PushButton, option);
+  std::unique_ptr<QTextDocument> document = MakeHtmlDocument(html_, font());
+  const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+  document->setTextWidth(area.width());
+  const QSizeF size = document->size();
+  QAbstractTextDocumentLayout::PaintContext context;
+  context.palette = palette();
+  const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+  context.palette.setColor(QPalette::Text, palette().color(group, QPalette::ButtonText));
+  painter.translate(area.left(), area.top() + (area.height() - size.height()) / 2);
+  if (!isEnabled()) painter.setOpacity(0.5);
+  document->documentLayout()->draw(&painter, context);
+}
+
+QRect HtmlItemDelegate::TextRect(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  const QWidget* widget = option.widget;
+  QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  return style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+}
+
+void HtmlItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  const QString html = item.text;
+  item.text.clear();
+  const QWidget* widget = option.widget;
+  QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+
+  std::unique_ptr<QTextDocument> document = MakeHtmlDocument(html, item.font);
+  const QRect area = TextRect(option, index);
+  QAbstractTextDocumentLayout::PaintContext context;
+  context.palette = item.palette;
+  if (item.state & QStyle::State_Selected) {
+    context.palette.setColor(QPalette::Text, item.palette.color(QPalette::HighlightedText));
+  }
+  painter->save();
+  painter->translate(area.left(), area.top() + (area.height() - document->size().height()) / 2);
+  painter->setClipRect(area.translated(-area.topLeft()));
+  document->documentLayout()->draw(painter, context);
+  painter->restore();
+}
+
+QSize HtmlItemDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  std::unique_ptr<QTextDocument> document = MakeHtmlDocument(item.text, item.font);
+  const QSize base = QStyledItemDelegate::sizeHint(option, index);
+  return {static_cast<int>(document->idealWidth()) + 8,
+          std::max(base.height(), static_cast<int>(document->size().height()) + 4)};
+}
+
+QString HtmlItemDelegate::AnchorAt(const QStyleOptionViewItem& option, const QModelIndex& index,
+                                   const QPoint& pos) const {
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  std::unique_ptr<QTextDocument> document = MakeHtmlDocument(item.text, item.font);
+  const QRect area = TextRect(option, index);
+  const QPointF local(pos.x() - area.left(),
+                      pos.y() - area.top() - (area.height() - document->size().height()) / 2);
+  return document->documentLayout()->anchorAt(local);
+}
+
+}  // namespace zeb

@@ -1,0 +1,46 @@
+#include "gui/gui_support.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include "views/message_form.h"
+
+namespace zeb::testing {
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
+  return QTest::qWaitFor(done, timeout_ms);
+}
+
+struct DialogAnswerer::State {
+  bool press_escape = false;
+  bool active = true;
+  std::vector<std::string> texts;
+  QTimer timer;
+};
+
+DialogAnswerer::DialogAnswerer(bool press_escape) : state_(std::make_shared<State>()) {
+  state_->press_escape = press_escape;
+  state_->timer.setInterval(5);
+  std::weak_ptr<State> weak = state_;
+  QObject::connect(&state_->timer, &QTimer::timeout, [weak] {
+    std::shared_ptr<State> state = weak.lock();
+    if (!state) return;
+    auto* form = qobject_cast<TZEBMessageForm*>(QApplication::activeModalWidget());
+    if (form == nullptr || !form->isVisible()) return;
+    state->texts.push_back(form->MessageText.toStdString());
+    if (state->press_escape) {
+      QTest::keyClick(form, Qt::Key_Escape);
+    } else {
+      form->done(TZEBMessageForm::kOk);
+    }
+  });
+  state_->timer.start();
+}
+
+DialogAnswerer::~DialogAnswerer() { state_->timer.stop(); }
+
+const std::vector<std::string>& DialogAnswerer::texts() const { return state_->texts; }
+
+}  // namespace zeb::testing

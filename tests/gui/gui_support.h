@@ -1,0 +1,36 @@
+// Helpers for the widget tests: waiting on a condition while the event loop runs, and answering
+// the modal message dialogs a window opens.
+#ifndef ZEB_TESTS_GUI_GUI_SUPPORT_H_
+#define ZEB_TESTS_GUI_GUI_SUPPORT_H_
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zeb::testing {
+
+// Runs the event loop until `done` holds or `timeout_ms` passed; returns whether it held.
+bool WaitFor(const std::function<bool()>& done, int timeout_ms = 20000);
+
+// Answers every message dialog that opens while it lives: records its text and presses OK
+// (or, with press_escape, the Esc key).
+class DialogAnswerer {
+ public:
+  explicit DialogAnswerer(bool press_escape = false);
+  ~DialogAnswerer();
+  DialogAnswerer(const DialogAnswerer&) = delete;
+  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+
+  // The HTML text of each dialog answered, in order.
+  const std::vector<std::string>& texts() const;
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace zeb::testing
+
+#endif  // ZEB_TESTS_GUI_GUI_SUPPORT_H_
