@@ -139,6 +139,13 @@ void RunController::ShowSelectedPartner(const std::string& project, const std::s
   Changed();
 }
 
+void RunController::ClearPartnerLabels() {
+  if (running_) return;
+  display_.Label35.clear();
+  display_.Label33.clear();
+  Changed();
+}
+
 void RunController::SetLockTree(bool on) {
   display_.lock_tree = on;
   Changed();

@@ -141,6 +141,8 @@ class RunController : public ConsoleLink {
   // Find text, and its stored result tree unless Lock Tree is checked. A partner the project
   // lacks changes nothing. Throws DatabaseError when the tables cannot be read.
   void ShowSelectedPartner(const std::string& project, const std::string& partner);
+  // The partner list was reloaded: no partner is shown (the start page and Find text empty).
+  void ClearPartnerLabels();
   // Lock Tree (RECheckBox7).
   void SetLockTree(bool on);
   // Another project is chosen (outside a run): the tree is emptied; the tree's buttons now

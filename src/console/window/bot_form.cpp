@@ -187,6 +187,7 @@ QWidget* TZEBBotForm::BuildRunPanel() {
   percent->setLabelFormat("%d");
   percent->setTickCount(6);
   chart_slots_ = new QBarCategoryAxis;
+  chart_slots_->setTruncateLabels(false);
   chart->addAxis(percent, Qt::AlignBottom);
   chart->addAxis(chart_slots_, Qt::AlignLeft);
   series->attachAxis(percent);

@@ -139,8 +139,8 @@ void TZEBBotForm::LoadPartners() {
       CheckListBox1->addItem(item);
     }
   }
-  Label35->clear();
-  Label33->clear();
+  controller_->ClearPartnerLabels();
+  Refresh();
 }
 
 void TZEBBotForm::ShowPartnerEnabled() {

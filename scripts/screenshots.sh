@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the console under Xvfb: docs/screenshots/console-idle.png
+# (a project loaded after a first run) and docs/screenshots/console-running.png (mid-run).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/${BUILD_DIR:-build}"
+bash "$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" > /dev/null
+cmake --build "$build" -j2 --target zeb_screenshots
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
+  "$build/tests/zeb_screenshots" "$root/docs/screenshots"

@@ -1,0 +1,130 @@
+// Takes the README's screenshots of the console: idle with a project loaded (after a first run,
+// so that the tree and the messages show), and in the middle of a run over slow loopback sites.
+//   zeb_screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QBarSet>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QTest>
+#include <cstdio>
+
+#include "console/bot_settings.h"
+#include "console/window/bot_form.h"
+#include "data/app_tables.h"
+#include "data/settings_store.h"
+#include "support/crawl_fixture.h"
+#include "views/rich_text.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using zeb::testing::CrawlFixture;
+using zeb::testing::Reply;
+
+constexpr const char* kProject = "My Site";
+
+void AddPartner(CrawlFixture& f, const std::string& name, const std::string& host,
+                const std::string& find) {
+  zeb::Session session(zeb::DatabaseFile(f.locations()), zeb::OpenMode::kExisting);
+  zeb::PartnerRecord p;
+  p.Project = kProject;
+  p.SiteName = name;
+  p.ContactWebSite = f.Url("/index.htm", host);
+  p.ShortCheck = find;
+  zeb::AppTables(session).AddPartner(p);
+}
+
+// A site of `pages` pages, each linking to the next three; the link to mysite sits on `found`.
+void ServeSite(CrawlFixture& f, const std::string& prefix, int pages, int found,
+               std::chrono::milliseconds delay) {
+  for (int i = 0; i < pages; ++i) {
+    std::string body = "<html><head><title>" + prefix + " page " + std::to_string(i) +
+                       "</title></head><body>";
+    for (int k = 1; k <= 3; ++k) {
+      body += "<a href=\"/" + prefix + std::to_string(i * 3 + k) + ".htm\">more</a> ";
+    }
+    if (i == found) body += "<a href=\"http://www.mysite.example/\">My Site</a>";
+    Reply reply;
+    reply.delay = delay;
+    reply.body = body + "</body></html>";
+    f.site().Serve(i == 0 ? "/index.htm" : "/" + prefix + std::to_string(i) + ".htm", reply);
+  }
+}
+
+bool Save(QWidget& window, const QString& file) {
+  QApplication::processEvents();
+  const bool ok = window.grab().save(file);
+  std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: zeb_screenshots OUTPUT_FOLDER\n");
+    return 2;
+  }
+  const QString out = QDir(argv[1]).absolutePath();
+  QDir().mkpath(out);
+
+  CrawlFixture f;
+  {
+    zeb::Session session(zeb::DatabaseFile(f.locations()), zeb::OpenMode::kExisting);
+    zeb::AppTables(session).AddProject({kProject, "http://www.mysite.example/", {}, {}});
+  }
+  ServeSite(f, "cats", 40, 4, 40ms);
+  AddPartner(f, "Cats Corner", "cats.localhost", "mysite.example");
+  AddPartner(f, "Dog Days", "dogs.localhost", "nowhere.example");
+  AddPartner(f, "Fish Tank Forum", "fish.localhost", "mysite.example");
+  AddPartner(f, "Gardening Today", "garden.localhost", "mysite.example");
+  f.settings.Connections = 5;
+  f.settings.StopHops = 3;
+  f.settings.AutoUpdatePartner = true;
+  f.settings.AnalyzeFound = true;
+  zeb::SettingsStore store(f.settings_file());
+  store.CreateKey(zeb::kStartupSettingsKey);
+  for (std::size_t i = 0; i < zeb::kPanelCount; ++i) {
+    zeb::SaveBotSettingsPanel(store, f.locations().DataFolder, f.settings,
+                              static_cast<zeb::SettingsPanel>(i));
+  }
+  zeb::SetWebLinkOpener([](const QUrl&) {});
+
+  zeb::BotFormOptions options;
+  options.locations = f.locations();
+  options.settings_file = f.settings_file();
+  options.ProjectName = kProject;
+  options.PartnerNames = {"Cats Corner"};
+  options.run_options.tick = 200ms;
+  zeb::TZEBBotForm form(options);
+  form.resize(1180, 760);
+  form.show();
+  (void)QTest::qWaitFor([&] { return form.findChild<QListWidget*>("CheckListBox1")->count() > 0; });
+
+  // A first run, so that the idle console shows a result tree and found marks.
+  QTest::mouseClick(form.findChild<QWidget*>("HTMLButton2"), Qt::LeftButton);
+  (void)QTest::qWaitFor([&] { return !form.Running(); }, 60000);
+  auto* list = form.findChild<QListWidget*>("CheckListBox1");
+  list->setCurrentRow(-1);
+  list->setCurrentRow(0);
+  QTest::qWait(300);
+  if (!Save(form, out + "/console-idle.png")) return 1;
+
+  // The middle of a run of every partner.
+  QTest::mouseClick(form.findChild<QWidget*>("HTMLButton4"), Qt::LeftButton);
+  QTest::mouseClick(form.findChild<QWidget*>("HTMLButton2"), Qt::LeftButton);
+  (void)QTest::qWaitFor(
+      [&] {
+        return form.controller().busy_slots() >= 4 &&
+               form.findChild<QLabel*>("Label28")->text().toInt() >= 2;
+      },
+      60000);
+  QTest::qWait(400);
+  const bool ok = Save(form, out + "/console-running.png");
+  form.controller().RequestStop();
+  (void)QTest::qWaitFor([&] { return !form.Running(); }, 60000);
+  return ok ? 0 : 1;
+}
