@@ -15,6 +15,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <sstream>
+
+#include "commands.h"
 #include "console/bot_settings.h"
 #include "data/app_tables.h"
 #include "data/settings_store.h"
@@ -372,6 +375,26 @@ TEST_F(BotFormTest, StartBaseOnTheSecondLinkNodeStoresHopOne) {
   Click(*form, "HTMLButton14");
   EXPECT_EQ(Partner("C")->BotStart, f_.Url("/c/links.htm"));
   EXPECT_EQ(Partner("C")->BotBaseHop, 1);
+}
+
+// zebhost bot, as a user runs it: the store names the folders, --autorun runs and closes.
+TEST_F(BotFormTest, ZebhostBotRunsThePartnersAndReturnsWhenTheWindowCloses) {
+  ServeTwoPartners(f_);
+  StoreSettings(f_);
+  {
+    SettingsStore store(f_.settings_file());
+    store.CreateKey(kFileLocationsKey);
+    store.OpenKey(kFileLocationsKey)->WriteString("ExeFolder", f_.locations().ExeFolder);
+    store.OpenKey(kFileLocationsKey)->WriteString("DataFolder", f_.locations().DataFolder);
+  }
+  qputenv("ZEB_SETTINGS_FILE", QByteArray::fromStdString(f_.settings_file()));
+  std::ostringstream out, err;
+  const int status = zebhost::RunZebhost(
+      {"bot", "--project", testing::kProject, "--partner", "A", "--autorun"}, out, err);
+  qunsetenv("ZEB_SETTINGS_FILE");
+  EXPECT_EQ(status, 0) << err.str();
+  EXPECT_TRUE(Partner("A")->FoundShort);
+  EXPECT_EQ(zebhost::RunZebhost({"bot", "--autorun"}, out, err), 2);
 }
 
 TEST_F(BotFormTest, ShowingAPartnerReloadsItsStoredTreeUnlessTheTreeIsLocked) {

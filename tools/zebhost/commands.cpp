@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "bot_command.h"
 #include "cli.h"
 #include "console/bot_settings.h"
 #include "console/run_controller.h"
@@ -46,6 +47,7 @@ constexpr const char* kUsage =
     "  settings list [--network] | settings set NAME VALUE [--network]\n"
     "  check --project P (--partner N ... | --all) [--nodes] [--tick-ms MS]\n"
     "  gather --project P\n"
+    "  bot [--project P] [--partner N ...] [--autorun]\n"
     "  demo [--dir DIR] [--sites DIR] [--tick-ms MS]\n";
 
 // Where init puts the folders when neither the store nor the command line names them.
@@ -721,7 +723,7 @@ int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ost
                         std::function<int(const std::vector<std::string>&, std::ostream&)>>
       commands = {{"init", Init}, {"project", Project}, {"partner", Partner},
                   {"settings", Settings}, {"check", Check},
-                  {"gather", Gather}, {"demo", Demo}};
+                  {"gather", Gather}, {"demo", Demo}, {"bot", Bot}};
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
     auto it = commands.find(args[0]);

@@ -3,17 +3,17 @@
 #include <httplib.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
-#include <stdexcept>
-#include <thread>
+
+#include "loopback_server.h"
 
 namespace zebhost {
 
 struct DemoSite::Impl {
   std::filesystem::path sites;
   httplib::Server server;
-  std::thread thread;
-  int port = 0;
+  std::optional<zeb::LoopbackServer> running;  // Started once the handler is set; stops first
 };
 
 namespace {
@@ -56,19 +56,11 @@ DemoSite::DemoSite(std::filesystem::path sites) : impl_(std::make_unique<Impl>()
     const bool text = path.size() > 4 && path.compare(path.size() - 4, 4, ".txt") == 0;
     res.set_content(body.str(), text ? "text/plain" : "text/html");
   });
-  impl->port = impl->server.bind_to_any_port("127.0.0.1");
-  if (impl->port <= 0) throw std::runtime_error("the demo site cannot bind a port");
-  impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
-  for (int i = 0; i < 500 && !impl->server.is_running(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  impl->running.emplace(impl->server, "the demo site");
 }
 
-DemoSite::~DemoSite() {
-  impl_->server.stop();
-  if (impl_->thread.joinable()) impl_->thread.join();
-}
+DemoSite::~DemoSite() = default;
 
-int DemoSite::port() const { return impl_->port; }
+int DemoSite::port() const { return impl_->running->port(); }
 
 }  // namespace zebhost

@@ -1,0 +1,35 @@
+// Serves an httplib server on 127.0.0.1, at a port of its own choosing, on a thread of its own
+// until the object goes. httplib is only named here: the callers include it in their .cpp files.
+#ifndef ZEB_LOOPBACK_LOOPBACK_SERVER_H_
+#define ZEB_LOOPBACK_LOOPBACK_SERVER_H_
+
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace zeb {
+
+class LoopbackServer {
+ public:
+  // Binds server, whose handlers are set already, and starts listening. Throws
+  // std::runtime_error ("<what> cannot bind a port") when no port can be had.
+  LoopbackServer(httplib::Server& server, const std::string& what);
+  // Stops listening and waits for the thread, and so for the answers still being written.
+  ~LoopbackServer();
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  int port() const { return port_; }
+
+ private:
+  httplib::Server& server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+}  // namespace zeb
+
+#endif  // ZEB_LOOPBACK_LOOPBACK_SERVER_H_

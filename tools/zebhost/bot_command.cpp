@@ -1,0 +1,46 @@
+#include "bot_command.h"
+
+#include <QApplication>
+#include <filesystem>
+#include <memory>
+
+#include "cli.h"
+#include "console/window/bot_form.h"
+#include "data/file_locations.h"
+#include "data/settings_store.h"
+
+namespace zebhost {
+
+int Bot(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"project", "partner"}, {"autorun"}, {"partner"});
+  a.ExpectPositional(0, "usage: zebhost bot [--project P] [--partner N ...] [--autorun]");
+  if (a.Flag("autorun") && !a.Value("project")) {
+    throw UsageError("--autorun needs the project to run (--project)");
+  }
+  zeb::SettingsStore store(zeb::SettingsStore::DefaultPath());
+  if (!std::filesystem::exists(store.file())) {
+    throw UsageError("there is no settings store at " + store.file().string() +
+                     "; run \"zebhost init\" first");
+  }
+  zeb::BotFormOptions options;
+  options.locations = zeb::ReadFileLocations(store);
+  options.settings_file = store.file().string();
+  options.ProjectName = a.Value("project").value_or("");
+  options.PartnerNames = a.Values("partner");
+  options.AutoRun = a.Flag("autorun");
+
+  // The window's own application, unless a host made one already.
+  std::unique_ptr<QApplication> app;
+  if (QApplication::instance() == nullptr) {
+    static int argc = 1;
+    static char name[] = "zebhost";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  zeb::TZEBBotForm form(options);
+  form.exec();
+  (void)out;  // the window says it all
+  return 0;
+}
+
+}  // namespace zebhost
