@@ -87,11 +87,15 @@ double WindowRun(CrawlFixture& f) {
   std::sort(waits.begin(), waits.end());
   if (!waits.empty()) {
     auto at = [&](double q) {
-      return Seconds(waits[std::min(waits.size() - 1, static_cast<std::size_t>(q * static_cast<double>(waits.size())))]) * 1000;
+      return Seconds(
+                 waits[std::min(waits.size() - 1,
+                                static_cast<std::size_t>(q * static_cast<double>(waits.size())))]) *
+             1000;
     };
-    std::printf("window:   %6.2f s; %zu calls and notices waited median %.2f ms, 99th %.2f ms, "
-                "max %.2f ms\n",
-                seconds, waits.size(), at(0.5), at(0.99), Seconds(waits.back()) * 1000);
+    std::printf(
+        "window:   %6.2f s; %zu calls and notices waited median %.2f ms, 99th %.2f ms, "
+        "max %.2f ms\n",
+        seconds, waits.size(), at(0.5), at(0.99), Seconds(waits.back()) * 1000);
   }
   return seconds;
 }

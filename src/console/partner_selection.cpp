@@ -19,9 +19,8 @@ std::optional<PartnerView> LookUpPartnerView(AppTables& app, const std::string& 
     view.Label35 = record->ContactWebSite;
     view.Label28 = "0";
   }
-  view.HTMLabel1 = view.Label35.empty()
-                       ? "<B>No Home Page Added to this Partner</B>"
-                       : "<a href=\"" + view.Label35 + "\">Start at</a>";
+  view.HTMLabel1 = view.Label35.empty() ? "<B>No Home Page Added to this Partner</B>"
+                                        : "<a href=\"" + view.Label35 + "\">Start at</a>";
   view.Label33 = record->ShortCheck;
   if (!with_tree) return view;
   if (std::optional<AnalysisRecord> analysis =
@@ -72,8 +71,8 @@ std::vector<std::string> PartnerSelection::AutoRunErrors(
   return errors;
 }
 
-RunButtonState UpdateRunButton(const std::string& project, int checked,
-                               const std::string& start_at, const std::string& find) {
+RunButtonState UpdateRunButton(const std::string& project, int checked, const std::string& start_at,
+                               const std::string& find) {
   RunButtonState state;
   state.Label24 = "0/" + std::to_string(checked);
   state.enabled =

@@ -30,11 +30,11 @@ struct PartnerItem {
 
 // A partner as the console shows it; the names are the controls'.
 struct PartnerView {
-  std::string HTMLabel2;  // the "Partner" link to the partner's home page
-  std::string HTMLabel1;  // the "Start at" link, or why there is none
-  std::string Label35;    // the start address: BotStart when set, else the home page
-  std::string Label28;    // the start page's hop
-  std::string Label33;    // the Find text
+  std::string HTMLabel2;             // the "Partner" link to the partner's home page
+  std::string HTMLabel1;             // the "Start at" link, or why there is none
+  std::string Label35;               // the start address: BotStart when set, else the home page
+  std::string Label28;               // the start page's hop
+  std::string Label33;               // the Find text
   std::optional<Lines> TreeResults;  // the stored result tree, when the partner was analysed
 };
 
@@ -67,8 +67,8 @@ struct RunButtonState {
   bool enabled = false;
   std::string Label24;  // "0/" + number of checked partners
 };
-RunButtonState UpdateRunButton(const std::string& project, int checked,
-                               const std::string& start_at, const std::string& find);
+RunButtonState UpdateRunButton(const std::string& project, int checked, const std::string& start_at,
+                               const std::string& find);
 
 }  // namespace zeb
 

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QPainter>
-#include <QStyleOptionButton>
 #include <QStringDecoder>
+#include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QUrl>
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractBarSeries>
+#include <QApplication>
 #include <QBarSet>
 #include <QChartView>
 #include <QCheckBox>
@@ -12,9 +13,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <sstream>
 
 #include "commands.h"
@@ -118,7 +120,7 @@ TEST_F(BotFormTest, ARunOfTwoCheckedPartnersFromTheWindow) {
   std::unique_ptr<TZEBBotForm> form = Open();
   ASSERT_EQ(Find<QListWidget>(*form, "CheckListBox1")->count(), 2);
   EXPECT_FALSE(Find<QWidget>(*form, "HTMLButton2")->isEnabled());  // nothing checked
-  Click(*form, "HTMLButton4");                                    // check all
+  Click(*form, "HTMLButton4");                                     // check all
   EXPECT_TRUE(Find<QWidget>(*form, "HTMLButton2")->isEnabled());
   EXPECT_EQ(Text(*form, "Label24"), "0/2");
   // With two partners checked the start page and Find text are not the user's to read.
@@ -148,7 +150,7 @@ TEST_F(BotFormTest, ARunOfTwoCheckedPartnersFromTheWindow) {
   EXPECT_EQ(bars->count(), 5);
   for (int i = 0; i < bars->count(); ++i) EXPECT_EQ(bars->at(i), 0) << i;
   EXPECT_EQ(Text(*form, "Label24"), "2/2");
-  EXPECT_EQ(Text(*form, "Label16"), "1");   // B's one link
+  EXPECT_EQ(Text(*form, "Label16"), "1");  // B's one link
   EXPECT_EQ(Text(*form, "Label17"), "2/2");
   EXPECT_EQ(Text(*form, "Label28"), "1");
   const QString memo = Find<QPlainTextEdit>(*form, "Memo1")->toPlainText();
@@ -162,7 +164,8 @@ TEST_F(BotFormTest, ARunOfTwoCheckedPartnersFromTheWindow) {
   // the rule.
   auto* tree = Find<QTreeWidget>(*form, "HTMLTreeview1");
   QString roots;
-  for (int i = 0; i < tree->topLevelItemCount(); ++i) roots += tree->topLevelItem(i)->text(0) + "\n";
+  for (int i = 0; i < tree->topLevelItemCount(); ++i)
+    roots += tree->topLevelItem(i)->text(0) + "\n";
   ASSERT_EQ(tree->topLevelItemCount(), 5) << roots.toStdString();
   EXPECT_TRUE(tree->topLevelItem(0)->text(0).startsWith("<B><U>A</U></B>"));
   QTreeWidgetItem* links = tree->topLevelItem(0)->child(0)->child(0);
@@ -245,6 +248,27 @@ TEST_F(BotFormTest, TheCloseButtonClosesAnIdleWindow) {
   std::unique_ptr<TZEBBotForm> form = Open();
   Click(*form, "HTMLButton6");
   EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(BotFormTest, TheWindowKeepsItsPlaceInFormIniAndTheHintLineExplainsControls) {
+  {
+    std::unique_ptr<TZEBBotForm> form = Open();
+    form->resize(900, 640);
+    auto* hint = Find<QLabel>(*form, "Label4");
+    EXPECT_EQ(hint->text(), kConsoleDefaultHint);
+    QStatusTipEvent over_stop(Find<QWidget>(*form, "HTMLButton3")->statusTip());
+    QApplication::sendEvent(form.get(), &over_stop);
+    EXPECT_EQ(hint->text(), "Stop the run after the pages in hand.");
+    QStatusTipEvent away("");
+    QApplication::sendEvent(form.get(), &away);
+    EXPECT_EQ(hint->text(), kConsoleDefaultHint);
+    Click(*form, "HTMLButton6");
+  }
+  QSettings ini(QString::fromStdString(f_.locations().ExeFolder + "FORM.INI"),
+                QSettings::IniFormat);
+  EXPECT_TRUE(ini.contains("ZEBBot/Geometry"));
+  std::unique_ptr<TZEBBotForm> again = Open();
+  EXPECT_EQ(again->size(), QSize(900, 640));
 }
 
 TEST_F(BotFormTest, AutoRunWithAMissingProjectNamesItAndEachPartnerAndStaysIdle) {

@@ -63,8 +63,7 @@ TEST(MessageFormTest, EscGivesCancelAndTheButtonsTheirResults) {
         QTest::mouseClick(Cancel(*form), Qt::LeftButton);
       }
     });
-    EXPECT_EQ(ShowMessageDialog(c.kind, "<B>Question</B>"), c.result)
-        << c.kind << " " << c.action;
+    EXPECT_EQ(ShowMessageDialog(c.kind, "<B>Question</B>"), c.result) << c.kind << " " << c.action;
   }
 }
 

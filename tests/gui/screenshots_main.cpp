@@ -40,8 +40,8 @@ void AddPartner(CrawlFixture& f, const std::string& name, const std::string& hos
 void ServeSite(CrawlFixture& f, const std::string& prefix, int pages, int found,
                std::chrono::milliseconds delay) {
   for (int i = 0; i < pages; ++i) {
-    std::string body = "<html><head><title>" + prefix + " page " + std::to_string(i) +
-                       "</title></head><body>";
+    std::string body =
+        "<html><head><title>" + prefix + " page " + std::to_string(i) + "</title></head><body>";
     for (int k = 1; k <= 3; ++k) {
       body += "<a href=\"/" + prefix + std::to_string(i * 3 + k) + ".htm\">more</a> ";
     }

@@ -138,7 +138,7 @@ LoopbackSite::~LoopbackSite() {
 int LoopbackSite::port() const { return impl_->running->port(); }
 
 std::string LoopbackSite::Url(const std::string& host, const std::string& path) const {
-  return "http://" + host + ":" + std::to_string(impl_->port) + path;
+  return "http://" + host + ":" + std::to_string(port()) + path;
 }
 
 void LoopbackSite::Serve(const std::string& path, Reply reply) {

@@ -4,7 +4,8 @@
 // Url("cats.localhost", "/a.htm") is "http://cats.localhost:PORT/a.htm".
 //
 // The server listens on a port of its own choosing, answers up to 48 requests at once on a pool
-// of its own and stops when the object goes. httplib stays inside loopback_site.cpp.
+// of its own and stops when the object goes, at once: a delay or a body still being sent is cut
+// short. httplib stays inside loopback_site.cpp.
 #ifndef ZEB_TESTS_SUPPORT_LOOPBACK_SITE_H_
 #define ZEB_TESTS_SUPPORT_LOOPBACK_SITE_H_
 
@@ -22,7 +23,7 @@ struct Reply {
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;
   std::string content_type = "text/html";
-  std::chrono::milliseconds delay{0};  // before the answer
+  std::chrono::milliseconds delay{0};  // before the answer (a 503 if the site goes first)
   Body kind = Body::kFixed;
   std::chrono::milliseconds trickle_gap{200};  // kTrickle: one byte per gap
 };

@@ -304,7 +304,7 @@ TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
   Fails({"check", "--project", "Demo", "--all", "--tick-ms", "0"}, "--tick-ms");
 }
 
-TEST_F(ZebhostTest, DemoChecksTheThreeExamplePartners) {
+TEST_F(ZebhostTest, DemoChecksTheSixExamplePartners) {
   const std::string folder = (dir_ / "demo").string();
   std::string out = Ok({"demo", "--dir", folder, "--tick-ms", "10"});
   for (const char* line : {"Cats Corner: found at http://www.cats.localhost:",

@@ -1,10 +1,10 @@
 #include "bot_command.h"
 
 #include <QApplication>
-#include <filesystem>
 #include <memory>
 
 #include "cli.h"
+#include "common.h"
 #include "console/window/bot_form.h"
 #include "data/file_locations.h"
 #include "data/settings_store.h"
@@ -17,11 +17,7 @@ int Bot(const std::vector<std::string>& args, std::ostream& out) {
   if (a.Flag("autorun") && !a.Value("project")) {
     throw UsageError("--autorun needs the project to run (--project)");
   }
-  zeb::SettingsStore store(zeb::SettingsStore::DefaultPath());
-  if (!std::filesystem::exists(store.file())) {
-    throw UsageError("there is no settings store at " + store.file().string() +
-                     "; run \"zebhost init\" first");
-  }
+  zeb::SettingsStore store = OpenStore();
   zeb::BotFormOptions options;
   options.locations = zeb::ReadFileLocations(store);
   options.settings_file = store.file().string();

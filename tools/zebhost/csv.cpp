@@ -1,6 +1,27 @@
 #include "csv.h"
 
 namespace zebhost {
+namespace {
+
+// Takes the character at text[i] into a quoted field: a doubled quote stands for one, a lone
+// quote closes the field. Returns whether the field is still open.
+bool ReadQuoted(std::string_view text, std::size_t& i, int& line, std::string& field) {
+  if (text[i] == '"') {
+    if (i + 1 < text.size() && text[i + 1] == '"') {
+      field += '"';
+      i += 2;
+      return true;
+    }
+    ++i;
+    return false;
+  }
+  if (text[i] == '\n') ++line;
+  field += text[i];
+  ++i;
+  return true;
+}
+
+}  // namespace
 
 std::vector<CsvRecord> ParseCsv(std::string_view text) {
   std::vector<CsvRecord> records;
@@ -20,20 +41,8 @@ std::vector<CsvRecord> ParseCsv(std::string_view text) {
       }
       char c = text[i];
       if (field_quoted) {
-        if (c == '"') {
-          if (i + 1 < text.size() && text[i + 1] == '"') {
-            field += '"';
-            i += 2;
-          } else {
-            field_quoted = false;
-            after_quote = true;
-            ++i;
-          }
-        } else {
-          if (c == '\n') ++line;
-          field += c;
-          ++i;
-        }
+        field_quoted = ReadQuoted(text, i, line, field);
+        after_quote = !field_quoted;
         if (field_quoted && i == text.size()) {
           throw CsvError(record.line, "a quoted field is not closed");
         }

@@ -19,8 +19,8 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include "views/rich_text.h"
 
@@ -170,6 +170,14 @@ QWidget* TZEBBotForm::BuildRunPanel() {
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(3, 1);
 
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(partner_box);
+  layout->addWidget(BuildWatchPanel(), 1);
+  return panel;
+}
+
+QWidget* TZEBBotForm::BuildWatchPanel() {
   Series1 = new QBarSet("Connections");
   Series1->setObjectName("Series1");
   Series1->setColor(QColor(0x3b, 0x82, 0xc4));
@@ -205,19 +213,16 @@ QWidget* TZEBBotForm::BuildRunPanel() {
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setMinimumWidth(260);
 
-  auto* watch = new QHBoxLayout;
+  auto* watch_panel = new QWidget;
+  auto* watch = new QHBoxLayout(watch_panel);
+  watch->setContentsMargins(0, 0, 0, 0);
   auto* chart_box = new QGroupBox("Connections");
   (new QVBoxLayout(chart_box))->addWidget(Chart1);
   auto* memo_box = new QGroupBox("Messages");
   (new QVBoxLayout(memo_box))->addWidget(Memo1);
   watch->addWidget(chart_box, 1);
   watch->addWidget(memo_box, 1);
-
-  auto* layout = new QVBoxLayout(panel);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(partner_box);
-  layout->addLayout(watch, 1);
-  return panel;
+  return watch_panel;
 }
 
 QWidget* TZEBBotForm::BuildTreePanel() {

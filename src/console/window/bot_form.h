@@ -42,12 +42,12 @@ class HtmlItemDelegate;
 // What the host hands the console.
 struct BotFormOptions {
   FileLocations locations;
-  std::string settings_file;           // the settings store
-  std::string ProjectName;             // the project to show, may be empty
-  std::string PartnerName;             // the partner to select, may be empty
+  std::string settings_file;              // the settings store
+  std::string ProjectName;                // the project to show, may be empty
+  std::string PartnerName;                // the partner to select, may be empty
   std::vector<std::string> PartnerNames;  // the partners to check
-  bool AutoRun = false;                // check, run and close by itself
-  RunOptions run_options;              // timer intervals (tests shorten them)
+  bool AutoRun = false;                   // check, run and close by itself
+  RunOptions run_options;                 // timer intervals (tests shorten them)
 };
 
 class TZEBBotForm : public QDialog {
@@ -95,6 +95,7 @@ class TZEBBotForm : public QDialog {
   void BuildControls();
   QWidget* BuildPartnerPanel();
   QWidget* BuildRunPanel();
+  QWidget* BuildWatchPanel();  // the connection chart and the running messages
   QWidget* BuildTreePanel();
   QWidget* BuildButtonBar();
   void RestorePlacement();

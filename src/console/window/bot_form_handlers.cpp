@@ -54,8 +54,7 @@ void TZEBBotForm::FormShow() {
     try {
       errors = selection_.AutoRunErrors(options_.ProjectName, options_.PartnerNames);
     } catch (const std::exception& e) {
-      errors.push_back("<B>Error</B><BR>The data folder cannot be read: " +
-                       std::string(e.what()));
+      errors.push_back("<B>Error</B><BR>The data folder cannot be read: " + std::string(e.what()));
     }
     if (!errors.empty()) options_.AutoRun = false;
     for (const std::string& error : errors) ShowMessageDialog(0, error);
@@ -77,7 +76,8 @@ void TZEBBotForm::FormShow() {
       QListWidgetItem* item = CheckListBox1->item(i);
       if (ItemName(item) != name) continue;
       item->setCheckState(Qt::Checked);
-      if (first_checked == nullptr || CheckListBox1->row(item) < CheckListBox1->row(first_checked)) {
+      if (first_checked == nullptr ||
+          CheckListBox1->row(item) < CheckListBox1->row(first_checked)) {
         first_checked = item;
       }
     }
@@ -184,9 +184,10 @@ void TZEBBotForm::SelectPartnerItem(const std::string& name) {
 }
 
 void TZEBBotForm::SetControlsEnabled(bool on) {
-  for (QWidget* control : {static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6),
-                           static_cast<QWidget*>(HTMLButton4), static_cast<QWidget*>(HTMLButton13),
-                           static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(CheckListBox1)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6),
+        static_cast<QWidget*>(HTMLButton4), static_cast<QWidget*>(HTMLButton13),
+        static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(CheckListBox1)}) {
     control->setEnabled(on);
   }
   Label35->setEnabled(on && CheckedCount() < 2);
@@ -262,8 +263,8 @@ std::vector<std::size_t> TZEBBotForm::PathOf(QTreeWidgetItem* item) const {
   std::vector<std::size_t> path;
   while (item != nullptr) {
     QTreeWidgetItem* parent = item->parent();
-    const int index = parent != nullptr ? parent->indexOfChild(item)
-                                        : HTMLTreeview1->indexOfTopLevelItem(item);
+    const int index =
+        parent != nullptr ? parent->indexOfChild(item) : HTMLTreeview1->indexOfTopLevelItem(item);
     path.insert(path.begin(), static_cast<std::size_t>(index));
     item = parent;
   }

@@ -224,7 +224,8 @@ void TZEBBotForm::RunFinished() {
   SelectPartnerItem(controller_->display().selected_partner);
   HTMLButton2->setEnabled(false);  // enabled again by the next click in the list
   if (controller_->display().close_requested) {
-    QMetaObject::invokeMethod(this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
   }
 }
 
@@ -276,8 +277,7 @@ bool TZEBBotForm::eventFilter(QObject* watched, QEvent* event) {
       option.rect = HTMLTreeview1->visualRect(index);
       const bool over_link =
           index.isValid() && !tree_delegate_->AnchorAt(option, index, pos).isEmpty();
-      HTMLTreeview1->viewport()->setCursor(over_link ? Qt::PointingHandCursor
-                                                     : Qt::ArrowCursor);
+      HTMLTreeview1->viewport()->setCursor(over_link ? Qt::PointingHandCursor : Qt::ArrowCursor);
     }
   }
   return QDialog::eventFilter(watched, event);

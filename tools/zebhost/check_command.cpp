@@ -1,0 +1,191 @@
+// zebhost check: runs the bot over partners of a project and prints what it finds.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "command_groups.h"
+#include "common.h"
+#include "console/bot_settings.h"
+#include "console/run_controller.h"
+#include "data/app_tables.h"
+#include "data/file_locations.h"
+#include "data/schema.h"
+#include "data/settings_catalog.h"
+#include "data/settings_store.h"
+#include "data/sqlite_session.h"
+#include "data/work_tables.h"
+
+namespace zebhost {
+namespace {
+
+using zeb::AppTables;
+using zeb::PartnerRecord;
+using zeb::ProjectScope;
+
+// Prints the run as it goes: a line per partner (with a live progress line on a terminal),
+// the messages that matter, each partner's nodes when asked, and a result table at the end.
+class CheckPrinter : public zeb::RunObserver {
+ public:
+  CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project,
+               bool nodes, bool live, bool analysed)
+      : out_(out), session_(session), project_(project), nodes_(nodes), live_(live),
+        analysed_(analysed) {}
+
+  void set_controller(const zeb::RunController* controller) { controller_ = controller; }
+
+  void OnMessage(const std::string& line) override {
+    // The routine steps of every partner are left out; limits, updates and problems stay.
+    static const std::set<std::string> kRoutine = {
+        "",           "Starting...", "String Found:", "Building tree to backlink",
+        "Indexing...", "Analyzing...", "Done"};
+    const bool after_found = previous_ == "String Found:";
+    previous_ = line;
+    if (after_found || kRoutine.count(line) != 0 || line.rfind("Checking: ", 0) == 0) return;
+    ClearLive();
+    out_ << "  " << line << '\n' << std::flush;
+  }
+
+  void OnDisplayChanged() override {
+    if (!live_ || controller_ == nullptr || !controller_->Running()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_live_ < std::chrono::milliseconds(100)) return;
+    last_live_ = now;
+    const zeb::ConsoleDisplay& d = controller_->display();
+    if (d.Label24.empty()) return;
+    std::string line = "[" + d.Label24 + "] checking: nodes " + d.Label17 + ", links " +
+                       d.Label16 + ", hop " + d.Label28 + ", connections " +
+                       std::to_string(controller_->busy_slots());
+    out_ << '\r' << line << std::string(live_width_ > line.size() ? live_width_ - line.size() : 0, ' ')
+         << std::flush;
+    live_width_ = line.size();
+  }
+
+  void OnPartnerFinished(const zeb::PartnerOutcome& outcome, zeb::WorkTables& tables) override {
+    ClearLive();
+    ++done_;
+    if (nodes_) {
+      std::vector<std::vector<std::string>> rows = {{"state", "hop", "URL"}};
+      const std::int64_t count = tables.RecordCount();
+      for (zeb::RecNo rec = 1; rec <= count; ++rec) {
+        if (std::optional<zeb::FrontierNode> node = tables.Node(rec)) {
+          rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
+        }
+      }
+      PrintTable(out_, rows);
+    }
+    Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-"};
+    if (!outcome.FoundURL.empty()) {
+      row.backlink = outcome.FoundURL;
+      row.hops = std::to_string(outcome.Hops);
+      std::optional<zeb::AnalysisRecord> a =
+          AppTables(session_).FindAnalysis(project_, outcome.partner, ProjectScope::kAllForDefault);
+      if (analysed_ && a) {
+        row.link = std::to_string(a->AllLinkPosition) + "/" + std::to_string(a->AllLinksTotal);
+        row.external = std::to_string(a->ExternalLinkPosition) + "/" +
+                       std::to_string(a->ExternalLinksTotal);
+        row.word = std::to_string(a->WordPosNoTags);
+      }
+    }
+    out_ << "[" << done_ << "] " << outcome.partner << ": " << row.result
+         << (outcome.FoundURL.empty() ? "" : " at " + outcome.FoundURL) << '\n' << std::flush;
+    rows_.push_back(row);
+  }
+
+  void PrintResults() {
+    std::vector<std::vector<std::string>> table = {
+        {"Partner", "Result", "Backlink", "Hops", "Link", "External", "Word"}};
+    for (const Row& r : rows_) {
+      table.push_back({r.partner, r.result, r.backlink, r.hops, r.link, r.external, r.word});
+    }
+    out_ << '\n';
+    PrintTable(out_, table);
+  }
+
+ private:
+  struct Row {
+    std::string partner, result, backlink, hops, link, external, word;
+  };
+
+  static std::string Result(const zeb::PartnerOutcome& outcome) {
+    if (!outcome.FoundURL.empty()) return "found";
+    if (outcome.aborted) return "stopped";
+    const std::string& reason = outcome.reason;
+    std::size_t colon = reason.find(':');
+    return reason.empty() ? "not found" : reason.substr(0, colon);
+  }
+
+  void ClearLive() {
+    if (live_width_ == 0) return;
+    out_ << '\r' << std::string(live_width_, ' ') << '\r';
+    live_width_ = 0;
+  }
+
+  std::ostream& out_;
+  zeb::Session& session_;
+  std::string project_;
+  bool nodes_, live_, analysed_;
+  const zeb::RunController* controller_ = nullptr;
+  std::string previous_;
+  std::vector<Row> rows_;
+  int done_ = 0;
+  std::size_t live_width_ = 0;
+  std::chrono::steady_clock::time_point last_live_{};
+};
+
+}  // namespace
+
+int Check(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"project", "partner", "tick-ms"}, {"all", "nodes"}, {"partner"});
+  a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all) [--nodes]");
+  const std::string project = a.Required("project");
+  std::vector<std::string> partners = a.Values("partner");
+  if (partners.empty() == !a.Flag("all")) {
+    throw UsageError("name the partners to check with --partner, or check them all with --all");
+  }
+  zeb::RunOptions options;
+  if (std::optional<std::string> tick = a.Value("tick-ms")) {
+    std::optional<std::int32_t> ms = zeb::ParseStrictInt(*tick);
+    if (!ms || *ms < 1) throw UsageError("--tick-ms \"" + *tick + "\" is not a whole number >= 1");
+    options.tick = std::chrono::milliseconds(*ms);
+  }
+  zeb::SettingsStore store = OpenStore();
+  zeb::FileLocations locations = zeb::ReadFileLocations(store);
+  {
+    Tables t(locations);
+    RequireProject(t.app, project);
+    if (a.Flag("all")) {
+      for (const PartnerRecord& p : t.app.Partners(project, ProjectScope::kAllForDefault)) {
+        partners.push_back(p.SiteName);
+      }
+    }
+    for (const std::string& name : partners) {
+      if (!t.app.FindPartner(project, name, ProjectScope::kAllForDefault)) {
+        throw UsageError("there is no partner \"" + name + "\" in project " + project);
+      }
+    }
+  }
+  std::vector<std::string> problems;
+  zeb::BotSettings settings = zeb::LoadBotSettings(store, locations.DataFolder, &problems);
+  for (const std::string& line : problems) out << line << '\n';
+  zeb::Session session = zeb::OpenDataFolder(locations.DataFolder);
+  const bool live = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
+  CheckPrinter printer(out, session, project, a.Flag("nodes"), live, settings.AnalyzeFound);
+  zeb::RunController controller(locations, store.file().string(), settings, options);
+  printer.set_controller(&controller);
+  controller.set_observer(&printer);
+  out << "Checking " << partners.size() << (partners.size() == 1 ? " partner" : " partners")
+      << " of " << project << '\n';
+  controller.HTMLButton2Click(project, partners);
+  controller.RunToEnd();
+  printer.PrintResults();
+  return 0;
+}
+
+}  // namespace zebhost

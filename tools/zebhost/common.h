@@ -1,0 +1,49 @@
+// What the zebhost commands share: checks of the names, addresses and numbers given on the
+// command line, the table printer, and the settings store and tables they open.
+#ifndef ZEBHOST_COMMON_H_
+#define ZEBHOST_COMMON_H_
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "data/app_tables.h"
+#include "data/file_locations.h"
+#include "data/settings_store.h"
+#include "data/sqlite_session.h"
+
+namespace zebhost {
+
+// Names are keys between windows, tables and the tree text: no line breaks or control bytes.
+// These checks throw UsageError naming `what` when the text fails them.
+void CheckName(const std::string& name, const std::string& what);
+// An http:// or https:// address without blanks or control characters.
+void CheckUrl(const std::string& url, const std::string& what);
+// A whole number >= 0.
+int ParseHop(const std::string& text, const std::string& what);
+
+// Prints rows as left-aligned columns separated by two blanks.
+void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+
+// The user's settings store; throws UsageError when there is none yet.
+zeb::SettingsStore OpenStore();
+
+// The tables of the data folder that the store names.
+struct Tables {
+  zeb::FileLocations locations;
+  zeb::Session session;
+  zeb::AppTables app;
+
+  // Throws UsageError when the data folder lacks its tables.
+  explicit Tables(zeb::FileLocations where);
+};
+
+// The tables of the folder that the user's settings store names.
+Tables OpenTables();
+
+// Throws UsageError unless the project exists.
+void RequireProject(zeb::AppTables& app, const std::string& project);
+
+}  // namespace zebhost
+
+#endif  // ZEBHOST_COMMON_H_

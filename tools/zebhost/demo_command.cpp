@@ -1,0 +1,96 @@
+// zebhost demo: a fresh demo folder with its own settings store, six partners on a loopback copy
+// of the example sites, and a check of them all.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli.h"
+#include "command_groups.h"
+#include "demo_site.h"
+
+namespace zebhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Empties dir for a new demo, or makes it. A folder of other files than an earlier demo's (it
+// has no marker) is refused.
+void MakeDemoFolder(const fs::path& dir) {
+  const fs::path marker = dir / ".zebhost-demo";
+  std::error_code ec;
+  if (fs::exists(dir) && !fs::is_empty(dir, ec) && !fs::exists(marker)) {
+    throw UsageError(dir.string() + " holds other files; name an empty folder with --dir");
+  }
+  fs::remove_all(dir, ec);
+  fs::create_directories(dir, ec);
+  if (ec) throw UsageError("cannot create the folder " + dir.string() + ": " + ec.message());
+  std::ofstream(marker) << "made by zebhost demo\n";
+}
+
+// The folders and tables in dir, the project "My Site" with a partner for each case the example
+// sites show, and the settings the demo runs with.
+void SetUpDemoProject(const fs::path& dir, const DemoSite& site) {
+  auto url = [&](const std::string& host, const std::string& path) {
+    return "http://" + host + ":" + std::to_string(site.port()) + path;
+  };
+  std::ostringstream quiet;
+  Init({"--data", (dir / "data").string(), "--exe", (dir / "program").string()}, quiet);
+  Project({"add", "My Site", "--home-page", url("mysite.localhost", "/")}, quiet);
+  const std::string find = "mysite.localhost";
+  auto add = [&](std::vector<std::string> extra) {
+    std::vector<std::string> command = {"add", "--project", "My Site", "--find", find};
+    command.insert(command.end(), extra.begin(), extra.end());
+    Partner(command, quiet);
+  };
+  // Found on the start page.
+  add({"--name", "Rabbit Run", "--home", url("rabbits.localhost", "/")});
+  // Found two hops deep; the members' page holds the link too, but robots.txt closes it.
+  add({"--name", "Cats Corner", "--home", url("www.cats.localhost", "/index.htm"), "--link-text",
+       "<a href=\"http://mysite.localhost/\">My Site</a>"});
+  // The backlink moved: the stored address is the old links page.
+  add({"--name", "Fish Tank", "--home", url("fish.localhost", "/index.htm"), "--backlink",
+       url("fish.localhost", "/old-links.htm")});
+  // The link was taken down.
+  add({"--name", "Hamster Hut", "--home", url("hamsters.localhost", "/index.htm")});
+  // The start page comes compressed.
+  add({"--name", "Lizard Lounge", "--home", url("lizards.localhost", "/")});
+  // The crawl starts at the links page, one hop below the home page.
+  add({"--name", "Dog Days", "--home", url("dogs.localhost", "/"), "--start",
+       url("dogs.localhost", "/links/"), "--start-hop", "1"});
+  Settings({"set", "ZEBSelConnections", "5"}, quiet);
+  Settings({"set", "ZEBAnalyzeFound", "true"}, quiet);
+  Settings({"set", "ZEBAutoUpdatePartner", "true"}, quiet);
+}
+
+}  // namespace
+
+int Demo(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"dir", "sites", "tick-ms"}, {});
+  a.ExpectPositional(0, "usage: zebhost demo [--dir DIR] [--sites DIR] [--tick-ms MS]");
+  const fs::path dir = fs::absolute(a.Value("dir").value_or("demo-data"));
+  const fs::path sites = a.Value("sites").value_or(ZEB_EXAMPLE_SITES);
+  const std::string tick = a.Value("tick-ms").value_or("500");
+  if (!fs::is_directory(sites / "cats")) {
+    throw UsageError("there are no demo sites in " + sites.string() + "; name them with --sites");
+  }
+  MakeDemoFolder(dir);
+  ::setenv("ZEB_SETTINGS_FILE", (dir / "settings.ini").c_str(), 1);
+
+  DemoSite site(sites);
+  SetUpDemoProject(dir, site);
+  out << "Demo sites on 127.0.0.1:" << site.port() << " from " << sites.string() << "\n";
+  out << "Partners of \"My Site\":\n";
+  Partner({"list", "--project", "My Site"}, out);
+  out << "\n";
+  int status = Check({"--project", "My Site", "--all", "--tick-ms", tick}, out);
+  out << "\nSettings store: " << (dir / "settings.ini").string() << "\n"
+      << "Tables:         " << (dir / "data" / "zeb.sqlite").string() << "\n"
+      << "Run report:     " << (dir / "program" / "botmail.txt").string() << "\n";
+  return status;
+}
+
+}  // namespace zebhost
