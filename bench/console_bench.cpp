@@ -26,23 +26,6 @@ using namespace std::chrono_literals;
 using zeb::testing::CrawlFixture;
 using zeb::testing::Reply;
 
-// pages pages, each linking to ten others, all reachable from /p0.htm; no page holds the Find
-// text, so the whole site is crawled.
-void ServeSite(CrawlFixture& f, int pages, std::chrono::milliseconds delay) {
-  for (int i = 0; i < pages; ++i) {
-    Reply reply;
-    reply.delay = delay;
-    reply.body = "<html><head><title>Page " + std::to_string(i) + "</title></head><body>";
-    for (int k = 1; k <= 10; ++k) {
-      const int target = (i * 10 + k) % pages;
-      reply.body += "<p>Some text about page " + std::to_string(target) + ". <a href=\"/p" +
-                    std::to_string(target) + ".htm\">read more</a></p>";
-    }
-    reply.body += "</body></html>";
-    f.site().Serve("/p" + std::to_string(i) + ".htm", reply);
-  }
-}
-
 zeb::RunOptions Options() {
   zeb::RunOptions options;
   options.tick = 50ms;  // the ramp to 20 threads is not what is measured
@@ -54,12 +37,7 @@ double Seconds(std::chrono::steady_clock::duration d) {
 }
 
 double WindowRun(CrawlFixture& f) {
-  zeb::SettingsStore store(f.settings_file());
-  store.CreateKey(zeb::kStartupSettingsKey);
-  for (std::size_t i = 0; i < zeb::kPanelCount; ++i) {
-    zeb::SaveBotSettingsPanel(store, f.locations().DataFolder, f.settings,
-                              static_cast<zeb::SettingsPanel>(i));
-  }
+  f.StoreSettings();
   zeb::BotFormOptions options;
   options.locations = f.locations();
   options.settings_file = f.settings_file();
@@ -123,7 +101,7 @@ int main(int argc, char** argv) {
               delay_ms, connections);
   for (int round = 0; round < 2; ++round) {
     CrawlFixture f;
-    ServeSite(f, pages, std::chrono::milliseconds(delay_ms));
+    f.ServeLinkedSite(pages, std::chrono::milliseconds(delay_ms));
     f.AddPartner("Bench", f.Url("/p0.htm"), "never.example");
     f.settings.Connections = connections;
     f.settings.StopHops = -1;

@@ -41,26 +41,9 @@ Usage SelfUsage() {
   return {cpu, static_cast<double>(u.ru_maxrss) / 1024.0};
 }
 
-// pages pages, each linking to ten others, all reachable from /p0.htm; no page holds the Find
-// text, so the whole site is crawled.
-void ServeSite(CrawlFixture& f, int pages, std::chrono::milliseconds delay) {
-  for (int i = 0; i < pages; ++i) {
-    Reply reply;
-    reply.delay = delay;
-    reply.body = "<html><head><title>Page " + std::to_string(i) + "</title></head><body>";
-    for (int k = 1; k <= 10; ++k) {
-      const int target = (i * 10 + k) % pages;
-      reply.body += "<p>Some text about page " + std::to_string(target) + ". <a href=\"/p" +
-                    std::to_string(target) + ".htm\">read more</a></p>";
-    }
-    reply.body += "</body></html>";
-    f.site().Serve("/p" + std::to_string(i) + ".htm", reply);
-  }
-}
-
 void CrawlRun(int connections, int pages, std::chrono::milliseconds delay) {
   CrawlFixture f;
-  ServeSite(f, pages, delay);
+  f.ServeLinkedSite(pages, delay);
   f.AddPartner("Bench", f.Url("/p0.htm"), "never.example");
   f.settings.Connections = connections;
   f.settings.StopHops = -1;

@@ -51,16 +51,6 @@ void ServeTwoPartners(CrawlFixture& f) {
   f.AddPartner("B", f.Url("/b/index.htm"), kFind);
 }
 
-// The settings the window reads when Run Checked is pressed.
-void StoreSettings(CrawlFixture& f) {
-  SettingsStore store(f.settings_file());
-  store.CreateKey(kStartupSettingsKey);
-  for (std::size_t i = 0; i < kPanelCount; ++i) {
-    SaveBotSettingsPanel(store, f.locations().DataFolder, f.settings,
-                         static_cast<SettingsPanel>(i));
-  }
-}
-
 class BotFormTest : public ::testing::Test {
  protected:
   BotFormTest() {
@@ -71,7 +61,7 @@ class BotFormTest : public ::testing::Test {
   ~BotFormTest() override { SetWebLinkOpener({}); }
 
   std::unique_ptr<TZEBBotForm> Open(BotFormOptions options = {}) {
-    StoreSettings(f_);
+    f_.StoreSettings();
     options.locations = f_.locations();
     options.settings_file = f_.settings_file();
     if (options.ProjectName.empty() && !options.AutoRun) options.ProjectName = testing::kProject;
@@ -104,6 +94,19 @@ class BotFormTest : public ::testing::Test {
     auto* series = qobject_cast<QAbstractBarSeries*>(
         Find<QChartView>(form, "Chart1")->chart()->series().value(0));
     return series != nullptr ? series->barSets().value(0) : nullptr;
+  }
+  // Checks the one partner, shows it and runs it to the end.
+  static void RunOne(TZEBBotForm& form, const QString& name) {
+    Item(form, name)->setCheckState(Qt::Checked);
+    Find<QListWidget>(form, "CheckListBox1")->setCurrentItem(Item(form, name));
+    Click(form, "HTMLButton2");
+    ASSERT_TRUE(WaitFor([&] { return !form.Running(); }));
+  }
+  // Clicks a tree row beside its text: selects it without following its link.
+  static void ClickBeside(QTreeWidget* tree, QTreeWidgetItem* item) {
+    const QRect rect = tree->visualItemRect(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      QPoint(tree->viewport()->width() - 4, rect.center().y()));
   }
   std::optional<PartnerRecord> Partner(const std::string& name) {
     Session session(DatabaseFile(f_.locations()), OpenMode::kExisting);
@@ -278,7 +281,7 @@ TEST_F(BotFormTest, AutoRunWithAMissingProjectNamesItAndEachPartnerAndStaysIdle)
   options.AutoRun = true;
   options.ProjectName = "Nowhere";
   options.PartnerNames = {"A", "B"};
-  StoreSettings(f_);
+  f_.StoreSettings();
   options.locations = f_.locations();
   options.settings_file = f_.settings_file();
   TZEBBotForm form(options);
@@ -326,10 +329,7 @@ TEST_F(BotFormTest, ChangingTheProjectWarnsOnlyWhenTheTreeHoldsNodes) {
   QTest::qWait(30);
   EXPECT_TRUE(answerer.texts().empty());
 
-  Item(*form, "A")->setCheckState(Qt::Checked);
-  Find<QListWidget>(*form, "CheckListBox1")->setCurrentItem(Item(*form, "A"));
-  Click(*form, "HTMLButton2");
-  ASSERT_TRUE(WaitFor([&] { return !form->Running(); }));
+  RunOne(*form, "A");
   ASSERT_GT(Find<QTreeWidget>(*form, "HTMLTreeview1")->topLevelItemCount(), 0);
   choose("Other");
   ASSERT_TRUE(WaitFor([&] { return answerer.texts().size() == 1; }));
@@ -342,27 +342,18 @@ TEST_F(BotFormTest, ChangingTheProjectWarnsOnlyWhenTheTreeHoldsNodes) {
 TEST_F(BotFormTest, TreeButtonsStoreTheChosenPageAndLinksOpenInTheBrowser) {
   ServeTwoPartners(f_);
   std::unique_ptr<TZEBBotForm> form = Open();
-  Item(*form, "A")->setCheckState(Qt::Checked);
-  Find<QListWidget>(*form, "CheckListBox1")->setCurrentItem(Item(*form, "A"));
-  Click(*form, "HTMLButton2");
-  ASSERT_TRUE(WaitFor([&] { return !form->Running(); }));
+  RunOne(*form, "A");
 
   auto* tree = Find<QTreeWidget>(*form, "HTMLTreeview1");
   QTreeWidgetItem* start = tree->topLevelItem(0)->child(0);
   QTreeWidgetItem* links = start->child(0);
-  // Beside the text: selects without following the link.
-  auto click_beside = [&](QTreeWidgetItem* item) {
-    const QRect rect = tree->visualItemRect(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                      QPoint(tree->viewport()->width() - 4, rect.center().y()));
-  };
   // The found page is the last of the chain: it takes Backlink, not Start Base.
-  click_beside(links);
+  ClickBeside(tree, links);
   EXPECT_TRUE(Find<QWidget>(*form, "HTMLButton5")->isEnabled());
   EXPECT_FALSE(Find<QWidget>(*form, "HTMLButton14")->isEnabled());
   Click(*form, "HTMLButton5");
   EXPECT_FALSE(Find<QWidget>(*form, "HTMLButton5")->isEnabled());
-  click_beside(start);
+  ClickBeside(tree, start);
   EXPECT_TRUE(Find<QWidget>(*form, "HTMLButton14")->isEnabled());
   Click(*form, "HTMLButton14");
   EXPECT_EQ(Partner("A")->URL, f_.Url("/a/links.htm"));
@@ -385,17 +376,12 @@ TEST_F(BotFormTest, StartBaseOnTheSecondLinkNodeStoresHopOne) {
   f_.site().Page("/c/friends.htm", "<html><body>mysite.example</body></html>");
   f_.AddPartner("C", f_.Url("/c/index.htm"), kFind);
   std::unique_ptr<TZEBBotForm> form = Open();
-  Item(*form, "C")->setCheckState(Qt::Checked);
-  Find<QListWidget>(*form, "CheckListBox1")->setCurrentItem(Item(*form, "C"));
-  Click(*form, "HTMLButton2");
-  ASSERT_TRUE(WaitFor([&] { return !form->Running(); }));
+  RunOne(*form, "C");
   auto* tree = Find<QTreeWidget>(*form, "HTMLTreeview1");
   QTreeWidgetItem* second = tree->topLevelItem(0)->child(0)->child(0);
   ASSERT_NE(second, nullptr);
   ASSERT_EQ(second->childCount(), 1);
-  const QRect rect = tree->visualItemRect(second);
-  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                    QPoint(tree->viewport()->width() - 4, rect.center().y()));
+  ClickBeside(tree, second);
   Click(*form, "HTMLButton14");
   EXPECT_EQ(Partner("C")->BotStart, f_.Url("/c/links.htm"));
   EXPECT_EQ(Partner("C")->BotBaseHop, 1);
@@ -404,13 +390,8 @@ TEST_F(BotFormTest, StartBaseOnTheSecondLinkNodeStoresHopOne) {
 // zebhost bot, as a user runs it: the store names the folders, --autorun runs and closes.
 TEST_F(BotFormTest, ZebhostBotRunsThePartnersAndReturnsWhenTheWindowCloses) {
   ServeTwoPartners(f_);
-  StoreSettings(f_);
-  {
-    SettingsStore store(f_.settings_file());
-    store.CreateKey(kFileLocationsKey);
-    store.OpenKey(kFileLocationsKey)->WriteString("ExeFolder", f_.locations().ExeFolder);
-    store.OpenKey(kFileLocationsKey)->WriteString("DataFolder", f_.locations().DataFolder);
-  }
+  f_.StoreSettings();
+  f_.StoreFileLocations();
   qputenv("ZEB_SETTINGS_FILE", QByteArray::fromStdString(f_.settings_file()));
   std::ostringstream out, err;
   const int status = zebhost::RunZebhost(

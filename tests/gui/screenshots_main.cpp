@@ -85,12 +85,7 @@ int main(int argc, char** argv) {
   f.settings.StopHops = 3;
   f.settings.AutoUpdatePartner = true;
   f.settings.AnalyzeFound = true;
-  zeb::SettingsStore store(f.settings_file());
-  store.CreateKey(zeb::kStartupSettingsKey);
-  for (std::size_t i = 0; i < zeb::kPanelCount; ++i) {
-    zeb::SaveBotSettingsPanel(store, f.locations().DataFolder, f.settings,
-                              static_cast<zeb::SettingsPanel>(i));
-  }
+  f.StoreSettings();
   zeb::SetWebLinkOpener([](const QUrl&) {});
 
   zeb::BotFormOptions options;

@@ -77,6 +77,37 @@ void CrawlFixture::AddPartner(const std::string& name, const std::string& home,
   AppTables(session).AddPartner(p);
 }
 
+void CrawlFixture::StoreSettings() {
+  SettingsStore store(settings_file_);
+  store.CreateKey(kStartupSettingsKey);
+  for (std::size_t i = 0; i < kPanelCount; ++i) {
+    SaveBotSettingsPanel(store, locations_.DataFolder, settings, static_cast<SettingsPanel>(i));
+  }
+}
+
+void CrawlFixture::StoreFileLocations() {
+  SettingsStore store(settings_file_);
+  store.CreateKey(kFileLocationsKey);
+  std::optional<SettingsKey> key = store.OpenKey(kFileLocationsKey);
+  key->WriteString("ExeFolder", locations_.ExeFolder);
+  key->WriteString("DataFolder", locations_.DataFolder);
+}
+
+void CrawlFixture::ServeLinkedSite(int pages, std::chrono::milliseconds delay) {
+  for (int i = 0; i < pages; ++i) {
+    Reply reply;
+    reply.delay = delay;
+    reply.body = "<html><head><title>Page " + std::to_string(i) + "</title></head><body>";
+    for (int k = 1; k <= 10; ++k) {
+      const int target = (i * 10 + k) % pages;
+      reply.body += "<p>Some text about page " + std::to_string(target) + ". <a href=\"/p" +
+                    std::to_string(target) + ".htm\">read more</a></p>";
+    }
+    reply.body += "</body></html>";
+    site_.Serve("/p" + std::to_string(i) + ".htm", reply);
+  }
+}
+
 void CrawlFixture::WriteList(const std::string& file, const std::string& text) {
   WriteFile(dir_ / "data" / file, text);
 }

@@ -54,6 +54,10 @@ class CrawlFixture {
   // Adds a partner of the project "P".
   void AddPartner(const std::string& name, const std::string& home, const std::string& find,
                   const std::string& start = "", int start_hop = 0, const Lines& long_check = {});
+  // Stores `settings` in the settings file, as the console's Save buttons would, and the file
+  // locations, as zebhost init would: for the window and zebhost, which read them there.
+  void StoreSettings();
+  void StoreFileLocations();
   // Writes a word-list file of the data folder.
   void WriteList(const std::string& file, const std::string& text);
 
@@ -64,6 +68,9 @@ class CrawlFixture {
                 RunOptions options = FastOptions());
 
   static RunOptions FastOptions();
+  // `pages` pages /p0.htm ..., each linking to ten others, all reachable from /p0.htm; no page
+  // holds a Find text, so the whole site is crawled.
+  void ServeLinkedSite(int pages, std::chrono::milliseconds delay);
 
   // The work tables as the run left them.
   std::vector<FrontierRow> Frontier();

@@ -13,6 +13,7 @@
 #include <QIcon>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +118,8 @@ class TZEBBotForm : public QDialog {
   void ShowPartnerEnabled();
   void SelectPartnerItem(const std::string& name);
   void TreeClicked(const QPoint& pos);
+  // Backlink / Start Base: the controller's edit, with its failure shown.
+  void EditFromTree(const std::function<void()>& edit, const std::string& what);
   std::vector<std::size_t> PathOf(QTreeWidgetItem* item) const;
   std::string CurrentProject() const;
   std::vector<std::string> CheckedPartners() const;

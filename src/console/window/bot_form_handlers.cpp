@@ -240,19 +240,18 @@ void TZEBBotForm::HTMLButton13Click() {
 }
 
 void TZEBBotForm::HTMLButton5Click() {
-  try {
-    controller_->HTMLButton5Click();
-  } catch (const std::exception& e) {
-    ShowError("The backlink address cannot be stored", e);
-  }
-  Refresh();
+  EditFromTree([this] { controller_->HTMLButton5Click(); }, "The backlink address");
 }
 
 void TZEBBotForm::HTMLButton14Click() {
+  EditFromTree([this] { controller_->HTMLButton14Click(); }, "The start page");
+}
+
+void TZEBBotForm::EditFromTree(const std::function<void()>& edit, const std::string& what) {
   try {
-    controller_->HTMLButton14Click();
+    edit();
   } catch (const std::exception& e) {
-    ShowError("The start page cannot be stored", e);
+    ShowError(what + " cannot be stored", e);
   }
   Refresh();
 }
