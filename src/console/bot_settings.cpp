@@ -113,6 +113,14 @@ std::span<const ThrottlePreset> ThrottlePresets() {
   return kPresets;
 }
 
+std::vector<std::string> AddToHistory(std::vector<std::string> history, const std::string& text) {
+  if (text.empty()) return history;
+  history.erase(std::remove(history.begin(), history.end(), text), history.end());
+  history.insert(history.begin(), text);
+  if (history.size() > kUserAgentHistory) history.resize(kUserAgentHistory);
+  return history;
+}
+
 BotSettingsEditor::BotSettingsEditor(SettingsStore store, std::string data_folder)
     : store_(std::move(store)), data_folder_(std::move(data_folder)) {
   settings_ = LoadBotSettings(store_, data_folder_, &problems_);

@@ -75,6 +75,11 @@ struct ThrottlePreset {
 };
 std::span<const ThrottlePreset> ThrottlePresets();
 
+// The user-agent history after `text` was used: it stands first, once, and the history keeps
+// at most kUserAgentHistory entries; an empty text changes nothing.
+inline constexpr std::size_t kUserAgentHistory = 15;
+std::vector<std::string> AddToHistory(std::vector<std::string> history, const std::string& text);
+
 // The settings as the console's panels hold them, with each panel's Save button: a change to a
 // panel enables its Save, saving disables it again. The run reads the current values, saved
 // or not.

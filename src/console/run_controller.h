@@ -195,6 +195,8 @@ class RunController : public ConsoleLink {
   int held_threads() const;
   Dispatcher& dispatcher() { return dispatcher_; }
   int Connections() const;
+  // What a crawl thread started now in `slot` is given.
+  EngineSettings ThreadSettings(int slot) const;
 
   // ConsoleLink, called by crawl threads.
   std::optional<RecNo> NextOpenRecord() override;
@@ -232,7 +234,6 @@ class RunController : public ConsoleLink {
   void Memo(const std::string& line);
   void SetControlsEnabled(bool on);
   void Changed();
-  EngineSettings ThreadSettings(int slot) const;
   void SetPaused(bool paused);
   // A copy of an owner-thread string, taken on the owner thread.
   std::string ReadOnOwner(const std::string& value);

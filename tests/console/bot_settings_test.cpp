@@ -168,3 +168,22 @@ TEST_F(BotSettingsTest, SavingIntoAMissingKeyFailsAndTheSaveStaysEnabled) {
 
 }  // namespace
 }  // namespace zeb
+
+namespace zeb {
+namespace {
+
+TEST(UserAgentHistoryTest, TheLastUsedStandsFirstOnceAndFifteenAreKept) {
+  std::vector<std::string> history;
+  for (int i = 0; i < 20; ++i) history = AddToHistory(history, "agent " + std::to_string(i));
+  ASSERT_EQ(history.size(), kUserAgentHistory);
+  EXPECT_EQ(history.front(), "agent 19");
+  EXPECT_EQ(history.back(), "agent 5");
+  history = AddToHistory(history, "agent 10");
+  EXPECT_EQ(history.front(), "agent 10");
+  EXPECT_EQ(std::count(history.begin(), history.end(), "agent 10"), 1);
+  EXPECT_EQ(history.size(), kUserAgentHistory);
+  EXPECT_EQ(AddToHistory(history, ""), history);
+}
+
+}  // namespace
+}  // namespace zeb

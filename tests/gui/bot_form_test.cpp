@@ -256,7 +256,7 @@ TEST_F(BotFormTest, TheCloseButtonClosesAnIdleWindow) {
 TEST_F(BotFormTest, TheWindowKeepsItsPlaceInFormIniAndTheHintLineExplainsControls) {
   {
     std::unique_ptr<TZEBBotForm> form = Open();
-    form->resize(900, 640);
+    form->resize(1300, 700);
     auto* hint = Find<QLabel>(*form, "Label4");
     EXPECT_EQ(hint->text(), kConsoleDefaultHint);
     QStatusTipEvent over_stop(Find<QWidget>(*form, "HTMLButton3")->statusTip());
@@ -271,7 +271,7 @@ TEST_F(BotFormTest, TheWindowKeepsItsPlaceInFormIniAndTheHintLineExplainsControl
                 QSettings::IniFormat);
   EXPECT_TRUE(ini.contains("ZEBBot/Geometry"));
   std::unique_ptr<TZEBBotForm> again = Open();
-  EXPECT_EQ(again->size(), QSize(900, 640));
+  EXPECT_EQ(again->size(), QSize(1300, 700));
 }
 
 TEST_F(BotFormTest, AutoRunWithAMissingProjectNamesItAndEachPartnerAndStaysIdle) {

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QTest>
+#include <QToolBox>
 #include <cstdio>
 
 #include "console/bot_settings.h"
@@ -95,7 +96,8 @@ int main(int argc, char** argv) {
   options.PartnerNames = {"Cats Corner"};
   options.run_options.tick = 200ms;
   zeb::TZEBBotForm form(options);
-  form.resize(1180, 760);
+  form.resize(1400, 800);
+  form.findChild<QToolBox*>("SettingsBar")->setCurrentIndex(2);
   form.show();
   (void)QTest::qWaitFor([&] { return form.findChild<QListWidget*>("CheckListBox1")->count() > 0; });
 

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "console/window/settings_bar.h"
 #include "views/rich_text.h"
 
 namespace zeb {
@@ -76,8 +77,10 @@ void TZEBBotForm::BuildControls() {
   top->addWidget(ComboBox3);
   top->addStretch(1);
 
+  settings_bar_ = new SettingsBar(*settings_, options_.locations.ExeFolder);
   auto* splitter = new QSplitter(Qt::Horizontal);
   splitter->setChildrenCollapsible(false);
+  splitter->addWidget(settings_bar_);
   splitter->addWidget(BuildPartnerPanel());
   auto* right = new QSplitter(Qt::Vertical);
   right->setChildrenCollapsible(false);
@@ -86,8 +89,9 @@ void TZEBBotForm::BuildControls() {
   right->setStretchFactor(0, 2);
   right->setStretchFactor(1, 3);
   splitter->addWidget(right);
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 3);
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 1);
+  splitter->setStretchFactor(2, 3);
 
   Label4 = new QLabel(kConsoleDefaultHint);
   Label4->setObjectName("Label4");
@@ -102,7 +106,7 @@ void TZEBBotForm::BuildControls() {
   layout->addWidget(splitter, 1);
   layout->addWidget(BuildButtonBar());
   layout->addWidget(Label4);
-  resize(1100, 720);
+  resize(1360, 760);
 }
 
 QWidget* TZEBBotForm::BuildPartnerPanel() {

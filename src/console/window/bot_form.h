@@ -38,6 +38,7 @@ class QBarCategoryAxis;
 namespace zeb {
 
 class HtmlButton;
+class SettingsBar;
 class HtmlItemDelegate;
 
 // What the host hands the console.
@@ -114,6 +115,7 @@ class TZEBBotForm : public QDialog {
   void RunFinished();
 
   void SetControlsEnabled(bool on);
+  void ShowSiteInformation();
   // Label35 and Label33 are enabled with fewer than two partners checked.
   void ShowPartnerEnabled();
   void SelectPartnerItem(const std::string& name);
@@ -128,9 +130,11 @@ class TZEBBotForm : public QDialog {
 
   BotFormOptions options_;
   PartnerSelection selection_;
+  std::unique_ptr<BotSettingsEditor> settings_;  // the settings bar's values, read by a run
   std::unique_ptr<RunController> controller_;
   std::unique_ptr<Observer> observer_;
 
+  SettingsBar* settings_bar_;      // the six settings panels on the left
   QComboBox* ComboBox3;            // the project list
   QListWidget* CheckListBox1;      // the partner check list, with the found marks
   QIcon ImageList1[2];             // the found marks: 0 found, 1 not found

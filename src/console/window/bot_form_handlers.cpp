@@ -6,7 +6,10 @@
 #include <QTreeWidget>
 
 #include "console/bot_settings.h"
+#include "console/site_information.h"
 #include "console/window/bot_form.h"
+#include "console/window/settings_bar.h"
+#include "data/schema.h"
 #include "data/settings_store.h"
 #include "views/message_form.h"
 #include "views/rich_text.h"
@@ -61,6 +64,7 @@ void TZEBBotForm::FormShow() {
   }
   LoadProjects();
   UpdateRunButton();
+  settings_bar_->MarkAllClean();
   if (!options_.ProjectName.empty()) {
     const int index = ComboBox3->findData(Bytes(options_.ProjectName), kNameRole);
     ComboBox3->setCurrentIndex(index);
@@ -192,16 +196,37 @@ void TZEBBotForm::SetControlsEnabled(bool on) {
   }
   Label35->setEnabled(on && CheckedCount() < 2);
   Label33->setEnabled(on && CheckedCount() < 2);
+  settings_bar_->SetControlsEnabled(on);
+}
+
+void TZEBBotForm::ShowSiteInformation() {
+  const std::string project = CurrentProject();
+  if (project.empty()) {
+    settings_bar_->site_status()->setText("Project must be selected");
+    return;
+  }
+  std::string html;
+  try {
+    Session session = OpenDataFolder(options_.locations.DataFolder);
+    html = zeb::ShowSiteInformation(session, project);
+  } catch (const std::exception& e) {
+    ShowError("The project cannot be read", e);
+    return;
+  }
+  ShowMessageDialog(0, html);
 }
 
 void TZEBBotForm::HTMLButton2Click() {
   const std::vector<std::string> partners = CheckedPartners();
   try {
-    std::vector<std::string> problems;
-    controller_->UseSettings(LoadBotSettings(SettingsStore(options_.settings_file),
-                                             options_.locations.DataFolder, &problems));
+    // The panels' values as they stand, saved or not.
+    controller_->UseSettings(settings_->settings());
+    settings_bar_->RememberUserAgent();
     controller_->HTMLButton2Click(CurrentProject(), partners);
-    for (const std::string& line : problems) controller_->AddMessage(line);
+    // Stored values that could not be used as they stand (defaults taken, numbers clamped).
+    if (Running()) {
+      for (const std::string& line : settings_->problems()) controller_->AddMessage(line);
+    }
   } catch (const std::exception& e) {
     ShowError("The run cannot start", e);
     return;

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -17,6 +18,7 @@
 
 #include "console/bot_settings.h"
 #include "console/window/bot_form.h"
+#include "console/window/settings_bar.h"
 #include "data/settings_store.h"
 #include "views/message_form.h"
 #include "views/rich_text.h"
@@ -44,9 +46,10 @@ class TZEBBotForm::Observer : public RunObserver {
 
 TZEBBotForm::TZEBBotForm(BotFormOptions options, QWidget* parent)
     : QDialog(parent), options_(std::move(options)), selection_(options_.locations) {
-  BotSettings settings;
+  settings_ = std::make_unique<BotSettingsEditor>(SettingsStore(options_.settings_file),
+                                                  options_.locations.DataFolder);
   controller_ = std::make_unique<RunController>(options_.locations, options_.settings_file,
-                                                settings, options_.run_options);
+                                                settings_->settings(), options_.run_options);
   observer_ = std::make_unique<Observer>(*this);
   controller_->set_observer(observer_.get());
   BuildControls();
@@ -69,8 +72,16 @@ TZEBBotForm::TZEBBotForm(BotFormOptions options, QWidget* parent)
     ShowPartnerEnabled();
     UpdateRunButton();
   });
-  connect(RECheckBox7, &QCheckBox::toggled, this,
-          [this](bool on) { controller_->SetLockTree(on); });
+  connect(RECheckBox7, &QCheckBox::toggled, this, [this](bool on) {
+    controller_->SetLockTree(on);
+    settings_bar_->MarkChanged(SettingsPanel::kMisc);  // as the console always did
+  });
+  // The throttles stay editable during a run: threads started afterwards use the new values.
+  connect(settings_bar_, &SettingsBar::ThrottlesChanged, this, [this](int band, int proc) {
+    if (Running()) controller_->SetThrottles(band, proc);
+  });
+  connect(settings_bar_->show_button(), &QPushButton::clicked, this,
+          &TZEBBotForm::ShowSiteInformation);
   connect(HTMLButton2, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton2Click);
   connect(HTMLButton15, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton15Click);
   connect(HTMLButton3, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton3Click);
