@@ -272,6 +272,11 @@ QWidget* TZEBBotForm::BuildButtonBar() {
                        "Chart where your links sit on the partners' pages.");
   HTMLButton1->setEnabled(false);
   HTMLButton1->setToolTip("The position analysis view is not part of this version yet.");
+  keyword_button_ = Button("KeywordAnalysisButton", "Keyword Analysis...",
+                           "Compare your keywords with the partners' pages.");
+  keyword_button_->setEnabled(false);
+  keyword_button_->setToolTip("The keyword comparison view is not part of this version yet.");
+  help_button_ = Button("HelpButton", "Help", "How the console and its settings work.");
   HTMLButton6 = Button("HTMLButton6", "Close", "Close the console.");
   auto* layout = new QHBoxLayout(bar);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -280,7 +285,9 @@ QWidget* TZEBBotForm::BuildButtonBar() {
   layout->addWidget(HTMLButton3);
   layout->addStretch(1);
   layout->addWidget(HTMLButton1);
+  layout->addWidget(keyword_button_);
   layout->addStretch(1);
+  layout->addWidget(help_button_);
   layout->addWidget(HTMLButton6);
   return bar;
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/partner_selection.h"
@@ -115,7 +116,12 @@ class TZEBBotForm : public QDialog {
   void RunFinished();
 
   void SetControlsEnabled(bool on);
+  // Your-site information: gather on a worker thread (the window stays live; a second
+  // gathering, a run and closing wait for it), show what is stored, and the help page.
+  void GatherSiteInformation();
+  void GatheringEnded(const std::string& status, const std::string& dialog_html);
   void ShowSiteInformation();
+  void ShowHelp();
   // Label35 and Label33 are enabled with fewer than two partners checked.
   void ShowPartnerEnabled();
   void SelectPartnerItem(const std::string& name);
@@ -156,6 +162,8 @@ class TZEBBotForm : public QDialog {
   HtmlButton* HTMLButton15;        // Pause / Resume
   HtmlButton* HTMLButton3;         // Stop
   HtmlButton* HTMLButton6;         // Close
+  HtmlButton* keyword_button_;     // Keyword Analysis...: the keyword comparison view
+  HtmlButton* help_button_;        // Help: the console's help page
   HtmlButton* HTMLButton4;         // check all
   HtmlButton* HTMLButton13;        // uncheck all
   HtmlButton* HTMLButton1;         // Position Analysis
@@ -168,6 +176,8 @@ class TZEBBotForm : public QDialog {
   QTimer* refresh_timer_;  // coalesces display changes: one redraw per 50 ms at most
   std::atomic<bool> serve_queued_{false};
   bool shown_once_ = false;
+  bool gathering_ = false;    // a gathering of your-site information is under way
+  std::thread gather_thread_;
   bool refresh_pending_ = false;
   int memo_generation_ = -1;
   std::size_t memo_shown_ = 0;

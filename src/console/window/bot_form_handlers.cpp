@@ -6,10 +6,8 @@
 #include <QTreeWidget>
 
 #include "console/bot_settings.h"
-#include "console/site_information.h"
 #include "console/window/bot_form.h"
 #include "console/window/settings_bar.h"
-#include "data/schema.h"
 #include "data/settings_store.h"
 #include "views/message_form.h"
 #include "views/rich_text.h"
@@ -197,23 +195,6 @@ void TZEBBotForm::SetControlsEnabled(bool on) {
   Label35->setEnabled(on && CheckedCount() < 2);
   Label33->setEnabled(on && CheckedCount() < 2);
   settings_bar_->SetControlsEnabled(on);
-}
-
-void TZEBBotForm::ShowSiteInformation() {
-  const std::string project = CurrentProject();
-  if (project.empty()) {
-    settings_bar_->site_status()->setText("Project must be selected");
-    return;
-  }
-  std::string html;
-  try {
-    Session session = OpenDataFolder(options_.locations.DataFolder);
-    html = zeb::ShowSiteInformation(session, project);
-  } catch (const std::exception& e) {
-    ShowError("The project cannot be read", e);
-    return;
-  }
-  ShowMessageDialog(0, html);
 }
 
 void TZEBBotForm::HTMLButton2Click() {

@@ -82,6 +82,9 @@ TZEBBotForm::TZEBBotForm(BotFormOptions options, QWidget* parent)
   });
   connect(settings_bar_->show_button(), &QPushButton::clicked, this,
           &TZEBBotForm::ShowSiteInformation);
+  connect(settings_bar_->gather_button(), &QPushButton::clicked, this,
+          &TZEBBotForm::GatherSiteInformation);
+  connect(help_button_, &QPushButton::clicked, this, &TZEBBotForm::ShowHelp);
   connect(HTMLButton2, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton2Click);
   connect(HTMLButton15, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton15Click);
   connect(HTMLButton3, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton3Click);
@@ -96,6 +99,7 @@ TZEBBotForm::TZEBBotForm(BotFormOptions options, QWidget* parent)
 }
 
 TZEBBotForm::~TZEBBotForm() {
+  if (gather_thread_.joinable()) gather_thread_.join();
   controller_->set_observer(nullptr);
   // The hook points at this window: clear it, then let the controller end any threads while
   // the window's members are still alive.
@@ -251,7 +255,7 @@ void TZEBBotForm::showEvent(QShowEvent* event) {
 }
 
 void TZEBBotForm::closeEvent(QCloseEvent* event) {
-  if (Running()) {
+  if (Running() || gathering_) {
     event->ignore();
     return;
   }
@@ -260,7 +264,7 @@ void TZEBBotForm::closeEvent(QCloseEvent* event) {
 }
 
 void TZEBBotForm::reject() {
-  if (Running()) return;
+  if (Running() || gathering_) return;
   SavePlacement();
   QDialog::reject();
 }

@@ -385,6 +385,12 @@ void SettingsBar::RememberUserAgent() {
   ini.setValue("ZEBUserAgent/History", items);
 }
 
+void SettingsBar::SetSiteStatus(const QString& text) {
+  site_status_->setText(text);
+  site_status_->repaint();
+  emit SiteStatusChanged(text);
+}
+
 void SettingsBar::SetControlsEnabled(bool on) {
   for (std::size_t i = 0; i < kPanelCount; ++i) {
     if (i != Index(SettingsPanel::kConnectionThrottling)) panels_[i]->setEnabled(on);

@@ -43,10 +43,12 @@ class SettingsBar : public QToolBox {
   QPushButton* SaveButton(SettingsPanel panel) const { return save_[Index(panel)]; }
   QPushButton* gather_button() const { return gather_button_; }
   QPushButton* show_button() const { return show_button_; }
-  QLabel* site_status() const { return site_status_; }
+  // The your-site status line; every text is shown at once and announced.
+  void SetSiteStatus(const QString& text);
 
  signals:
   void ThrottlesChanged(int bandwidth, int process);
+  void SiteStatusChanged(const QString& text);
 
  private:
   static std::size_t Index(SettingsPanel panel) { return static_cast<std::size_t>(panel); }

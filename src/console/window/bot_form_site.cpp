@@ -1,0 +1,88 @@
+// The console's your-site information (gather, show) and its help button.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "console/site_information.h"
+#include "console/window/bot_form.h"
+#include "console/window/settings_bar.h"
+#include "data/schema.h"
+#include "views/help.h"
+#include "views/message_form.h"
+#include "views/rich_text.h"
+
+namespace zeb {
+
+void TZEBBotForm::GatherSiteInformation() {
+  if (gathering_ || Running()) return;
+  gathering_ = true;
+  for (QWidget* control : {static_cast<QWidget*>(settings_bar_->gather_button()),
+                           static_cast<QWidget*>(settings_bar_->show_button()),
+                           static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6),
+                           static_cast<QWidget*>(ComboBox3)}) {
+    control->setEnabled(false);
+  }
+  const std::string project = CurrentProject();
+  const std::string settings_file = options_.settings_file;
+  const std::string data_folder = options_.locations.DataFolder;
+  const int kw_density = settings_->settings().KWDensity;
+  if (gather_thread_.joinable()) gather_thread_.join();
+  // The fetch runs on a thread of its own; each status text and the end come back through the
+  // event loop, so the window stays painted and answers clicks meanwhile.
+  gather_thread_ = std::thread([this, project, settings_file, data_folder, kw_density] {
+    auto status = [this](const std::string& text) {
+      QMetaObject::invokeMethod(
+          this, [this, text] { settings_bar_->SetSiteStatus(FromBytes(text)); },
+          Qt::QueuedConnection);
+    };
+    GatherOutcome outcome;
+    try {
+      Session session = OpenDataFolder(data_folder);
+      outcome = zeb::GatherSiteInformation(session, SettingsStore(settings_file), data_folder,
+                                           project, kw_density, status, nullptr);
+    } catch (const std::exception& e) {
+      outcome.status = e.what();
+    }
+    QMetaObject::invokeMethod(
+        this, [this, outcome] { GatheringEnded(outcome.status, outcome.dialog_html); },
+        Qt::QueuedConnection);
+  });
+}
+
+void TZEBBotForm::GatheringEnded(const std::string& status, const std::string& dialog_html) {
+  if (gather_thread_.joinable()) gather_thread_.join();
+  if (!dialog_html.empty()) ShowMessageDialog(0, dialog_html);
+  // The last status normally came through already; an error raised outside the gathering
+  // itself (the data folder) did not.
+  if (settings_bar_->findChild<QLabel*>("SiteStatus")->text() != FromBytes(status)) {
+    settings_bar_->SetSiteStatus(FromBytes(status));
+  }
+  gathering_ = false;
+  for (QWidget* control : {static_cast<QWidget*>(settings_bar_->gather_button()),
+                           static_cast<QWidget*>(settings_bar_->show_button()),
+                           static_cast<QWidget*>(HTMLButton6), static_cast<QWidget*>(ComboBox3)}) {
+    control->setEnabled(true);
+  }
+  UpdateRunButton();
+}
+
+void TZEBBotForm::ShowSiteInformation() {
+  const std::string project = CurrentProject();
+  if (project.empty()) {
+    settings_bar_->SetSiteStatus("Project must be selected");
+    return;
+  }
+  std::string html;
+  try {
+    Session session = OpenDataFolder(options_.locations.DataFolder);
+    html = zeb::ShowSiteInformation(session, project);
+  } catch (const std::exception& e) {
+    ShowError("The project cannot be read", e);
+    return;
+  }
+  ShowMessageDialog(0, html);
+}
+
+void TZEBBotForm::ShowHelp() { ShowHelpTopic(880, this); }
+
+}  // namespace zeb
