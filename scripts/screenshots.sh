@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the console under Xvfb: docs/screenshots/console-idle.png
-# (a project loaded after a first run) and docs/screenshots/console-running.png (mid-run).
+# (a project loaded after a first run), docs/screenshots/console-running.png (mid-run), each
+# settings panel opened (settings-*.png) and the six panels side by side (settings-panels.png).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/${BUILD_DIR:-build}"
@@ -9,3 +10,5 @@ cmake -S "$root" -B "$build" > /dev/null
 cmake --build "$build" -j2 --target zeb_screenshots
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
   "$build/tests/zeb_screenshots" "$root/docs/screenshots"
+convert "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png \
+  +append "$root/docs/screenshots/settings-panels.png"

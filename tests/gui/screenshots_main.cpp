@@ -88,6 +88,9 @@ int main(int argc, char** argv) {
   f.settings.AnalyzeFound = true;
   f.StoreSettings();
   zeb::SetWebLinkOpener([](const QUrl&) {});
+  f.WriteList("STFilter.txt", "the\r\nand\r\nof\r\n");
+  f.WriteList("URLExceptions.txt", "logout\r\ncart\r\n");
+  f.WriteList("HotLink.txt", "links\r\npartners\r\n");
 
   zeb::BotFormOptions options;
   options.locations = f.locations();
@@ -97,7 +100,6 @@ int main(int argc, char** argv) {
   options.run_options.tick = 200ms;
   zeb::TZEBBotForm form(options);
   form.resize(1400, 800);
-  form.findChild<QToolBox*>("SettingsBar")->setCurrentIndex(2);
   form.show();
   (void)QTest::qWaitFor([&] { return form.findChild<QListWidget*>("CheckListBox1")->count() > 0; });
 
@@ -109,6 +111,17 @@ int main(int argc, char** argv) {
   list->setCurrentRow(0);
   QTest::qWait(300);
   if (!Save(form, out + "/console-idle.png")) return 1;
+
+  // Each settings panel opened.
+  auto* bar = form.findChild<QToolBox*>("SettingsBar");
+  const char* const panels[] = {"misc", "throttling", "ignores", "density", "exceptions",
+                                "hotlink"};
+  for (int i = 0; i < bar->count(); ++i) {
+    bar->setCurrentIndex(i);
+    QTest::qWait(150);  // the panel's opening animation
+    if (!Save(*bar, out + "/settings-" + panels[i] + ".png")) return 1;
+  }
+  bar->setCurrentIndex(0);
 
   // The middle of a run of every partner.
   QTest::mouseClick(form.findChild<QWidget*>("HTMLButton4"), Qt::LeftButton);

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QTextBrowser>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -182,6 +184,16 @@ TEST_F(SettingsBarTest, TheUserAgentHistorySurvivesARestartAndKeepsFifteen) {
   EXPECT_EQ(agent->currentText(), "Agent 17");  // the stored value
 }
 
+TEST_F(SettingsBarTest, MovingBetweenHotLinkCellsCountsAsAChange) {
+  WriteFile(dir_ / "data" / "HotLink.txt", "a\r\nb\r\n");
+  Open();
+  auto* grid = Find<QTableWidget>("HotLinkGrid");
+  grid->setCurrentCell(0, 0);
+  bar_->MarkAllClean();
+  grid->setCurrentCell(1, 0);
+  EXPECT_TRUE(bar_->SaveButton(SettingsPanel::kHotLink)->isEnabled());
+}
+
 // During a run only the two throttles can be changed, and a thread started afterwards gets them.
 TEST(SettingsBarRunTest, DuringARunOnlyTheThrottlesChangeAndReachTheNextThread) {
   testing::CrawlFixture f;
@@ -215,6 +227,25 @@ TEST(SettingsBarRunTest, DuringARunOnlyTheThrottlesChangeAndReachTheNextThread) 
   EXPECT_EQ(form.controller().ThreadSettings(1).ProcessThrottle, 350);
   ASSERT_TRUE(testing::WaitFor([&] { return !form.Running(); }));
   EXPECT_TRUE(form.findChild<QWidget*>("AdvSpinEdit1")->isEnabled());
+  // Lock Tree is no setting, but it enables the Misc panel's Save as the console always did.
+  auto* misc_save = form.findChild<SettingsBar*>("SettingsBar")->SaveButton(SettingsPanel::kMisc);
+  form.findChild<SettingsBar*>("SettingsBar")->MarkAllClean();
+  form.findChild<QCheckBox*>("RECheckBox7")->click();
+  EXPECT_TRUE(misc_save->isEnabled());
+  // Help opens the console's page.
+  QTest::mouseClick(form.findChild<QWidget*>("HelpButton"), Qt::LeftButton);
+  QTextBrowser* help = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->objectName() == "HelpWindow" && window->isVisible()) {
+      help = window->findChild<QTextBrowser*>("HelpText");
+    }
+  }
+  ASSERT_NE(help, nullptr);
+  for (const char* topic : {"Connection Throttling", "Bandwidth Throttle", "Hot Link",
+                            "Ignore pages greater than", "User Agent"}) {
+    EXPECT_TRUE(help->toPlainText().contains(topic)) << topic;
+  }
+  help->window()->close();
   EXPECT_TRUE(form.findChild<QWidget*>("ComboBox1")->isEnabled());
 }
 
