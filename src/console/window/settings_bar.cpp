@@ -104,6 +104,18 @@ QCheckBox* SettingsBar::Switch(const char* name, const QString& text, bool value
   return box;
 }
 
+QPlainTextEdit* SettingsBar::WordList(const char* name, const Lines& lines, SettingsPanel panel,
+                                      Lines BotSettings::*field) {
+  auto* edit = new QPlainTextEdit(ListText(lines));
+  edit->setObjectName(name);
+  connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, panel, field] {
+    if (filling_) return;
+    editor_.Edit(panel).*field = TextLines(edit);
+    Changed(panel);
+  });
+  return edit;
+}
+
 QWidget* SettingsBar::BuildMisc() {
   const BotSettings& s = editor_.settings();
   auto* body = new QWidget;
@@ -250,14 +262,9 @@ QWidget* SettingsBar::BuildKeyWordDensity() {
   AdvSpinEdit4 = Spin("AdvSpinEdit4", 0, 1, s.KWDensity, SettingsPanel::kKeyWordDensity,
                       &BotSettings::KWDensity);
   AdvSpinEdit4->setStatusTip("Report words found at least this many times on a page.");
-  stop_words_ = new QPlainTextEdit(ListText(s.StopWords));
-  stop_words_->setObjectName("StopWords");
+  stop_words_ = WordList("StopWords", s.StopWords, SettingsPanel::kKeyWordDensity,
+                         &BotSettings::StopWords);
   stop_words_->setStatusTip("Words the keyword density leaves out, one per line.");
-  connect(stop_words_, &QPlainTextEdit::textChanged, this, [this] {
-    if (filling_) return;
-    editor_.Edit(SettingsPanel::kKeyWordDensity).StopWords = TextLines(stop_words_);
-    Changed(SettingsPanel::kKeyWordDensity);
-  });
   auto* row = new QFormLayout;
   row->addRow("Ignore Size >", AdvSpinEdit4);
   layout->addLayout(row);
@@ -274,14 +281,9 @@ QWidget* SettingsBar::BuildURLExceptions() {
   RECheckBox5 = Switch("RECheckBox5", "URL Exceptions", s.URLExceptions,
                        SettingsPanel::kURLExceptions, &BotSettings::URLExceptions);
   RECheckBox5->setStatusTip("Leave out every address that holds one of the words below.");
-  url_exceptions_ = new QPlainTextEdit(ListText(s.URLExceptionWords));
-  url_exceptions_->setObjectName("URLExceptionWords");
+  url_exceptions_ = WordList("URLExceptionWords", s.URLExceptionWords,
+                             SettingsPanel::kURLExceptions, &BotSettings::URLExceptionWords);
   url_exceptions_->setStatusTip("Words that keep an address out of the crawl, one per line.");
-  connect(url_exceptions_, &QPlainTextEdit::textChanged, this, [this] {
-    if (filling_) return;
-    editor_.Edit(SettingsPanel::kURLExceptions).URLExceptionWords = TextLines(url_exceptions_);
-    Changed(SettingsPanel::kURLExceptions);
-  });
   layout->addWidget(RECheckBox5);
   layout->addWidget(url_exceptions_, 1);
   return body;

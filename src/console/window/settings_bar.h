@@ -63,6 +63,9 @@ class SettingsBar : public QToolBox {
                  int BotSettings::*field);
   QCheckBox* Switch(const char* name, const QString& text, bool value, SettingsPanel panel,
                     bool BotSettings::*field);
+  // A word list, one entry per line, kept in `field`.
+  QPlainTextEdit* WordList(const char* name, const Lines& lines, SettingsPanel panel,
+                           Lines BotSettings::*field);
   void Changed(SettingsPanel panel);
   void Save(SettingsPanel panel);
   void ShowConnections();
