@@ -28,6 +28,13 @@ int Bot(const std::vector<std::string>& args, std::ostream& out) {
   // The window's own application, unless a host made one already.
   std::unique_ptr<QApplication> app;
   if (QApplication::instance() == nullptr) {
+    const bool has_display = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                             !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                             !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (!has_display) {
+      throw UsageError("the console needs a desktop: there is no DISPLAY (headless, use "
+                       "\"zebhost check\")");
+    }
     static int argc = 1;
     static char name[] = "zebhost";
     static char* argv[] = {name, nullptr};
