@@ -1,0 +1,142 @@
+#include "views/kw_comparison.h"
+
+#include <algorithm>
+
+#include "data/app_tables.h"
+#include "text/text_routines.h"
+
+namespace zeb {
+namespace {
+
+bool SameKeyword(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && (a.empty() || StartsWithNoCase(a, b));
+}
+
+// The row holding `keyword`, or a new one: the grid's empty first row is used first.
+ComparisonRow& Place(ComparisonGrid& grid, const std::string& keyword, bool* found = nullptr) {
+  for (ComparisonRow& row : grid) {
+    if (SameKeyword(row.keyword, keyword)) {
+      if (found != nullptr) *found = true;
+      return row;
+    }
+  }
+  if (found != nullptr) *found = false;
+  grid.push_back({});
+  grid.back().keyword = keyword;
+  return grid.back();
+}
+
+void PlaceYourTags(const Lines& tags, ComparisonGrid& grid) {
+  for (const std::string& tag : tags) {
+    bool found = false;
+    ComparisonRow& row = Place(grid, tag, &found);
+    // A keyword already in the grid is left as it is.
+    if (!found) row.your_tag = true;
+  }
+}
+
+void PlaceYourDensity(const Lines& density, ComparisonGrid& grid) {
+  for (const std::string& line : density) {
+    const DensityParts parts = SplitDensityLine(line);
+    ComparisonRow& row = Place(grid, parts.word);
+    row.keyword = parts.word;
+    row.your_count = parts.count;
+    row.your_percent = parts.percent;
+  }
+}
+
+void PlacePartner(const Lines& tags, const Lines& density, ComparisonGrid& grid) {
+  for (const std::string& tag : tags) Place(grid, tag).partner_tag = true;
+  for (const std::string& line : density) {
+    const DensityParts parts = SplitDensityLine(line);
+    ComparisonRow& row = Place(grid, parts.word);
+    row.keyword = parts.word;
+    row.partner_count = parts.count;
+    row.partner_percent = parts.percent;
+  }
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+DensityParts SplitDensityLine(const std::string& line) {
+  DensityParts parts;
+  std::string rest = line;
+  // The text before the next "~" less the blank in front of it; then cut after "~ ".
+  auto next = [&rest]() {
+    const std::size_t tilde = rest.find('~');
+    if (tilde == std::string::npos) {
+      std::string all = rest;
+      rest.clear();
+      return all;
+    }
+    std::string part = rest.substr(0, tilde > 0 ? tilde - 1 : 0);
+    rest = tilde + 2 <= rest.size() ? rest.substr(tilde + 2) : std::string();
+    return part;
+  };
+  parts.word = next();
+  parts.count = next();
+  parts.percent = Trimmed(rest);
+  return parts;
+}
+
+void FillComparisonGrids(const ComparisonLists& lists, ComparisonGrid& home,
+                         ComparisonGrid& backlink) {
+  home.clear();
+  backlink.clear();
+  PlaceYourTags(lists.YourTags, home);
+  PlaceYourTags(lists.YourTags, backlink);
+  PlaceYourDensity(lists.YourDensity, home);
+  PlaceYourDensity(lists.YourDensity, backlink);
+  PlacePartner(lists.BaseTags, lists.BaseDensity, home);
+  PlacePartner(lists.BackTags, lists.BackDensity, backlink);
+}
+
+void ApplyRowFilter(RowFilter filter, ComparisonGrid& home, ComparisonGrid& backlink) {
+  if (filter == RowFilter::kShowAll || home.empty() || home.front().keyword.empty()) return;
+  auto drop = [filter](const ComparisonRow& row) {
+    if (filter == RowFilter::kRemoveNoMatches) return row.YourSideEmpty() || row.PartnerSideEmpty();
+    return row.your_count.empty() && row.your_percent.empty() && row.PartnerSideEmpty();
+  };
+  for (ComparisonGrid* grid : {&home, &backlink}) {
+    grid->erase(std::remove_if(grid->begin(), grid->end(), drop), grid->end());
+  }
+}
+
+std::vector<std::string> ComparisonProjects(AppTables& app) {
+  std::vector<std::string> names = app.ProjectNames();
+  names.erase(std::remove(names.begin(), names.end(), "Default"), names.end());
+  return names;
+}
+
+std::vector<std::string> ComparisonPartners(AppTables& app, const std::string& project) {
+  std::vector<std::string> names;
+  for (const AnalysisRecord& record : app.QueryAnalysis(project, false, AnalysisOrder::kSiteName)) {
+    names.push_back(record.SiteName);
+  }
+  return names;
+}
+
+ComparisonLists LoadComparison(AppTables& app, const std::string& project,
+                               const std::string& partner) {
+  ComparisonLists lists;
+  if (std::optional<ProjectRecord> record = app.FindProject(project)) {
+    lists.YourTags = record->YourKWTag;
+    lists.YourDensity = record->YourKWDensity;
+  }
+  if (std::optional<AnalysisRecord> analysis =
+          app.FindAnalysis(project, partner, ProjectScope::kExact)) {
+    lists.BaseTags = analysis->Base_KWTag;
+    lists.BaseDensity = analysis->Base_KWDensity;
+    lists.BackTags = analysis->Back_KWTag;
+    lists.BackDensity = analysis->Back_KWDensity;
+  }
+  return lists;
+}
+
+}  // namespace zeb
