@@ -12,3 +12,4 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
   "$build/tests/zeb_screenshots" "$root/docs/screenshots"
 convert "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png \
   +append "$root/docs/screenshots/settings-panels.png"
+rm -f "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png

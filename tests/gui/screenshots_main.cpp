@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QTest>
+#include <QPrinter>
+#include <QTableWidget>
 #include <QToolBox>
 #include <cstdio>
 
@@ -16,6 +18,7 @@
 #include "data/app_tables.h"
 #include "data/settings_store.h"
 #include "support/crawl_fixture.h"
+#include "views/kw_comparative_form.h"
 #include "views/rich_text.h"
 
 namespace {
@@ -42,7 +45,9 @@ void ServeSite(CrawlFixture& f, const std::string& prefix, int pages, int found,
                std::chrono::milliseconds delay) {
   for (int i = 0; i < pages; ++i) {
     std::string body =
-        "<html><head><title>" + prefix + " page " + std::to_string(i) + "</title></head><body>";
+        "<html><head><title>" + prefix + " page " + std::to_string(i) + "</title><meta name=\"keywords\" content=\"cats, cat food, kittens, " + prefix +
+                       "\"></head><body><p>Cats and kittens: cat food, cat toys and cat care. "
+                       "Our cats love " + prefix + ".</p>";
     for (int k = 1; k <= 3; ++k) {
       body += "<a href=\"/" + prefix + std::to_string(i * 3 + k) + ".htm\">more</a> ";
     }
@@ -86,6 +91,14 @@ int main(int argc, char** argv) {
   f.settings.StopHops = 3;
   f.settings.AutoUpdatePartner = true;
   f.settings.AnalyzeFound = true;
+  f.settings.AnalyzeBase = true;
+  f.settings.KWDensity = 2;
+  {
+    zeb::Session session(zeb::DatabaseFile(f.locations()), zeb::OpenMode::kExisting);
+    zeb::AppTables(session).SetProjectKeywords(
+        kProject, {"cats", "kittens", "pet care", "cat toys"},
+        {"cats ~ 12 ~ 6.5%", "cat ~ 8 ~ 4.3%", "kittens ~ 5 ~ 2.7%", "care ~ 3 ~ 1.6%"});
+  }
   f.StoreSettings();
   zeb::SetWebLinkOpener([](const QUrl&) {});
   f.WriteList("STFilter.txt", "the\r\nand\r\nof\r\n");
@@ -136,5 +149,19 @@ int main(int argc, char** argv) {
   const bool ok = Save(form, out + "/console-running.png");
   form.controller().RequestStop();
   (void)QTest::qWaitFor([&] { return !form.Running(); }, 60000);
-  return ok ? 0 : 1;
+
+  // The keyword comparison of the partner found.
+  zeb::TZEBKWComparativeForm view(f.locations());
+  view.ProjectName = kProject;
+  view.PartnerName = "Cats Corner";
+  view.resize(1100, 720);
+  view.show();
+  QTest::qWait(300);
+  const bool view_ok = Save(view, out + "/kwcompare.png");
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QDir::tempPath() + "/kwcompare-print.pdf");
+  view.PrintGrid(view.findChild<QTableWidget*>("AdvStringGrid2"), printer);
+  view.close();
+  return ok && view_ok ? 0 : 1;
 }

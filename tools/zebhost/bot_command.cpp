@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli.h"
+#include "command_groups.h"
 #include "common.h"
 #include "console/window/bot_form.h"
 #include "data/file_locations.h"
@@ -25,21 +26,7 @@ int Bot(const std::vector<std::string>& args, std::ostream& out) {
   options.PartnerNames = a.Values("partner");
   options.AutoRun = a.Flag("autorun");
 
-  // The window's own application, unless a host made one already.
-  std::unique_ptr<QApplication> app;
-  if (QApplication::instance() == nullptr) {
-    const bool has_display = !qEnvironmentVariableIsEmpty("DISPLAY") ||
-                             !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-                             !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-    if (!has_display) {
-      throw UsageError("the console needs a desktop: there is no DISPLAY (headless, use "
-                       "\"zebhost check\")");
-    }
-    static int argc = 1;
-    static char name[] = "zebhost";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QApplication>(argc, argv);
-  }
+  std::unique_ptr<QApplication> app = MakeApplication();
   zeb::TZEBBotForm form(options);
   form.exec();
   (void)out;  // the window says it all

@@ -4,9 +4,12 @@
 #ifndef ZEBHOST_COMMAND_GROUPS_H_
 #define ZEBHOST_COMMAND_GROUPS_H_
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+class QApplication;
 
 namespace zebhost {
 
@@ -24,6 +27,12 @@ int Check(const std::vector<std::string>& args, std::ostream& out);
 int Gather(const std::vector<std::string>& args, std::ostream& out);
 // demo [--dir DIR] [--sites DIR] [--tick-ms MS] (demo_command.cpp)
 int Demo(const std::vector<std::string>& args, std::ostream& out);
+// kwcompare [--project P] [--partner N] (view_commands.cpp)
+int KwCompare(const std::vector<std::string>& args, std::ostream& out);
+
+// The application a window needs, unless a host made one; throws UsageError without a
+// desktop (view_commands.cpp).
+std::unique_ptr<QApplication> MakeApplication();
 
 }  // namespace zebhost
 

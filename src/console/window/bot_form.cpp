@@ -274,8 +274,6 @@ QWidget* TZEBBotForm::BuildButtonBar() {
   HTMLButton1->setToolTip("The position analysis view is not part of this version yet.");
   keyword_button_ = Button("KeywordAnalysisButton", "Keyword Analysis...",
                            "Compare your keywords with the partners' pages.");
-  keyword_button_->setEnabled(false);
-  keyword_button_->setToolTip("The keyword comparison view is not part of this version yet.");
   help_button_ = Button("HelpButton", "Help", "How the console and its settings work.");
   HTMLButton6 = Button("HTMLButton6", "Close", "Close the console.");
   auto* layout = new QHBoxLayout(bar);

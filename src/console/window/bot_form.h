@@ -122,6 +122,8 @@ class TZEBBotForm : public QDialog {
   void GatheringEnded(const std::string& status, const std::string& dialog_html);
   void ShowSiteInformation();
   void ShowHelp();
+  // Keyword Analysis...: the keyword comparative view for the project and selected partner.
+  void OpenKeywordAnalysis();
   // Label35 and Label33 are enabled with fewer than two partners checked.
   void ShowPartnerEnabled();
   void SelectPartnerItem(const std::string& name);

@@ -189,7 +189,8 @@ void TZEBBotForm::SetControlsEnabled(bool on) {
   for (QWidget* control :
        {static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6),
         static_cast<QWidget*>(HTMLButton4), static_cast<QWidget*>(HTMLButton13),
-        static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(CheckListBox1)}) {
+        static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(CheckListBox1),
+        static_cast<QWidget*>(keyword_button_)}) {
     control->setEnabled(on);
   }
   Label35->setEnabled(on && CheckedCount() < 2);

@@ -85,6 +85,7 @@ TZEBBotForm::TZEBBotForm(BotFormOptions options, QWidget* parent)
   connect(settings_bar_->gather_button(), &QPushButton::clicked, this,
           &TZEBBotForm::GatherSiteInformation);
   connect(help_button_, &QPushButton::clicked, this, &TZEBBotForm::ShowHelp);
+  connect(keyword_button_, &QPushButton::clicked, this, &TZEBBotForm::OpenKeywordAnalysis);
   connect(HTMLButton2, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton2Click);
   connect(HTMLButton15, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton15Click);
   connect(HTMLButton3, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton3Click);

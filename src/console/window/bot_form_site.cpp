@@ -1,6 +1,7 @@
 // The console's your-site information (gather, show) and its help button.
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 
 #include "console/site_information.h"
@@ -8,6 +9,7 @@
 #include "console/window/settings_bar.h"
 #include "data/schema.h"
 #include "views/help.h"
+#include "views/kw_comparative_form.h"
 #include "views/message_form.h"
 #include "views/rich_text.h"
 
@@ -84,5 +86,14 @@ void TZEBBotForm::ShowSiteInformation() {
 }
 
 void TZEBBotForm::ShowHelp() { ShowHelpTopic(880, this); }
+
+void TZEBBotForm::OpenKeywordAnalysis() {
+  TZEBKWComparativeForm view(options_.locations, this);
+  view.ProjectName = CurrentProject();
+  if (QListWidgetItem* item = CheckListBox1->currentItem()) {
+    view.PartnerName = item->data(Qt::UserRole).toByteArray().toStdString();
+  }
+  view.exec();
+}
 
 }  // namespace zeb

@@ -1,0 +1,382 @@
+#include "views/kw_comparative_form.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusTipEvent>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+
+#include "data/app_tables.h"
+#include "data/schema.h"
+#include "views/help.h"
+#include "views/rich_text.h"
+
+namespace zeb {
+namespace {
+
+const char* const kDefaultHint =
+    "Use KeyWord Comparative to compare keyword tags and density in your home page versus the "
+    "backlink and home page of your linking partner.";
+const char* const kGridTitles[2] = {"Home Page Comparison", "Backlink Page Comparison"};
+constexpr int kCheckRole = Qt::UserRole;  // a check cell: the keyword is in that tag
+
+// Draws a cell's picture in the middle of the cell (the check marks).
+class CenteredIconDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->decorationAlignment = Qt::AlignCenter;
+    option->decorationSize = QSize(16, 16);
+    if (option->text.isEmpty()) option->decorationPosition = QStyleOptionViewItem::Top;
+  }
+};
+
+QStringList Headers(bool backlink) {
+  return {"Keywords/\nSearch Terms",
+          "In Your\nKeyword Tag",
+          "Your Home\nDensity Count",
+          "Your Home\nDensity Percent",
+          backlink ? "In Partners\nBacklink Tag" : "In Partners\nHome Tag",
+          backlink ? "Partner Backlink\nDensity Count" : "Partners Home\nDensity Count",
+          backlink ? "Partner Backlink\nDensity Percent" : "Partners Home\nDensity Percent"};
+}
+
+// A cell's value for sorting: text for the keyword, numbers for the rest.
+double Number(const std::string& text) {
+  return text.empty() ? -1.0 : std::strtod(text.c_str(), nullptr);
+}
+
+int Compare(const ComparisonRow& a, const ComparisonRow& b, int column) {
+  auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+  switch (column) {
+    case 0:
+      return QString::compare(FromBytes(a.keyword), FromBytes(b.keyword), Qt::CaseInsensitive);
+    case 1: return order(a.your_tag, b.your_tag);
+    case 2: return order(Number(a.your_count), Number(b.your_count));
+    case 3: return order(Number(a.your_percent), Number(b.your_percent));
+    case 4: return order(a.partner_tag, b.partner_tag);
+    case 5: return order(Number(a.partner_count), Number(b.partner_count));
+    default: return order(Number(a.partner_percent), Number(b.partner_percent));
+  }
+}
+
+QStringList Cells(const ComparisonRow& row) {
+  return {FromBytes(row.keyword),      "", FromBytes(row.your_count),
+          FromBytes(row.your_percent), "", FromBytes(row.partner_count),
+          FromBytes(row.partner_percent)};
+}
+
+}  // namespace
+
+TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* parent)
+    : QDialog(parent), locations_(std::move(locations)) {
+  InitGuiResources();
+  setObjectName("TZEBKWComparativeForm");
+  setWindowTitle("KeyWord Comparative");
+  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+
+  project_list_ = new QComboBox;
+  project_list_->setObjectName("ProjectList");
+  project_list_->setMinimumContentsLength(20);
+  project_list_->setStatusTip("The project: your site.");
+  partner_list_ = new QComboBox;
+  partner_list_->setObjectName("PartnerList");
+  partner_list_->setMinimumContentsLength(20);
+  partner_list_->setStatusTip("The partner whose pages are compared with your home page.");
+  show_all_ = new QRadioButton("Show All");
+  show_all_->setObjectName("ShowAll");
+  show_all_->setChecked(true);
+  remove_no_matches_ = new QRadioButton("Remove No Matches");
+  remove_no_matches_->setObjectName("RemoveNoMatches");
+  remove_no_matches_->setStatusTip("Show only the keywords found on both sides.");
+  remove_only_tag_ = new QRadioButton("Remove Where Only \"Your Keyword Tag\"");
+  remove_only_tag_->setObjectName("RemoveOnlyYourTag");
+  remove_only_tag_->setStatusTip("Leave out keywords that are only in your keyword tag.");
+  auto* top = new QHBoxLayout;
+  top->addWidget(new QLabel("Project:"));
+  top->addWidget(project_list_);
+  top->addWidget(new QLabel("Partner:"));
+  top->addWidget(partner_list_);
+  top->addStretch(1);
+  for (QRadioButton* radio : {show_all_, remove_no_matches_, remove_only_tag_}) {
+    top->addWidget(radio);
+    connect(radio, &QRadioButton::clicked, this, &TZEBKWComparativeForm::LoadComparison);
+  }
+
+  AdvStringGrid2 = MakeGrid("AdvStringGrid2", Headers(false));
+  AdvStringGrid1 = MakeGrid("AdvStringGrid1", Headers(true));
+  splitter_ = new QSplitter(Qt::Vertical);
+  for (QTableWidget* grid : {AdvStringGrid2, AdvStringGrid1}) {
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* title = new QLabel(QString("<b>%1</b>").arg(kGridTitles[grid == AdvStringGrid1]));
+    auto* print = new QPushButton(QString("Print %1").arg(kGridTitles[grid == AdvStringGrid1]));
+    print->setObjectName(grid == AdvStringGrid1 ? "PrintBacklink" : "PrintHome");
+    print->setStatusTip("Print this grid.");
+    connect(print, &QPushButton::clicked, this, [this, grid] { Print(grid); });
+    auto* head = new QHBoxLayout;
+    head->addWidget(title);
+    head->addStretch(1);
+    head->addWidget(print);
+    layout->addLayout(head);
+    layout->addWidget(grid, 1);
+    splitter_->addWidget(box);
+  }
+
+  auto* help = new QPushButton("Help");
+  help->setObjectName("HelpButton");
+  help->setStatusTip("What the grids and filters mean.");
+  connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(890, this); });
+  auto* close_button = new QPushButton("Close");
+  close_button->setObjectName("CloseButton");
+  connect(close_button, &QPushButton::clicked, this, &QDialog::reject);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch(1);
+  bottom->addWidget(help);
+  bottom->addWidget(close_button);
+  hint_line_ = new QLabel(kDefaultHint);
+  hint_line_->setObjectName("HintLine");
+  hint_line_->setFrameShape(QFrame::StyledPanel);
+  hint_line_->setFrameShadow(QFrame::Sunken);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(splitter_, 1);
+  layout->addLayout(bottom);
+  layout->addWidget(hint_line_);
+  resize(980, 700);
+  QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"), QSettings::IniFormat);
+  const QByteArray geometry = ini.value("ZEBKWCompare/Geometry").toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+
+  connect(project_list_, &QComboBox::activated, this, [this] {
+    ProjectName = project_list_->currentData().toByteArray().toStdString();
+    LoadPartners();
+    partner_list_->setCurrentIndex(partner_list_->count() > 0 ? 0 : -1);
+    PartnerName = partner_list_->currentData().toByteArray().toStdString();
+    LoadComparison();
+  });
+  connect(partner_list_, &QComboBox::activated, this, [this] {
+    PartnerName = partner_list_->currentData().toByteArray().toStdString();
+    LoadComparison();
+  });
+}
+
+QTableWidget* TZEBKWComparativeForm::MakeGrid(const char* name, const QStringList& headers) {
+  auto* grid = new QTableWidget(1, static_cast<int>(headers.size()));
+  grid->setObjectName(name);
+  grid->setHorizontalHeaderLabels(headers);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setAlternatingRowColors(true);
+  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid->verticalHeader()->hide();
+  grid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int c = 1; c < headers.size(); ++c) {
+    grid->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  }
+  grid->horizontalHeader()->setSectionsClickable(true);
+  grid->setItemDelegate(new CenteredIconDelegate(grid));
+  grid->setStatusTip("Click a heading to sort; shift-click to add a second sort key.");
+  const int index = std::string(name) == "AdvStringGrid1" ? 1 : 0;
+  connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, index](int c) {
+    SortBy(index, c, QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+  });
+  return grid;
+}
+
+void TZEBKWComparativeForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (shown_once_) return;
+  shown_once_ = true;
+  FormShow();
+}
+
+void TZEBKWComparativeForm::FormShow() {
+  LoadProjects();
+  if (ProjectName.empty() && project_list_->count() > 0) {
+    ProjectName = project_list_->itemData(0).toByteArray().toStdString();
+  }
+  project_list_->setCurrentIndex(
+      project_list_->findData(QByteArray::fromStdString(ProjectName)));
+  LoadPartners();
+  int partner = partner_list_->findData(QByteArray::fromStdString(PartnerName));
+  if (PartnerName.empty() && partner_list_->count() > 0) partner = 0;
+  partner_list_->setCurrentIndex(partner);
+  if (partner >= 0) PartnerName = partner_list_->itemData(partner).toByteArray().toStdString();
+  LoadComparison();
+}
+
+void TZEBKWComparativeForm::LoadProjects() {
+  project_list_->clear();
+  try {
+    Session session = OpenDataFolder(locations_.DataFolder);
+    AppTables app(session);
+    for (const std::string& name : ComparisonProjects(app)) {
+      project_list_->addItem(FromBytes(name), QByteArray::fromStdString(name));
+    }
+  } catch (const std::exception& e) {
+    hint_line_->setText(QString("The projects cannot be read: %1").arg(FromBytes(e.what())));
+  }
+}
+
+void TZEBKWComparativeForm::LoadPartners() {
+  partner_list_->clear();
+  try {
+    Session session = OpenDataFolder(locations_.DataFolder);
+    AppTables app(session);
+    for (const std::string& name : ComparisonPartners(app, ProjectName)) {
+      partner_list_->addItem(FromBytes(name), QByteArray::fromStdString(name));
+    }
+  } catch (const std::exception& e) {
+    hint_line_->setText(QString("The partners cannot be read: %1").arg(FromBytes(e.what())));
+  }
+}
+
+void TZEBKWComparativeForm::LoadComparison() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  lists_ = {};
+  try {
+    Session session = OpenDataFolder(locations_.DataFolder);
+    AppTables app(session);
+    lists_ = zeb::LoadComparison(app, ProjectName, PartnerName);
+  } catch (const std::exception& e) {
+    hint_line_->setText(QString("The results cannot be read: %1").arg(FromBytes(e.what())));
+  }
+  FillComparisonGrids();
+  QApplication::restoreOverrideCursor();
+}
+
+RowFilter TZEBKWComparativeForm::CurrentFilter() const {
+  if (remove_no_matches_->isChecked()) return RowFilter::kRemoveNoMatches;
+  if (remove_only_tag_->isChecked()) return RowFilter::kRemoveOnlyYourTag;
+  return RowFilter::kShowAll;
+}
+
+void TZEBKWComparativeForm::FillComparisonGrids() {
+  zeb::FillComparisonGrids(lists_, rows_[0], rows_[1]);
+  ApplyRowFilter(CurrentFilter(), rows_[0], rows_[1]);
+  for (int i = 0; i < 2; ++i) SortBy(i, -1, false);
+}
+
+// Sorts a grid by the user's keys (column -1: again by the keys it has) and shows it.
+void TZEBKWComparativeForm::SortBy(int grid_index, int column, bool add_key) {
+  std::vector<SortKey>& keys = sort_keys_[grid_index];
+  if (column >= 0) {
+    auto it = std::find_if(keys.begin(), keys.end(),
+                           [column](const SortKey& k) { return k.column == column; });
+    const bool flip = it != keys.end() && (add_key || keys.size() == 1);
+    const bool descending = flip ? !it->descending : false;
+    if (!add_key) keys.clear();
+    it = std::find_if(keys.begin(), keys.end(),
+                      [column](const SortKey& k) { return k.column == column; });
+    if (it != keys.end()) {
+      it->descending = descending;
+    } else {
+      keys.push_back({column, descending});
+    }
+  }
+  std::stable_sort(rows_[grid_index].begin(), rows_[grid_index].end(),
+                   [&keys](const ComparisonRow& a, const ComparisonRow& b) {
+                     for (const SortKey& key : keys) {
+                       const int c = Compare(a, b, key.column);
+                       if (c != 0) return key.descending ? c > 0 : c < 0;
+                     }
+                     return false;
+                   });
+  ShowGrid(grid_index == 0 ? AdvStringGrid2 : AdvStringGrid1, rows_[grid_index]);
+}
+
+void TZEBKWComparativeForm::ShowGrid(QTableWidget* grid, const ComparisonGrid& rows) {
+  grid->setUpdatesEnabled(false);
+  grid->clearContents();
+  grid->setRowCount(std::max<int>(1, static_cast<int>(rows.size())));
+  const QIcon check(":/zeb/gcheck.png");
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const QStringList cells = Cells(rows[r]);
+    for (int c = 0; c < cells.size(); ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      if (c > 0) item->setTextAlignment(Qt::AlignCenter);
+      const bool checked = (c == 1 && rows[r].your_tag) || (c == 4 && rows[r].partner_tag);
+      if (checked) {
+        item->setIcon(check);
+        item->setData(kCheckRole, true);
+      }
+      grid->setItem(r, c, item);
+    }
+  }
+  grid->setUpdatesEnabled(true);
+}
+
+void TZEBKWComparativeForm::PrintGrid(QTableWidget* grid, QPrinter& printer) const {
+  const bool backlink = grid == AdvStringGrid1;
+  QString html = QString("<h3>%1</h3><p>For: %2</p><p>%3</p>")
+                     .arg(kGridTitles[backlink], partner_list_->currentText().toHtmlEscaped(),
+                          QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+  html += "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\"><tr>";
+  for (const QString& header : Headers(backlink)) {
+    html += "<th>" + header.toHtmlEscaped().replace('\n', "<br>") + "</th>";
+  }
+  html += "</tr>";
+  for (const ComparisonRow& row : rows_[backlink ? 1 : 0]) {
+    const QStringList cells = Cells(row);
+    html += "<tr>";
+    for (int c = 0; c < cells.size(); ++c) {
+      const bool checked = (c == 1 && row.your_tag) || (c == 4 && row.partner_tag);
+      html += QString("<td align=\"%1\">%2</td>")
+                  .arg(c == 0 ? "left" : "center",
+                       checked ? QString("<img src=\"GCheck\">") : cells[c].toHtmlEscaped());
+    }
+    html += "</tr>";
+  }
+  html += "</table>";
+  MakeHtmlDocument(html, font())->print(&printer);
+}
+
+void TZEBKWComparativeForm::Print(QTableWidget* grid) {
+  QPrinter printer;
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() == QDialog::Accepted) PrintGrid(grid, printer);
+}
+
+void TZEBKWComparativeForm::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  // The backlink grid takes half of the height; the splitter moves it until the next resize.
+  const int total = splitter_->height();
+  splitter_->setSizes({total - total / 2, total / 2});
+}
+
+void TZEBKWComparativeForm::done(int result) {
+  if (!locations_.ExeFolder.empty()) {
+    QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"),
+                  QSettings::IniFormat);
+    ini.setValue("ZEBKWCompare/Geometry", saveGeometry());
+  }
+  QDialog::done(result);
+}
+
+bool TZEBKWComparativeForm::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    hint_line_->setText(tip.isEmpty() ? QString(kDefaultHint) : tip);
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+}  // namespace zeb

@@ -1,0 +1,40 @@
+// zebhost kwcompare: opens the keyword comparative view.
+#include <QApplication>
+#include <memory>
+
+#include "cli.h"
+#include "command_groups.h"
+#include "common.h"
+#include "views/kw_comparative_form.h"
+
+namespace zebhost {
+
+std::unique_ptr<QApplication> MakeApplication() {
+  if (QApplication::instance() != nullptr) return nullptr;  // a host's application serves
+  const bool has_display = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+  if (!has_display) {
+    throw UsageError("the console needs a desktop: there is no DISPLAY (headless, use "
+                     "\"zebhost check\")");
+  }
+  static int argc = 1;
+  static char name[] = "zebhost";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QApplication>(argc, argv);
+}
+
+int KwCompare(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"project", "partner"}, {});
+  a.ExpectPositional(0, "usage: zebhost kwcompare [--project P] [--partner N]");
+  zeb::SettingsStore store = OpenStore();
+  std::unique_ptr<QApplication> app = MakeApplication();
+  zeb::TZEBKWComparativeForm view(zeb::ReadFileLocations(store));
+  view.ProjectName = a.Value("project").value_or("");
+  view.PartnerName = a.Value("partner").value_or("");
+  view.exec();
+  (void)out;
+  return 0;
+}
+
+}  // namespace zebhost
