@@ -9,7 +9,8 @@ packages=(
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
+  poppler-utils
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
 )

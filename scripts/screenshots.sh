@@ -13,3 +13,20 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
 convert "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png \
   +append "$root/docs/screenshots/settings-panels.png"
 rm -f "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png
+
+# The two result views over the demo's data.
+demo="$(mktemp -d)"
+trap 'rm -rf "$demo"' EXIT
+"$build/tools/zebhost/zebhost" demo --dir "$demo" > /dev/null
+shoot() {  # shoot OUTPUT.png zebhost-arguments...
+  local out="$1"
+  shift
+  ZEB_SETTINGS_FILE="$demo/settings.ini" QT_QPA_PLATFORM=xcb xvfb-run -a \
+    -s "-screen 0 1200x820x24" bash -c '
+      "$0" "${@:2}" & pid=$!
+      sleep 4
+      import -window root "$1"
+      kill $pid' "$build/tools/zebhost/zebhost" "$out" "$@"
+  echo "wrote $out"
+}
+shoot "$root/docs/screenshots/analysis.png" analysis --project "My Site"

@@ -66,18 +66,24 @@ int Compare(const ComparisonRow& a, const ComparisonRow& b, int column) {
   switch (column) {
     case 0:
       return QString::compare(FromBytes(a.keyword), FromBytes(b.keyword), Qt::CaseInsensitive);
-    case 1: return order(a.your_tag, b.your_tag);
-    case 2: return order(Number(a.your_count), Number(b.your_count));
-    case 3: return order(Number(a.your_percent), Number(b.your_percent));
-    case 4: return order(a.partner_tag, b.partner_tag);
-    case 5: return order(Number(a.partner_count), Number(b.partner_count));
-    default: return order(Number(a.partner_percent), Number(b.partner_percent));
+    case 1:
+      return order(a.your_tag, b.your_tag);
+    case 2:
+      return order(Number(a.your_count), Number(b.your_count));
+    case 3:
+      return order(Number(a.your_percent), Number(b.your_percent));
+    case 4:
+      return order(a.partner_tag, b.partner_tag);
+    case 5:
+      return order(Number(a.partner_count), Number(b.partner_count));
+    default:
+      return order(Number(a.partner_percent), Number(b.partner_percent));
   }
 }
 
 QStringList Cells(const ComparisonRow& row) {
-  return {FromBytes(row.keyword),      "", FromBytes(row.your_count),
-          FromBytes(row.your_percent), "", FromBytes(row.partner_count),
+  return {FromBytes(row.keyword),        "", FromBytes(row.your_count),
+          FromBytes(row.your_percent),   "", FromBytes(row.partner_count),
           FromBytes(row.partner_percent)};
 }
 
@@ -212,8 +218,7 @@ void TZEBKWComparativeForm::FormShow() {
   if (ProjectName.empty() && project_list_->count() > 0) {
     ProjectName = project_list_->itemData(0).toByteArray().toStdString();
   }
-  project_list_->setCurrentIndex(
-      project_list_->findData(QByteArray::fromStdString(ProjectName)));
+  project_list_->setCurrentIndex(project_list_->findData(QByteArray::fromStdString(ProjectName)));
   LoadPartners();
   int partner = partner_list_->findData(QByteArray::fromStdString(PartnerName));
   if (PartnerName.empty() && partner_list_->count() > 0) partner = 0;
@@ -363,8 +368,7 @@ void TZEBKWComparativeForm::resizeEvent(QResizeEvent* event) {
 
 void TZEBKWComparativeForm::done(int result) {
   if (!locations_.ExeFolder.empty()) {
-    QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"),
-                  QSettings::IniFormat);
+    QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"), QSettings::IniFormat);
     ini.setValue("ZEBKWCompare/Geometry", saveGeometry());
   }
   QDialog::done(result);

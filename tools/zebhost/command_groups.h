@@ -27,6 +27,8 @@ int Check(const std::vector<std::string>& args, std::ostream& out);
 int Gather(const std::vector<std::string>& args, std::ostream& out);
 // demo [--dir DIR] [--sites DIR] [--tick-ms MS] (demo_command.cpp)
 int Demo(const std::vector<std::string>& args, std::ostream& out);
+// analysis [--project P] [--partner N] (view_commands.cpp)
+int Analysis(const std::vector<std::string>& args, std::ostream& out);
 // kwcompare [--project P] [--partner N] (view_commands.cpp)
 int KwCompare(const std::vector<std::string>& args, std::ostream& out);
 

@@ -26,6 +26,7 @@ constexpr const char* kUsage =
     "  check --project P (--partner N ... | --all) [--nodes] [--tick-ms MS]\n"
     "  gather --project P\n"
     "  bot [--project P] [--partner N ...] [--autorun]\n"
+    "  analysis [--project P] [--partner N]\n"
     "  kwcompare [--project P] [--partner N]\n"
     "  demo [--dir DIR] [--sites DIR] [--tick-ms MS]\n";
 
@@ -59,7 +60,7 @@ int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ost
                         std::function<int(const std::vector<std::string>&, std::ostream&)>>
       commands = {{"init", Init}, {"project", Project}, {"partner", Partner},
                   {"settings", Settings}, {"check", Check},
-                  {"gather", Gather}, {"demo", Demo}, {"bot", Bot}, {"kwcompare", KwCompare}};
+                  {"gather", Gather}, {"demo", Demo}, {"bot", Bot}, {"kwcompare", KwCompare}, {"analysis", Analysis}};
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
     auto it = commands.find(args[0]);

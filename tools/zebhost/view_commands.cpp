@@ -1,10 +1,11 @@
-// zebhost kwcompare: opens the keyword comparative view.
+// zebhost analysis and kwcompare: open the two result views.
 #include <QApplication>
 #include <memory>
 
 #include "cli.h"
 #include "command_groups.h"
 #include "common.h"
+#include "views/analyze_view_form.h"
 #include "views/kw_comparative_form.h"
 
 namespace zebhost {
@@ -22,6 +23,19 @@ std::unique_ptr<QApplication> MakeApplication() {
   static char name[] = "zebhost";
   static char* argv[] = {name, nullptr};
   return std::make_unique<QApplication>(argc, argv);
+}
+
+int Analysis(const std::vector<std::string>& args, std::ostream& out) {
+  Arguments a(args, {"project", "partner"}, {});
+  a.ExpectPositional(0, "usage: zebhost analysis [--project P] [--partner N]");
+  zeb::SettingsStore store = OpenStore();
+  std::unique_ptr<QApplication> app = MakeApplication();
+  zeb::TZEBAnalyzeViewForm view(zeb::ReadFileLocations(store));
+  view.ProjectName = a.Value("project").value_or("");
+  view.PartnerName = a.Value("partner").value_or("");
+  view.exec();
+  (void)out;
+  return 0;
 }
 
 int KwCompare(const std::vector<std::string>& args, std::ostream& out) {

@@ -270,8 +270,6 @@ QWidget* TZEBBotForm::BuildButtonBar() {
   HTMLButton3 = Button("HTMLButton3", "Stop", "Stop the run after the pages in hand.");
   HTMLButton1 = Button("HTMLButton1", "Position Analysis...",
                        "Chart where your links sit on the partners' pages.");
-  HTMLButton1->setEnabled(false);
-  HTMLButton1->setToolTip("The position analysis view is not part of this version yet.");
   keyword_button_ = Button("KeywordAnalysisButton", "Keyword Analysis...",
                            "Compare your keywords with the partners' pages.");
   help_button_ = Button("HelpButton", "Help", "How the console and its settings work.");

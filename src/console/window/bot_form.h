@@ -124,6 +124,8 @@ class TZEBBotForm : public QDialog {
   void ShowHelp();
   // Keyword Analysis...: the keyword comparative view for the project and selected partner.
   void OpenKeywordAnalysis();
+  // Position Analysis...: the analysis view for the project and selected partner.
+  void HTMLButton1Click();
   // Label35 and Label33 are enabled with fewer than two partners checked.
   void ShowPartnerEnabled();
   void SelectPartnerItem(const std::string& name);

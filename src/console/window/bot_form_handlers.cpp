@@ -190,7 +190,7 @@ void TZEBBotForm::SetControlsEnabled(bool on) {
        {static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6),
         static_cast<QWidget*>(HTMLButton4), static_cast<QWidget*>(HTMLButton13),
         static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(CheckListBox1),
-        static_cast<QWidget*>(keyword_button_)}) {
+        static_cast<QWidget*>(keyword_button_), static_cast<QWidget*>(HTMLButton1)}) {
     control->setEnabled(on);
   }
   Label35->setEnabled(on && CheckedCount() < 2);

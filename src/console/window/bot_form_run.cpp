@@ -86,6 +86,7 @@ TZEBBotForm::TZEBBotForm(BotFormOptions options, QWidget* parent)
           &TZEBBotForm::GatherSiteInformation);
   connect(help_button_, &QPushButton::clicked, this, &TZEBBotForm::ShowHelp);
   connect(keyword_button_, &QPushButton::clicked, this, &TZEBBotForm::OpenKeywordAnalysis);
+  connect(HTMLButton1, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton1Click);
   connect(HTMLButton2, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton2Click);
   connect(HTMLButton15, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton15Click);
   connect(HTMLButton3, &QPushButton::clicked, this, &TZEBBotForm::HTMLButton3Click);

@@ -8,6 +8,7 @@
 #include "console/window/bot_form.h"
 #include "console/window/settings_bar.h"
 #include "data/schema.h"
+#include "views/analyze_view_form.h"
 #include "views/help.h"
 #include "views/kw_comparative_form.h"
 #include "views/message_form.h"
@@ -86,6 +87,15 @@ void TZEBBotForm::ShowSiteInformation() {
 }
 
 void TZEBBotForm::ShowHelp() { ShowHelpTopic(880, this); }
+
+void TZEBBotForm::HTMLButton1Click() {
+  TZEBAnalyzeViewForm view(options_.locations, this);
+  view.ProjectName = CurrentProject();
+  if (QListWidgetItem* item = CheckListBox1->currentItem()) {
+    view.PartnerName = item->data(Qt::UserRole).toByteArray().toStdString();
+  }
+  view.exec();
+}
 
 void TZEBBotForm::OpenKeywordAnalysis() {
   TZEBKWComparativeForm view(options_.locations, this);

@@ -1,0 +1,102 @@
+#include "views/analysis_view_model.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zeb {
+
+std::span<const OrderEntry> OrderEntries() {
+  static constexpr std::array<OrderEntry, 13> kEntries = {{
+      {"Site Name", AnalysisOrder::kSiteName},
+      {"Hops", AnalysisOrder::kHops},
+      {"-----------  WORDS  -----------", std::nullopt},
+      {"Word Position With Tags", AnalysisOrder::kWordPosTags},
+      {"Word Position Without Tags", AnalysisOrder::kWordPosNoTags},
+      {"Total Words With Tags", AnalysisOrder::kWordTotalTags},
+      {"Total Words Without Tags", AnalysisOrder::kWordTotalNoTags},
+      {"-----------  ALL LINKS  -----------", std::nullopt},
+      {"Total Links", AnalysisOrder::kAllLinksTotal},
+      {"Link Position Among All Links", AnalysisOrder::kAllLinkPosition},
+      {"-----------  EXTERNAL LINKS  -----------", std::nullopt},
+      {"Total External Links", AnalysisOrder::kExternalLinksTotal},
+      {"Position in External Links", AnalysisOrder::kExternalLinkPosition},
+  }};
+  return kEntries;
+}
+
+std::span<const TextEntry> TextEntries() {
+  static const std::array<TextEntry, 8> kEntries = {{
+      {"Title Tag", &AnalysisRecord::Back_TitleTag},
+      {"Key Word Tag--Backlink Page", &AnalysisRecord::Back_KWTag},
+      {"Key Word Tag--Home Page ", &AnalysisRecord::Base_KWTag},
+      {"Keyword Density--Backlink Page", &AnalysisRecord::Back_KWDensity},
+      {"Keyword Density--Home Page", &AnalysisRecord::Base_KWDensity},
+      {"Home Page Title Tag", &AnalysisRecord::Base_TitleTag},
+      {"Home Page Description Tag", &AnalysisRecord::Base_DescTag},
+      {"Description Tag", &AnalysisRecord::Back_DescTag},
+  }};
+  return kEntries;
+}
+
+std::span<const ValueColumn> ValueColumns() {
+  static const std::array<ValueColumn, 9> kColumns = {{
+      {"Hops", "Hops", &AnalysisRecord::Hops},
+      {"Total\nLinks", "Total Links", &AnalysisRecord::AllLinksTotal},
+      {"Total\nExternal Links", "Total External Links", &AnalysisRecord::ExternalLinksTotal},
+      {"Position\nTotal Links", "Position In Total Links", &AnalysisRecord::AllLinkPosition},
+      {"Position\nExternal Links", "Position In External Links",
+       &AnalysisRecord::ExternalLinkPosition},
+      {"Total\nWords", "Total Words", &AnalysisRecord::WordTotalTags},
+      {"Position\nTotal Words", "Position in Total Words", &AnalysisRecord::WordPosTags},
+      {"Total Words\n(No Tags)", "Total Words (No Tags)", &AnalysisRecord::WordTotalNoTags},
+      {"Total Word\nPosition (No Tags)", "Position Total Words (No Tags)",
+       &AnalysisRecord::WordPosNoTags},
+  }};
+  return kColumns;
+}
+
+int PageCount(int records, int per_page) {
+  if (records <= 0) return 1;
+  if (per_page <= 0) return 1;
+  return (records + per_page - 1) / per_page;
+}
+
+std::pair<int, int> PageRange(int page, int records, int per_page) {
+  if (per_page <= 0) return {0, records};
+  const int first = std::clamp(page * per_page, 0, records);
+  return {first, std::min(records, first + per_page)};
+}
+
+std::string SiteLink(const AnalysisRecord& record) {
+  return "<a href=\"" + record.BaseURL + "\">" + record.SiteName + "</a>";
+}
+
+namespace {
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string AnalysisCsv(const std::vector<AnalysisRecord>& records) {
+  std::string csv = "Site Name";
+  for (const ValueColumn& column : ValueColumns()) csv += "," + CsvField(column.series_title);
+  csv += "\r\n";
+  for (const AnalysisRecord& record : records) {
+    csv += CsvField(record.SiteName);
+    for (const ValueColumn& column : ValueColumns()) {
+      csv += "," + std::to_string(record.*column.field);
+    }
+    csv += "\r\n";
+  }
+  return csv;
+}
+
+}  // namespace zeb
