@@ -183,11 +183,9 @@ void TZEBAnalyzeViewForm::FillChart() {
 void TZEBAnalyzeViewForm::PrintChart(QPrinter& printer) const {
   QPainter painter(&printer);
   const QRect page = painter.viewport();
-  QSize size = chart_view_->size();
+  QSize size = chart_view_->viewport()->size();
   size.scale(page.size(), Qt::KeepAspectRatio);
-  painter.setViewport(page.x(), page.y(), size.width(), size.height());
-  painter.setWindow(chart_view_->rect());
-  chart_view_->render(&painter);
+  chart_view_->render(&painter, QRectF(page.topLeft(), size), chart_view_->viewport()->rect());
 }
 
 bool TZEBAnalyzeViewForm::ExportTo(const QString& file) const {
@@ -214,7 +212,7 @@ bool TZEBAnalyzeViewForm::ExportTo(const QString& file) const {
     svg.setViewBox(chart_view_->rect());
     svg.setTitle("ZEB Bot Position Analysis");
     QPainter painter(&svg);
-    chart_view_->render(&painter);
+    chart_view_->render(&painter, QRectF(chart_view_->rect()), chart_view_->viewport()->rect());
     painter.end();
     return QFile::exists(file);
   }

@@ -178,6 +178,9 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
   }
   EXPECT_EQ(grid->item(0, 0)->text(), QString::fromStdString(view->records()[0].SiteName));
 
+  QChartView* chart_view = Find<QChartView>(*view, "Chart");
+  ASSERT_TRUE(WaitFor([&] { return chart_view->chart()->plotArea().width() > 0; }, 2000));
+  QTest::qWait(100);  // the chart lays out the sorted series
   testing::TempDir out;
   for (const char* name : {"chart.png", "chart.svg", "chart.pdf", "chart.csv"}) {
     const QString file = QString::fromStdString((out / name).string());
@@ -194,7 +197,12 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
     ASSERT_EQ(cells.size(), 10);
     for (int c = 0; c < 10; ++c) EXPECT_EQ(cells[c], grid->item(r, c)->text()) << r << c;
   }
-  EXPECT_TRUE(QFile(QString::fromStdString((out / "chart.png").string())).exists());
+  // The drawing holds the chart itself: the partners' names and the series' titles.
+  QFile svg(QString::fromStdString((out / "chart.svg").string()));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  const QString drawing = QString::fromUtf8(svg.readAll());
+  EXPECT_TRUE(drawing.contains("Partner 0")) << "no partner name in the SVG";
+  EXPECT_TRUE(drawing.contains("Position In Total Links"));
 }
 
 // A large project opens, re-sorts and pages without a visible pause.

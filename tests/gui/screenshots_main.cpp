@@ -18,6 +18,7 @@
 #include "data/app_tables.h"
 #include "data/settings_store.h"
 #include "support/crawl_fixture.h"
+#include "views/analyze_view_form.h"
 #include "views/kw_comparative_form.h"
 #include "views/rich_text.h"
 
@@ -163,5 +164,16 @@ int main(int argc, char** argv) {
   printer.setOutputFileName(QDir::tempPath() + "/kwcompare-print.pdf");
   view.PrintGrid(view.findChild<QTableWidget*>("AdvStringGrid2"), printer);
   view.close();
+
+  // The analysis view's exports, to look at (not part of the README).
+  zeb::TZEBAnalyzeViewForm analysis(f.locations());
+  analysis.ProjectName = kProject;
+  analysis.resize(1100, 760);
+  analysis.show();
+  QTest::qWait(400);
+  for (const char* ending : {"pdf", "svg", "png", "csv"}) {
+    analysis.ExportTo(QDir::tempPath() + "/analysis-export." + ending);
+  }
+  analysis.close();
   return ok && view_ok ? 0 : 1;
 }
