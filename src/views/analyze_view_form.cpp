@@ -34,6 +34,7 @@
 #include "views/kw_comparative_form.h"
 #include "views/kw_comparison.h"
 #include "views/rich_text.h"
+#include "views/window_support.h"
 
 namespace zeb {
 namespace {
@@ -157,9 +158,7 @@ TZEBAnalyzeViewForm::TZEBAnalyzeViewForm(FileLocations locations, QWidget* paren
   layout->addLayout(buttons);
   layout->addWidget(hint_line_);
   resize(1200, 820);
-  QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"), QSettings::IniFormat);
-  const QByteArray geometry = ini.value("ZEBAnalyzer/Geometry").toByteArray();
-  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  RestorePlacement(*this, locations_.ExeFolder, "ZEBAnalyzer");
 
   auto rebuild = [this] {
     Rebuilding = true;
@@ -371,19 +370,12 @@ void TZEBAnalyzeViewForm::OpenKeywordComparisons() {
 }
 
 void TZEBAnalyzeViewForm::done(int result) {
-  if (!locations_.ExeFolder.empty()) {
-    QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"), QSettings::IniFormat);
-    ini.setValue("ZEBAnalyzer/Geometry", saveGeometry());
-  }
+  SavePlacement(*this, locations_.ExeFolder, "ZEBAnalyzer");
   QDialog::done(result);
 }
 
 bool TZEBAnalyzeViewForm::event(QEvent* event) {
-  if (event->type() == QEvent::StatusTip) {
-    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    hint_line_->setText(tip.isEmpty() ? QString(kDefaultHint) : tip);
-    return true;
-  }
+  if (ShowHint(event, hint_line_, kDefaultHint)) return true;
   return QDialog::event(event);
 }
 

@@ -24,6 +24,7 @@
 #include "data/schema.h"
 #include "views/help.h"
 #include "views/rich_text.h"
+#include "views/window_support.h"
 
 namespace zeb {
 namespace {
@@ -167,9 +168,7 @@ TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* p
   layout->addLayout(bottom);
   layout->addWidget(hint_line_);
   resize(980, 700);
-  QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"), QSettings::IniFormat);
-  const QByteArray geometry = ini.value("ZEBKWCompare/Geometry").toByteArray();
-  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  RestorePlacement(*this, locations_.ExeFolder, "ZEBKWCompare");
 
   connect(project_list_, &QComboBox::activated, this, [this] {
     ProjectName = project_list_->currentData().toByteArray().toStdString();
@@ -367,19 +366,12 @@ void TZEBKWComparativeForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TZEBKWComparativeForm::done(int result) {
-  if (!locations_.ExeFolder.empty()) {
-    QSettings ini(QString::fromStdString(locations_.ExeFolder + "FORM.INI"), QSettings::IniFormat);
-    ini.setValue("ZEBKWCompare/Geometry", saveGeometry());
-  }
+  SavePlacement(*this, locations_.ExeFolder, "ZEBKWCompare");
   QDialog::done(result);
 }
 
 bool TZEBKWComparativeForm::event(QEvent* event) {
-  if (event->type() == QEvent::StatusTip) {
-    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    hint_line_->setText(tip.isEmpty() ? QString(kDefaultHint) : tip);
-    return true;
-  }
+  if (ShowHint(event, hint_line_, kDefaultHint)) return true;
   return QDialog::event(event);
 }
 

@@ -25,30 +25,32 @@ std::unique_ptr<QApplication> MakeApplication() {
   return std::make_unique<QApplication>(argc, argv);
 }
 
-int Analysis(const std::vector<std::string>& args, std::ostream& out) {
+namespace {
+
+// Opens one of the result views: [--project P] [--partner N], modal until it is closed.
+template <typename View>
+int OpenView(const std::vector<std::string>& args, const char* usage) {
   Arguments a(args, {"project", "partner"}, {});
-  a.ExpectPositional(0, "usage: zebhost analysis [--project P] [--partner N]");
+  a.ExpectPositional(0, usage);
   zeb::SettingsStore store = OpenStore();
   std::unique_ptr<QApplication> app = MakeApplication();
-  zeb::TZEBAnalyzeViewForm view(zeb::ReadFileLocations(store));
+  View view(zeb::ReadFileLocations(store));
   view.ProjectName = a.Value("project").value_or("");
   view.PartnerName = a.Value("partner").value_or("");
   view.exec();
-  (void)out;
   return 0;
 }
 
-int KwCompare(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project", "partner"}, {});
-  a.ExpectPositional(0, "usage: zebhost kwcompare [--project P] [--partner N]");
-  zeb::SettingsStore store = OpenStore();
-  std::unique_ptr<QApplication> app = MakeApplication();
-  zeb::TZEBKWComparativeForm view(zeb::ReadFileLocations(store));
-  view.ProjectName = a.Value("project").value_or("");
-  view.PartnerName = a.Value("partner").value_or("");
-  view.exec();
-  (void)out;
-  return 0;
+}  // namespace
+
+int Analysis(const std::vector<std::string>& args, std::ostream&) {
+  return OpenView<zeb::TZEBAnalyzeViewForm>(
+      args, "usage: zebhost analysis [--project P] [--partner N]");
+}
+
+int KwCompare(const std::vector<std::string>& args, std::ostream&) {
+  return OpenView<zeb::TZEBKWComparativeForm>(
+      args, "usage: zebhost kwcompare [--project P] [--partner N]");
 }
 
 }  // namespace zebhost

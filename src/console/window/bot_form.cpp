@@ -24,6 +24,7 @@
 
 #include "console/window/settings_bar.h"
 #include "views/rich_text.h"
+#include "views/window_support.h"
 
 namespace zeb {
 namespace {
@@ -289,17 +290,11 @@ QWidget* TZEBBotForm::BuildButtonBar() {
 }
 
 void TZEBBotForm::RestorePlacement() {
-  QSettings ini(QString::fromStdString(options_.locations.ExeFolder + "FORM.INI"),
-                QSettings::IniFormat);
-  const QByteArray geometry = ini.value("ZEBBot/Geometry").toByteArray();
-  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  zeb::RestorePlacement(*this, options_.locations.ExeFolder, "ZEBBot");
 }
 
 void TZEBBotForm::SavePlacement() {
-  if (options_.locations.ExeFolder.empty()) return;
-  QSettings ini(QString::fromStdString(options_.locations.ExeFolder + "FORM.INI"),
-                QSettings::IniFormat);
-  ini.setValue("ZEBBot/Geometry", saveGeometry());
+  zeb::SavePlacement(*this, options_.locations.ExeFolder, "ZEBBot");
 }
 
 }  // namespace zeb

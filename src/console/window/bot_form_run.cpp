@@ -22,6 +22,7 @@
 #include "data/settings_store.h"
 #include "views/message_form.h"
 #include "views/rich_text.h"
+#include "views/window_support.h"
 
 namespace zeb {
 namespace {
@@ -273,11 +274,7 @@ void TZEBBotForm::reject() {
 
 bool TZEBBotForm::event(QEvent* event) {
   // The hint line: the long hint of the control under the mouse, or the default line.
-  if (event->type() == QEvent::StatusTip) {
-    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    Label4->setText(tip.isEmpty() ? QString(kConsoleDefaultHint) : tip);
-    return true;
-  }
+  if (ShowHint(event, Label4, kConsoleDefaultHint)) return true;
   return QDialog::event(event);
 }
 

@@ -17,6 +17,7 @@
 #include "data/settings_catalog.h"
 #include "text/lines.h"
 #include "views/rich_text.h"
+#include "views/window_support.h"
 
 namespace zeb {
 namespace {
@@ -364,7 +365,7 @@ void SettingsBar::Save(SettingsPanel panel) {
 }
 
 void SettingsBar::LoadUserAgentHistory() {
-  QSettings ini(QString::fromStdString(exe_folder_ + "FORM.INI"), QSettings::IniFormat);
+  QSettings ini(FormIniFile(exe_folder_), QSettings::IniFormat);
   const QStringList history = ini.value("ZEBUserAgent/History").toStringList();
   LUCombo3->addItems(history.mid(0, static_cast<int>(kUserAgentHistory)));
 }
@@ -383,7 +384,7 @@ void SettingsBar::RememberUserAgent() {
   LUCombo3->setEditText(text);
   filling_ = was_filling;
   if (exe_folder_.empty()) return;
-  QSettings ini(QString::fromStdString(exe_folder_ + "FORM.INI"), QSettings::IniFormat);
+  QSettings ini(FormIniFile(exe_folder_), QSettings::IniFormat);
   ini.setValue("ZEBUserAgent/History", items);
 }
 

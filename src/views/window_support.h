@@ -1,0 +1,27 @@
+// What every window does alike: keep its size and place in "FORM.INI" in the program folder,
+// and show the long hint of the control under the mouse in its bottom line.
+#ifndef ZEB_VIEWS_WINDOW_SUPPORT_H_
+#define ZEB_VIEWS_WINDOW_SUPPORT_H_
+
+#include <QString>
+#include <string>
+
+class QEvent;
+class QLabel;
+class QWidget;
+
+namespace zeb {
+
+// exe_folder + "FORM.INI".
+QString FormIniFile(const std::string& exe_folder);
+// The window's size and place under `key`; nothing happens without a program folder.
+void RestorePlacement(QWidget& window, const std::string& exe_folder, const char* key);
+void SavePlacement(const QWidget& window, const std::string& exe_folder, const char* key);
+
+// A status-tip event shows its tip in `line`, or default_text when the tip is empty. Returns
+// whether the event was one (the window's event() then returns true).
+bool ShowHint(QEvent* event, QLabel* line, const char* default_text);
+
+}  // namespace zeb
+
+#endif  // ZEB_VIEWS_WINDOW_SUPPORT_H_
