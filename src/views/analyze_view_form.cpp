@@ -148,10 +148,7 @@ TZEBAnalyzeViewForm::TZEBAnalyzeViewForm(FileLocations locations, QWidget* paren
   connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(885, this); });
   connect(close_button, &QPushButton::clicked, this, &QDialog::reject);
 
-  hint_line_ = new QLabel(kDefaultHint);
-  hint_line_->setObjectName("HintLine");
-  hint_line_->setFrameShape(QFrame::StyledPanel);
-  hint_line_->setFrameShadow(QFrame::Sunken);
+  hint_line_ = MakeHintLine("HintLine", kDefaultHint);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(splitter, 1);
@@ -223,16 +220,7 @@ void TZEBAnalyzeViewForm::showEvent(QShowEvent* event) {
 
 void TZEBAnalyzeViewForm::FormShow() {
   Rebuilding = true;
-  project_list_->clear();
-  try {
-    Session session = OpenDataFolder(locations_.DataFolder);
-    AppTables app(session);
-    for (const std::string& name : ComparisonProjects(app)) {
-      project_list_->addItem(FromBytes(name), QByteArray::fromStdString(name));
-    }
-  } catch (const std::exception& e) {
-    hint_line_->setText(QString("The projects cannot be read: %1").arg(FromBytes(e.what())));
-  }
+  FillProjectList(project_list_, locations_.DataFolder, hint_line_);
   if (project_list_->count() == 0) {
     Rebuilding = false;
     QMessageBox box(QMessageBox::NoIcon, "",

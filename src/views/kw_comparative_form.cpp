@@ -157,10 +157,7 @@ TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* p
   bottom->addStretch(1);
   bottom->addWidget(help);
   bottom->addWidget(close_button);
-  hint_line_ = new QLabel(kDefaultHint);
-  hint_line_->setObjectName("HintLine");
-  hint_line_->setFrameShape(QFrame::StyledPanel);
-  hint_line_->setFrameShadow(QFrame::Sunken);
+  hint_line_ = MakeHintLine("HintLine", kDefaultHint);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -227,16 +224,7 @@ void TZEBKWComparativeForm::FormShow() {
 }
 
 void TZEBKWComparativeForm::LoadProjects() {
-  project_list_->clear();
-  try {
-    Session session = OpenDataFolder(locations_.DataFolder);
-    AppTables app(session);
-    for (const std::string& name : ComparisonProjects(app)) {
-      project_list_->addItem(FromBytes(name), QByteArray::fromStdString(name));
-    }
-  } catch (const std::exception& e) {
-    hint_line_->setText(QString("The projects cannot be read: %1").arg(FromBytes(e.what())));
-  }
+  FillProjectList(project_list_, locations_.DataFolder, hint_line_);
 }
 
 void TZEBKWComparativeForm::LoadPartners() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <string>
 
+class QComboBox;
 class QEvent;
 class QLabel;
 class QWidget;
@@ -17,6 +18,13 @@ QString FormIniFile(const std::string& exe_folder);
 // The window's size and place under `key`; nothing happens without a program folder.
 void RestorePlacement(QWidget& window, const std::string& exe_folder, const char* key);
 void SavePlacement(const QWidget& window, const std::string& exe_folder, const char* key);
+
+// The bottom hint line, showing default_text.
+QLabel* MakeHintLine(const char* name, const char* default_text);
+
+// Fills a list with the projects the result views offer (all but "Default"), each with its
+// stored name as item data. A failure to read is written into error_line.
+void FillProjectList(QComboBox* list, const std::string& data_folder, QLabel* error_line);
 
 // A status-tip event shows its tip in `line`, or default_text when the tip is empty. Returns
 // whether the event was one (the window's event() then returns true).

@@ -94,11 +94,7 @@ void TZEBBotForm::BuildControls() {
   splitter->setStretchFactor(1, 1);
   splitter->setStretchFactor(2, 3);
 
-  Label4 = new QLabel(kConsoleDefaultHint);
-  Label4->setObjectName("Label4");
-  Label4->setFrameShape(QFrame::StyledPanel);
-  Label4->setFrameShadow(QFrame::Sunken);
-  Label4->setContentsMargins(6, 2, 6, 2);
+  Label4 = MakeHintLine("Label4", kConsoleDefaultHint);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 10, 10, 6);
