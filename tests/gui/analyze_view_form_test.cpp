@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QScatterSeries>
 #include <QSpinBox>
@@ -203,6 +205,32 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
   const QString drawing = QString::fromUtf8(svg.readAll());
   EXPECT_TRUE(drawing.contains("Partner 0")) << "no partner name in the SVG";
   EXPECT_TRUE(drawing.contains("Position In Total Links"));
+}
+
+TEST(AnalyzeViewEmptyTest, WithoutProjectsItSaysSoAndStaysOpen) {
+  testing::TempDir dir;
+  FileLocations locations{dir.folder(), dir.folder()};
+  {
+    Session session(DatabaseFile(locations), OpenMode::kCreateIfMissing);
+    CreateApplicationTables(session);
+    CreateWorkTables(session);
+    AppTables(session).AddProject({"Default", "", {}, {}});
+  }
+  TZEBAnalyzeViewForm view(locations);
+  QString said;
+  QTimer answer;  // looks for the message box every few milliseconds and answers it
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      said = box->text();
+      box->accept();
+    }
+  });
+  answer.start(5);
+  view.show();
+  ASSERT_TRUE(WaitFor([&] { return !said.isEmpty(); }, 5000));
+  EXPECT_EQ(said, "No project have been setup in Zebulant.  There is no data to see.");
+  EXPECT_TRUE(view.isVisible());
+  EXPECT_TRUE(view.records().empty());
 }
 
 // A large project opens, re-sorts and pages without a visible pause.
