@@ -3,7 +3,8 @@
 BUILD_DIR ?= build
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
-CMAKE_FLAGS ?=
+# The project's own builds treat warnings as errors.
+CMAKE_FLAGS ?= -DZEB_WERROR=ON
 
 .PHONY: all deps configure build test demo clean
 

@@ -11,7 +11,7 @@ case "$mode" in
   address) filter="${2:-*}" ;;
   *) echo "sanitize.sh: unknown mode $mode (thread, address)" >&2; exit 2 ;;
 esac
-cmake -S "$root" -B "$build" -DZEB_SANITIZE="$mode" -DZEB_BUILD_BENCH=OFF \
+cmake -S "$root" -B "$build" -DZEB_SANITIZE="$mode" -DZEB_BUILD_BENCH=OFF -DZEB_WERROR=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build "$build" -j2 --target zeb_tests zeb_gui_tests zebhost
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
