@@ -10,7 +10,7 @@ packages=(
   libcurl4-openssl-dev
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
   qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
-  poppler-utils
+  poppler-utils python3
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
 )

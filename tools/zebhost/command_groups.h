@@ -4,12 +4,9 @@
 #ifndef ZEBHOST_COMMAND_GROUPS_H_
 #define ZEBHOST_COMMAND_GROUPS_H_
 
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
-
-class QApplication;
 
 namespace zebhost {
 
@@ -27,14 +24,13 @@ int Check(const std::vector<std::string>& args, std::ostream& out);
 int Gather(const std::vector<std::string>& args, std::ostream& out);
 // demo [--dir DIR] [--sites DIR] [--tick-ms MS] (demo_command.cpp)
 int Demo(const std::vector<std::string>& args, std::ostream& out);
-// analysis [--project P] [--partner N] (view_commands.cpp)
+// The windows, through libzebbot.so's exports (window_commands.cpp):
+// bot [--project P] [--partner N ...] [--autorun]
+int Bot(const std::vector<std::string>& args, std::ostream& out);
+// analysis [--project P] [--partner N]
 int Analysis(const std::vector<std::string>& args, std::ostream& out);
-// kwcompare [--project P] [--partner N] (view_commands.cpp)
+// kwcompare [--project P] [--partner N]
 int KwCompare(const std::vector<std::string>& args, std::ostream& out);
-
-// The application a window needs, unless a host made one; throws UsageError without a
-// desktop (view_commands.cpp).
-std::unique_ptr<QApplication> MakeApplication();
 
 }  // namespace zebhost
 

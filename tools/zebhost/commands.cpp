@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "bot_command.h"
 #include "cli.h"
 #include "command_groups.h"
 
