@@ -30,3 +30,4 @@ shoot() {  # shoot OUTPUT.png zebhost-arguments...
   echo "wrote $out"
 }
 shoot "$root/docs/screenshots/analysis.png" analysis --project "My Site"
+shoot "$root/docs/screenshots/kwcompare-demo.png" kwcompare --project "My Site" --partner "Cats Corner"
