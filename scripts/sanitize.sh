@@ -13,7 +13,7 @@ case "$mode" in
 esac
 cmake -S "$root" -B "$build" -DZEB_SANITIZE="$mode" -DZEB_BUILD_BENCH=OFF -DZEB_WERROR=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build "$build" -j2 --target zeb_tests zeb_gui_tests zebhost
+cmake --build "$build" -j2 --target zeb_tests zeb_gui_tests zebhost zeb_c_host
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 export ASAN_OPTIONS="detect_leaks=1 halt_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
@@ -23,3 +23,8 @@ cd "$build/tests"
 # not instrumented: ThreadSanitizer looks at our code's accesses only.
 TSAN_OPTIONS="$TSAN_OPTIONS ignore_noninstrumented_modules=1" QT_QPA_PLATFORM=offscreen \
   ./zeb_gui_tests --gtest_filter="${2:-*}" --gtest_brief=1
+# The plug-in in a plain C host: with AddressSanitizer, LeakSanitizer also checks that the
+# library frees the partner list it was handed.
+if [ "$mode" = address ]; then
+  bash "$root/tests/entry/c_host_test.sh" ./zeb_c_host ../src/libzebbot.so ../tools/zebhost/zebhost
+fi
