@@ -90,6 +90,19 @@ void RunEntry(const char* lock_name, const ZebHost* host, bool transient, Make m
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
+// The two result views: transient for the host's window, with the project and partner.
+template <typename View>
+void RunView(const char* lock_name, const ZebHost* host, const char* project,
+             const char* partner) {
+  const std::string project_name = Text(project), partner_name = Text(partner);
+  RunEntry(lock_name, host, true, [&] {
+    auto view = std::make_unique<View>(Locations());
+    view->ProjectName = project_name;
+    view->PartnerName = partner_name;
+    return std::unique_ptr<QDialog>(std::move(view));
+  });
+}
+
 }  // namespace
 }  // namespace zeb
 
@@ -130,23 +143,11 @@ void _RunZEBBot(const ZebHost* host, int auto_run, const char* project,
 }
 
 void _RunZEBBotAnalysis(const ZebHost* host, const char* project, const char* partner) {
-  const std::string project_name = zeb::Text(project), partner_name = zeb::Text(partner);
-  zeb::RunEntry("ZEBBotAnalysis.Mutex", host, true, [&] {
-    auto view = std::make_unique<zeb::TZEBAnalyzeViewForm>(zeb::Locations());
-    view->ProjectName = project_name;
-    view->PartnerName = partner_name;
-    return std::unique_ptr<QDialog>(std::move(view));
-  });
+  zeb::RunView<zeb::TZEBAnalyzeViewForm>("ZEBBotAnalysis.Mutex", host, project, partner);
 }
 
 void _RunZEBBotKWComparison(const ZebHost* host, const char* project, const char* partner) {
-  const std::string project_name = zeb::Text(project), partner_name = zeb::Text(partner);
-  zeb::RunEntry("ZEBBotAnalyzeView.Mutex", host, true, [&] {
-    auto view = std::make_unique<zeb::TZEBKWComparativeForm>(zeb::Locations());
-    view->ProjectName = project_name;
-    view->PartnerName = partner_name;
-    return std::unique_ptr<QDialog>(std::move(view));
-  });
+  zeb::RunView<zeb::TZEBKWComparativeForm>("ZEBBotAnalyzeView.Mutex", host, project, partner);
 }
 
 }  // extern "C"

@@ -16,11 +16,9 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardItemModel>
-#include <QStatusTipEvent>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>

@@ -11,9 +11,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QSplitter>
-#include <QStatusTipEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>

@@ -35,25 +35,22 @@ void PlaceYourTags(const Lines& tags, ComparisonGrid& grid) {
   }
 }
 
-void PlaceYourDensity(const Lines& density, ComparisonGrid& grid) {
+// Density lines: the word's row gets the word as written, its count and its percent in the
+// side's two columns.
+void PlaceDensity(const Lines& density, ComparisonGrid& grid, std::string ComparisonRow::*count,
+                  std::string ComparisonRow::*percent) {
   for (const std::string& line : density) {
     const DensityParts parts = SplitDensityLine(line);
     ComparisonRow& row = Place(grid, parts.word);
     row.keyword = parts.word;
-    row.your_count = parts.count;
-    row.your_percent = parts.percent;
+    row.*count = parts.count;
+    row.*percent = parts.percent;
   }
 }
 
 void PlacePartner(const Lines& tags, const Lines& density, ComparisonGrid& grid) {
   for (const std::string& tag : tags) Place(grid, tag).partner_tag = true;
-  for (const std::string& line : density) {
-    const DensityParts parts = SplitDensityLine(line);
-    ComparisonRow& row = Place(grid, parts.word);
-    row.keyword = parts.word;
-    row.partner_count = parts.count;
-    row.partner_percent = parts.percent;
-  }
+  PlaceDensity(density, grid, &ComparisonRow::partner_count, &ComparisonRow::partner_percent);
 }
 
 std::string Trimmed(const std::string& text) {
@@ -91,8 +88,10 @@ void FillComparisonGrids(const ComparisonLists& lists, ComparisonGrid& home,
   backlink.clear();
   PlaceYourTags(lists.YourTags, home);
   PlaceYourTags(lists.YourTags, backlink);
-  PlaceYourDensity(lists.YourDensity, home);
-  PlaceYourDensity(lists.YourDensity, backlink);
+  for (ComparisonGrid* grid : {&home, &backlink}) {
+    PlaceDensity(lists.YourDensity, *grid, &ComparisonRow::your_count,
+                 &ComparisonRow::your_percent);
+  }
   PlacePartner(lists.BaseTags, lists.BaseDensity, home);
   PlacePartner(lists.BackTags, lists.BackDensity, backlink);
 }

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QSettings>
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeWidget>

@@ -134,6 +134,8 @@ class TZEBBotForm : public QDialog {
   void EditFromTree(const std::function<void()>& edit, const std::string& what);
   std::vector<std::size_t> PathOf(QTreeWidgetItem* item) const;
   std::string CurrentProject() const;
+  // The partner list's current item as stored, or "" when none is current.
+  std::string SelectedPartnerName() const;
   std::vector<std::string> CheckedPartners() const;
   int CheckedCount() const;
   void ShowError(const std::string& what, const std::exception& e);

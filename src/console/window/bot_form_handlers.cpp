@@ -37,6 +37,11 @@ std::string TZEBBotForm::CurrentProject() const {
              : ComboBox3->currentData(kNameRole).toByteArray().toStdString();
 }
 
+std::string TZEBBotForm::SelectedPartnerName() const {
+  const QListWidgetItem* item = CheckListBox1->currentItem();
+  return item != nullptr ? ItemName(item) : std::string();
+}
+
 std::vector<std::string> TZEBBotForm::CheckedPartners() const {
   std::vector<std::string> names;
   for (int i = 0; i < CheckListBox1->count(); ++i) {
@@ -193,8 +198,7 @@ void TZEBBotForm::SetControlsEnabled(bool on) {
         static_cast<QWidget*>(keyword_button_), static_cast<QWidget*>(HTMLButton1)}) {
     control->setEnabled(on);
   }
-  Label35->setEnabled(on && CheckedCount() < 2);
-  Label33->setEnabled(on && CheckedCount() < 2);
+  ShowPartnerEnabled();  // the run's state decides with the number of checked partners
   settings_bar_->SetControlsEnabled(on);
 }
 

@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStatusTipEvent>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>

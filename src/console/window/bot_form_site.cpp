@@ -1,7 +1,6 @@
 // The console's your-site information (gather, show) and its help button.
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 
 #include "console/site_information.h"
@@ -88,22 +87,28 @@ void TZEBBotForm::ShowSiteInformation() {
 
 void TZEBBotForm::ShowHelp() { ShowHelpTopic(880, this); }
 
-void TZEBBotForm::HTMLButton1Click() {
-  TZEBAnalyzeViewForm view(options_.locations, this);
-  view.ProjectName = CurrentProject();
-  if (QListWidgetItem* item = CheckListBox1->currentItem()) {
-    view.PartnerName = item->data(Qt::UserRole).toByteArray().toStdString();
-  }
+namespace {
+
+// A result view for the console's project and selected partner, modal until it is closed.
+template <typename View>
+void OpenResultView(const FileLocations& locations, const std::string& project,
+                    const std::string& partner, QWidget* parent) {
+  View view(locations, parent);
+  view.ProjectName = project;
+  view.PartnerName = partner;
   view.exec();
 }
 
+}  // namespace
+
+void TZEBBotForm::HTMLButton1Click() {
+  OpenResultView<TZEBAnalyzeViewForm>(options_.locations, CurrentProject(),
+                                      SelectedPartnerName(), this);
+}
+
 void TZEBBotForm::OpenKeywordAnalysis() {
-  TZEBKWComparativeForm view(options_.locations, this);
-  view.ProjectName = CurrentProject();
-  if (QListWidgetItem* item = CheckListBox1->currentItem()) {
-    view.PartnerName = item->data(Qt::UserRole).toByteArray().toStdString();
-  }
-  view.exec();
+  OpenResultView<TZEBKWComparativeForm>(options_.locations, CurrentProject(),
+                                        SelectedPartnerName(), this);
 }
 
 }  // namespace zeb
