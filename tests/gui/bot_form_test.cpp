@@ -402,6 +402,17 @@ TEST_F(BotFormTest, ZebhostBotRunsThePartnersAndReturnsWhenTheWindowCloses) {
   EXPECT_EQ(zebhost::RunZebhost({"bot", "--autorun"}, out, err), 2);
 }
 
+TEST_F(BotFormTest, APartnerNamedByTheHostIsSelectedAndShown) {
+  ServeTwoPartners(f_);
+  BotFormOptions options;
+  options.PartnerName = "B";
+  std::unique_ptr<TZEBBotForm> form = Open(options);
+  ASSERT_TRUE(WaitFor([&] { return !Text(*form, "Label35").isEmpty(); }));
+  EXPECT_EQ(Find<QListWidget>(*form, "CheckListBox1")->currentItem()->text(), "B");
+  EXPECT_EQ(Text(*form, "Label35"), QString::fromStdString(f_.Url("/b/index.htm")));
+  EXPECT_EQ(Text(*form, "Label33"), kFind);
+}
+
 TEST_F(BotFormTest, ShowingAPartnerReloadsItsStoredTreeUnlessTheTreeIsLocked) {
   ServeTwoPartners(f_);
   f_.Run({"A"});  // a stored analysis for A

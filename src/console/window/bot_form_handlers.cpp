@@ -74,7 +74,7 @@ void TZEBBotForm::FormShow() {
     if (index >= 0) ComboBox3Change();
     if (!options_.PartnerName.empty()) {
       SelectPartnerItem(options_.PartnerName);
-      UpdateRunButton();
+      ShowPartner();  // the selection above does not announce itself
     }
   }
   QListWidgetItem* first_checked = nullptr;
