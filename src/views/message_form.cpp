@@ -1,6 +1,8 @@
 #include "views/message_form.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -92,11 +94,20 @@ void TZEBMessageForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-int ShowMessageDialog(int kind, const std::string& html) {
-  TZEBMessageForm form;
-  form.ButtonKind = kind;
-  form.MessageText = FromBytes(html);
-  return form.exec();
+int ShowMessageDialog(int kind, const std::string& html, QWidget* owner_widget) {
+  // Owned by the window the user works in, so that it stays above it; that window gets the
+  // keyboard back once the message is gone.
+  const QPointer<QWidget> owner =
+      owner_widget != nullptr ? owner_widget->window() : QApplication::activeWindow();
+  int result = TZEBMessageForm::kCancel;
+  {
+    TZEBMessageForm form(owner);
+    form.ButtonKind = kind;
+    form.MessageText = FromBytes(html);
+    result = form.exec();
+  }
+  if (owner != nullptr && owner->isVisible()) owner->activateWindow();
+  return result;
 }
 
 }  // namespace zeb

@@ -40,8 +40,9 @@ class TZEBMessageForm : public QDialog {
   HtmlButton* cancel_button_;
 };
 
-// Shows the dialog modally and returns its result: 1 for OK, 2 for Cancel or Esc.
-int ShowMessageDialog(int kind, const std::string& html);
+// Shows the dialog modally over `owner` (else the active window) and returns its result: 1 for
+// OK, 2 for Cancel or Esc. The owner gets the keyboard back afterwards.
+int ShowMessageDialog(int kind, const std::string& html, QWidget* owner = nullptr);
 
 }  // namespace zeb
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The plug-in as a C host sees it: the exported symbols, the string lists, the locks, and an
-# AutoRun console over a loopback partner site that runs and returns by itself.
+# The plug-in as a C host sees it: the exported symbols, the string lists, the locks, an AutoRun
+# console over a loopback partner site that runs and returns by itself, windows that a user
+# closes with Esc (the errors of an AutoRun with an unknown project first), and which windows are
+# transient for the host's own window.
 #   c_host_test.sh C_HOST LIBZEBBOT ZEBHOST
 set -u
 c_host="$1" library="$2" zebhost="$3"
@@ -37,4 +39,24 @@ port="$(sed -n 's/.*port \([0-9]*\).*/\1/p' "$work/server.log" | head -1)"
 "$c_host" "$library" autorun Demo Cats || fail "AutoRun console"
 "$zebhost" partner list --project Demo > "$work/partners" || fail "partner list"
 grep -q 'Cats .* yes' "$work/partners" || { fail "the partner was not updated"; cat "$work/partners"; }
+
+# Each window stays until the user closes it, and then the next call opens again. An AutoRun of
+# an unknown project shows two errors (the project, the partner) and then the idle console.
+"$c_host" "$library" closes 3 bot 1 Nowhere Cats || fail "AutoRun of an unknown project"
+"$c_host" "$library" closes 1 bot 0 Demo || fail "the console closed with Esc"
+"$c_host" "$library" closes 1 analysis 0 Demo || fail "the analysis closed with Esc"
+"$c_host" "$library" closes 1 kwcompare 0 Demo Cats || fail "the keyword comparison closed with Esc"
+
+# Over a real X server: the two views belong to the host's window, the console stands alone.
+if ! "$c_host" "$library" has-x11; then
+  echo "SKIP: the C host was built without Xlib"
+elif ! command -v xvfb-run > /dev/null; then
+  echo "SKIP: no xvfb-run"
+else
+  for args in "analysis 1 Demo" "kwcompare 1 Demo Cats" "bot 0 Demo"; do
+    # shellcheck disable=SC2086
+    QT_QPA_PLATFORM=xcb xvfb-run -a "$c_host" "$library" transient $args \
+      || fail "transient $args"
+  done
+fi
 exit "$failures"

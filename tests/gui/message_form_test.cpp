@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -65,6 +66,24 @@ TEST(MessageFormTest, EscGivesCancelAndTheButtonsTheirResults) {
     });
     EXPECT_EQ(ShowMessageDialog(c.kind, "<B>Question</B>"), c.result) << c.kind << " " << c.action;
   }
+}
+
+// A message stays above the window it came from, and that window has the keyboard again when the
+// message is gone, so that the user can go on (or press Esc) there.
+TEST(MessageFormTest, TheOwnerIsActiveAgainAfterTheMessage) {
+  QDialog owner;
+  owner.resize(300, 200);
+  owner.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+  QWidget* parent_seen = nullptr;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(testing::WaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+    parent_seen = QApplication::activeModalWidget()->parentWidget();
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+  });
+  EXPECT_EQ(ShowMessageDialog(0, "Gone", &owner), 2);
+  EXPECT_EQ(parent_seen, &owner);
+  EXPECT_TRUE(testing::WaitFor([&] { return owner.isActiveWindow(); }));
 }
 
 TEST(MessageFormTest, HtmlIsShownFormattedNotAsTags) {

@@ -28,7 +28,7 @@ QByteArray Bytes(const std::string& text) {
 }  // namespace
 
 void TZEBBotForm::ShowError(const std::string& what, const std::exception& e) {
-  ShowMessageDialog(0, "<B>Error</B><BR>" + what + ": " + e.what());
+  ShowMessageDialog(0, "<B>Error</B><BR>" + what + ": " + e.what(), this);
 }
 
 std::string TZEBBotForm::CurrentProject() const {
@@ -63,7 +63,7 @@ void TZEBBotForm::FormShow() {
       errors.push_back("<B>Error</B><BR>The data folder cannot be read: " + std::string(e.what()));
     }
     if (!errors.empty()) options_.AutoRun = false;
-    for (const std::string& error : errors) ShowMessageDialog(0, error);
+    for (const std::string& error : errors) ShowMessageDialog(0, error, this);
   }
   LoadProjects();
   UpdateRunButton();
@@ -113,7 +113,8 @@ void TZEBBotForm::ComboBox3Change() {
   if (!controller_->display().HTMLTreeview1.empty()) {
     ShowMessageDialog(0,
                       "<B>Warning<B><BR>Changing project will remove tree list results.\r\n"
-                      "Results will still be saved.\r\nUse \"View Analysis\" to retrieve.");
+                      "Results will still be saved.\r\nUse \"View Analysis\" to retrieve.",
+                      this);
   }
   controller_->SelectProject(options_.ProjectName);
   LoadPartners();
