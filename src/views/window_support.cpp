@@ -2,9 +2,11 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusTipEvent>
 #include <QWidget>
+#include <algorithm>
 
 #include "data/app_tables.h"
 #include "data/schema.h"
@@ -18,10 +20,30 @@ QString FormIniFile(const std::string& exe_folder) {
 }
 
 void RestorePlacement(QWidget& window, const std::string& exe_folder, const char* key) {
-  if (exe_folder.empty()) return;
-  QSettings ini(FormIniFile(exe_folder), QSettings::IniFormat);
-  const QByteArray geometry = ini.value(QString("%1/Geometry").arg(key)).toByteArray();
-  if (!geometry.isEmpty()) window.restoreGeometry(geometry);
+  if (!exe_folder.empty()) {
+    QSettings ini(FormIniFile(exe_folder), QSettings::IniFormat);
+    const QByteArray geometry = ini.value(QString("%1/Geometry").arg(key)).toByteArray();
+    // A saved placement is the user's own; Qt brings it back onto a screen if it lies off one.
+    if (!geometry.isEmpty() && window.restoreGeometry(geometry)) return;
+  }
+  FitIntoScreen(window);
+}
+
+void FitIntoScreen(QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();
+  // The frame is not known before the window is shown; leave room for a usual one.
+  const QSize frame(16, 40);
+  const QSize most = (room.size() - frame).expandedTo(window.minimumSizeHint());
+  if (window.width() <= most.width() && window.height() <= most.height()) return;
+  window.resize(window.size().boundedTo(most));
+  QRect placed = window.geometry();
+  placed.moveLeft(
+      std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width())));
+  placed.moveTop(
+      std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height())));
+  window.move(placed.topLeft());
 }
 
 void SavePlacement(const QWidget& window, const std::string& exe_folder, const char* key) {
