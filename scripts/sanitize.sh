@@ -16,7 +16,6 @@ cmake -S "$root" -B "$build" -DZEB_SANITIZE="$mode" -DZEB_BUILD_BENCH=OFF -DZEB_
 cmake --build "$build" -j2 --target zeb_tests zeb_gui_tests zebhost zeb_c_host
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 export ASAN_OPTIONS="detect_leaks=1 halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
 cd "$build/tests"
 ./zeb_tests --gtest_filter="$filter" --gtest_brief=1

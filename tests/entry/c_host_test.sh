@@ -53,9 +53,12 @@ if ! "$c_host" "$library" has-x11; then
 elif ! command -v xvfb-run > /dev/null; then
   echo "SKIP: no xvfb-run"
 else
+  # Qt's X11 plug-in leaves a D-Bus thread running to the end of the process, and
+  # LeakSanitizer's exit-time scan can crash on it; the runs above check for leaks.
   for args in "analysis 1 Demo" "kwcompare 1 Demo Cats" "bot 0 Demo"; do
     # shellcheck disable=SC2086
-    QT_QPA_PLATFORM=xcb xvfb-run -a "$c_host" "$library" transient $args \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-} detect_leaks=0" QT_QPA_PLATFORM=xcb \
+      xvfb-run -a "$c_host" "$library" transient $args \
       || fail "transient $args"
   done
 fi
