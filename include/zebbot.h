@@ -51,9 +51,11 @@ ZEBBOT_API int zeb_string_list_count(const ZebStringList* list);
 /* Frees the list and its texts; NULL is allowed. */
 ZEBBOT_API void zeb_string_list_free(ZebStringList* list);
 
-/* The bot console. auto_run non-zero: check that the project and the partners exist, run the
- * partners and close the console at the end. partners: the partners to check (may be empty,
- * never NULL); the library owns and frees it. */
+/* The bot console. auto_run with a non-zero low byte (only that byte counts, as for a one-byte
+ * Boolean passed in an int): check that the project and the partners exist, run the partners
+ * and close the console at the end; a project or partner that does not exist gets an error
+ * message each, and the console then stays open, idle. partners: the partners to check (may be
+ * empty, never NULL); the library owns and frees it, even when the call shows nothing. */
 ZEBBOT_API void _RunZEBBot(const ZebHost* host, int auto_run, const char* project,
                            ZebStringList* partners);
 /* The position analysis view of a project (empty: the first project). partner is kept but not

@@ -4,9 +4,9 @@
  *   c_host LIBRARY strings
  *   c_host LIBRARY locked                     every entry returns at once while its lock is held
  *   c_host LIBRARY autorun PROJECT PARTNER... _RunZEBBot runs the partners and returns by itself
- *   c_host LIBRARY closes MIN KIND AUTO PROJECT [PARTNER...]
+ *   c_host LIBRARY closes MIN[-MAX] KIND AUTO PROJECT [PARTNER...]
  *       opens KIND (bot, analysis or kwcompare; AUTO is the bot's auto_run) twice and presses
- *       Esc until each call returns; each must have taken at least MIN presses to close
+ *       Esc until each call returns; each must have taken MIN presses (to MAX) to close
  *   c_host LIBRARY transient KIND EXPECT PROJECT [PARTNER]     (built with ZEB_WITH_X11)
  *       opens KIND over an X window of the host's own and closes it as a window manager would;
  *       EXPECT 1: the window must be transient for the host's window, 0: it must not be
@@ -378,6 +378,8 @@ static int AutoRun(const Exports* exports, int argc, char** argv) {
 static int Closes(const Exports* exports, int argc, char** argv) {
   if (argc < 7 || LockName(argv[4]) == NULL) return -1;
   const int least = atoi(argv[3]);
+  const char* dash = strchr(argv[3], '-');
+  const int most = dash != NULL ? atoi(dash + 1) : 1000000;
   Call call = {exports, {0}, argv[4], atoi(argv[5]), argv[6], argv + 7, argc - 7};
   int failures = 0;
   if (SetUpKeyboard() != 0) return 1;
@@ -385,9 +387,9 @@ static int Closes(const Exports* exports, int argc, char** argv) {
   /* After each call the lock is free and the next call opens again. */
   for (int round = 0; round < 2; ++round) {
     const int presses = CallClosedByEscape(&call);
-    if (presses < least) {
-      fprintf(stderr, "c_host: %s call %d returned after %d Esc presses, not %d or more\n",
-              call.kind, round + 1, presses, least);
+    if (presses < least || presses > most) {
+      fprintf(stderr, "c_host: %s call %d returned after %d Esc presses, not %s\n", call.kind,
+              round + 1, presses, argv[3]);
       ++failures;
     }
     failures += !LockIsFree(LockName(call.kind));

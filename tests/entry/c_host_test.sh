@@ -44,6 +44,9 @@ grep -q 'Cats .* yes' "$work/partners" || { fail "the partner was not updated"; 
 # an unknown project shows two errors (the project, the partner) and then the idle console.
 "$c_host" "$library" closes 3 bot 1 Nowhere Cats || fail "AutoRun of an unknown project"
 "$c_host" "$library" closes 1 bot 0 Demo || fail "the console closed with Esc"
+# Only the low byte of auto_run counts: 256 is no AutoRun, so no errors come before the console
+# (one press may come before the window is up).
+"$c_host" "$library" closes 1-2 bot 256 Nowhere Cats || fail "auto_run 256 is no AutoRun"
 "$c_host" "$library" closes 1 analysis 0 Demo || fail "the analysis closed with Esc"
 "$c_host" "$library" closes 1 kwcompare 0 Demo Cats || fail "the keyword comparison closed with Esc"
 
