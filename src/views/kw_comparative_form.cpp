@@ -97,11 +97,11 @@ TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* p
 
   project_list_ = new QComboBox;
   project_list_->setObjectName("ProjectList");
-  project_list_->setMinimumContentsLength(20);
+  project_list_->setMinimumContentsLength(14);
   project_list_->setStatusTip("The project: your site.");
   partner_list_ = new QComboBox;
   partner_list_->setObjectName("PartnerList");
-  partner_list_->setMinimumContentsLength(20);
+  partner_list_->setMinimumContentsLength(14);
   partner_list_->setStatusTip("The partner whose pages are compared with your home page.");
   show_all_ = new QRadioButton("Show All");
   show_all_->setObjectName("ShowAll");

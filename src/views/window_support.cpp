@@ -35,9 +35,12 @@ void FitIntoScreen(QWidget& window) {
   const QRect room = screen->availableGeometry();
   // The frame is not known before the window is shown; leave room for a usual one.
   const QSize frame(16, 40);
-  const QSize most = (room.size() - frame).expandedTo(window.minimumSizeHint());
-  if (window.width() <= most.width() && window.height() <= most.height()) return;
-  window.resize(window.size().boundedTo(most));
+  // Only a side longer than the screen's is cut, to the screen less that frame.
+  if (window.width() <= room.width() && window.height() <= room.height()) return;
+  QSize size = window.size();
+  if (size.width() > room.width()) size.setWidth(room.width() - frame.width());
+  if (size.height() > room.height()) size.setHeight(room.height() - frame.height());
+  window.resize(size.expandedTo(window.minimumSizeHint()));
   QRect placed = window.geometry();
   placed.moveLeft(
       std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width())));
@@ -58,6 +61,8 @@ QLabel* MakeHintLine(const char* name, const char* default_text) {
   line->setFrameShape(QFrame::StyledPanel);
   line->setFrameShadow(QFrame::Sunken);
   line->setContentsMargins(6, 2, 6, 2);
+  // Like a status bar: a long hint is cut at the window's edge, never widening the window.
+  line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   return line;
 }
 

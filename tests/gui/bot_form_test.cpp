@@ -272,6 +272,8 @@ TEST_F(BotFormTest, TheWindowKeepsItsPlaceInFormIniAndTheHintLineExplainsControl
   EXPECT_TRUE(ini.contains("ZEBBot/Geometry"));
   std::unique_ptr<TZEBBotForm> again = Open();
   EXPECT_EQ(again->size(), QSize(1300, 700));
+  EXPECT_TRUE(testing::FitsASmallScreen(*again))
+      << again->minimumSizeHint().width() << " x " << again->minimumSizeHint().height();
 }
 
 TEST_F(BotFormTest, AutoRunWithAMissingProjectNamesItAndEachPartnerAndStaysIdle) {

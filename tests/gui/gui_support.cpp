@@ -9,6 +9,11 @@
 
 namespace zeb::testing {
 
+bool FitsASmallScreen(const QWidget& window) {
+  const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+  return least.width() <= 1024 - 16 && least.height() <= 768 - 40;
+}
+
 bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
   return QTest::qWaitFor(done, timeout_ms);
 }

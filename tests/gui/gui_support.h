@@ -4,6 +4,7 @@
 #define ZEB_TESTS_GUI_GUI_SUPPORT_H_
 
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,10 @@ namespace zeb::testing {
 
 // Runs the event loop until `done` holds or `timeout_ms` passed; returns whether it held.
 bool WaitFor(const std::function<bool()>& done, int timeout_ms = 20000);
+
+// Whether a window, filled as it is, can be made small enough for a 1024 x 768 screen with a
+// usual window frame around it.
+bool FitsASmallScreen(const QWidget& window);
 
 // Answers every message dialog that opens while it lives: records its text and presses OK
 // (or, with press_escape, the Esc key).

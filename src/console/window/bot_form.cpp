@@ -203,7 +203,7 @@ QWidget* TZEBBotForm::BuildWatchPanel() {
   Chart1 = new QChartView(chart);
   Chart1->setObjectName("Chart1");
   Chart1->setRenderHint(QPainter::Antialiasing);
-  Chart1->setMinimumSize(220, 160);
+  Chart1->setMinimumSize(200, 160);
   Chart1->setStatusTip("One bar per connection: how far the page in hand has been read.");
 
   Memo1 = new QPlainTextEdit;
@@ -211,7 +211,7 @@ QWidget* TZEBBotForm::BuildWatchPanel() {
   Memo1->setReadOnly(true);
   Memo1->setStatusTip("What the run has done so far.");
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setMinimumWidth(260);
+  Memo1->setMinimumWidth(200);
 
   auto* watch_panel = new QWidget;
   auto* watch = new QHBoxLayout(watch_panel);
