@@ -41,12 +41,12 @@ void FitIntoScreen(QWidget& window) {
   if (size.width() > room.width()) size.setWidth(room.width() - frame.width());
   if (size.height() > room.height()) size.setHeight(room.height() - frame.height());
   window.resize(size.expandedTo(window.minimumSizeHint()));
-  QRect placed = window.geometry();
-  placed.moveLeft(
-      std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width())));
-  placed.moveTop(
-      std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height())));
-  window.move(placed.topLeft());
+  // Each side starts inside the free area and ends in it as far as its length allows.
+  const auto inside = [](int start, int length, int first, int last) {
+    return std::clamp(start, first, std::max(first, last - length));
+  };
+  window.move(inside(window.x(), window.width(), room.left(), room.right()),
+              inside(window.y(), window.height(), room.top(), room.bottom()));
 }
 
 void SavePlacement(const QWidget& window, const std::string& exe_folder, const char* key) {

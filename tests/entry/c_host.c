@@ -111,6 +111,11 @@ static void SleepMs(long ms) {
   }
 }
 
+/* Sleeps up to ms, in steps of 10 ms, and wakes early once *stop is set. */
+static void SleepUnlessStopped(atomic_int* stop, long ms) {
+  for (long slept = 0; slept < ms && !atomic_load(stop); slept += 10) SleepMs(10);
+}
+
 /* ---- One call of an export, with its arguments ------------------------------------------ */
 
 typedef struct Call {
@@ -154,9 +159,9 @@ static int key_pipe[2] = {-1, -1};
 static int SetUpKeyboard(void) {
   if (pipe(key_pipe) != 0) return -1;
   fcntl(key_pipe[0], F_SETFL, O_NONBLOCK);
-  char spec[64];
-  snprintf(spec, sizeof spec, "evdevkeyboard:/dev/fd/%d", key_pipe[0]);
-  return setenv("QT_QPA_GENERIC_PLUGINS", spec, 1);
+  char plugins[64];
+  snprintf(plugins, sizeof plugins, "evdevkeyboard:/dev/fd/%d", key_pipe[0]);
+  return setenv("QT_QPA_GENERIC_PLUGINS", plugins, 1);
 }
 
 static int Unread(void) {
@@ -193,13 +198,13 @@ typedef struct Presser {
  * to close the console before it has shown its messages. */
 static void* PressEscapes(void* arg) {
   Presser* presser = arg;
-  for (int i = 0; i < 100 && !atomic_load(&presser->stop); ++i) SleepMs(10);
+  SleepUnlessStopped(&presser->stop, 1000);
   while (!atomic_load(&presser->stop)) {
     const int written = WriteEscape();
     while (!atomic_load(&presser->stop) && Unread() > 0) SleepMs(5);
     /* Qt reads all that is there at once: a press is either read or still whole. */
     if (written > 0 && Unread() < written) atomic_fetch_add(&presser->consumed, 1);
-    for (int i = 0; i < 30 && !atomic_load(&presser->stop); ++i) SleepMs(10);
+    SleepUnlessStopped(&presser->stop, 300);
   }
   return NULL;
 }
@@ -284,7 +289,7 @@ static void* WatchWindows(void* arg) {
       atomic_store(&watcher->found, 1);
       CloseWindow(display, window);
     }
-    for (int i = 0; i < 20 && !atomic_load(&watcher->stop); ++i) SleepMs(10);
+    SleepUnlessStopped(&watcher->stop, 200);
   }
   XCloseDisplay(display);
   return NULL;
@@ -344,11 +349,11 @@ static int Strings(const Exports* exports) {
 }
 
 static int Locked(const Exports* exports) {
-  const char* names[] = {"ZEBBot.Mutex", "ZEBBotAnalysis.Mutex", "ZEBBotAnalyzeView.Mutex"};
+  const char* kinds[] = {"bot", "analysis", "kwcompare"};
   int fds[3], failures = 0;
   ZebHost host = {0};
   for (int i = 0; i < 3; ++i) {
-    fds[i] = LockFile(names[i]);
+    fds[i] = LockFile(LockName(kinds[i]));
     failures += fds[i] < 0 || flock(fds[i], LOCK_EX | LOCK_NB) != 0;
   }
   alarm(30); /* a call that shows its window would never return here */
@@ -359,7 +364,7 @@ static int Locked(const Exports* exports) {
   exports->kwcompare(&host, "Demo", "Cats");
   alarm(0);
   for (int i = 0; i < 3; ++i) close(fds[i]);
-  for (int i = 0; i < 3; ++i) failures += !LockIsFree(names[i]);
+  for (int i = 0; i < 3; ++i) failures += !LockIsFree(LockName(kinds[i]));
   return failures;
 }
 
@@ -370,7 +375,7 @@ static int AutoRun(const Exports* exports, int argc, char** argv) {
   /* The second call works again: the application made for the first is gone. */
   for (int round = 0; round < 2; ++round) {
     RunCall(&call);
-    failures += !LockIsFree("ZEBBot.Mutex");
+    failures += !LockIsFree(LockName("bot"));
   }
   return failures;
 }

@@ -9,9 +9,13 @@
 
 namespace zeb::testing {
 
-bool FitsASmallScreen(const QWidget& window) {
+::testing::AssertionResult FitsASmallScreen(const QWidget& window) {
   const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
-  return least.width() <= 1024 - 16 && least.height() <= 768 - 40;
+  if (least.width() <= 1024 - 16 && least.height() <= 768 - 40) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << window.objectName().toStdString() << " needs at least "
+                                       << least.width() << " x " << least.height();
 }
 
 bool WaitFor(const std::function<bool()>& done, int timeout_ms) {

@@ -3,6 +3,8 @@
 #ifndef ZEB_TESTS_GUI_GUI_SUPPORT_H_
 #define ZEB_TESTS_GUI_GUI_SUPPORT_H_
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -16,8 +18,8 @@ namespace zeb::testing {
 bool WaitFor(const std::function<bool()>& done, int timeout_ms = 20000);
 
 // Whether a window, filled as it is, can be made small enough for a 1024 x 768 screen with a
-// usual window frame around it.
-bool FitsASmallScreen(const QWidget& window);
+// usual window frame around it; a failure names the window's least size.
+::testing::AssertionResult FitsASmallScreen(const QWidget& window);
 
 // Answers every message dialog that opens while it lives: records its text and presses OK
 // (or, with press_escape, the Esc key).
