@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "analysis/url_normalisation.h"
+#include "analysis/web_address.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -102,7 +103,8 @@ std::string CutToBody(std::string_view page) {
 }
 
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
-                       std::string_view page_host, LinkScanObserver* observer) {
+                       std::string_view page_host, LinkScanObserver* observer,
+                       LinkRules rules) {
   PageLinks links;
   std::string text = CutToBody(page);
   text = FastAnsiReplace(text, "  ", " ", kReplaceAll | kIgnoreCase);
@@ -138,8 +140,10 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
       continue;
     }
     std::string_view target = view.substr(front, std::min(end - front, kMaxLinkLength));
-    std::string absolute = FastAnsiReplace(MakeLinkAbsolute(target, page_url, page_host), "amp;",
-                                           "", kReplaceAll | kIgnoreCase);
+    std::string absolute = FastAnsiReplace(rules == LinkRules::kBrowser
+                                               ? MakeLinkAbsoluteModern(target, page_url)
+                                               : MakeLinkAbsolute(target, page_url, page_host),
+                                           "amp;", "", kReplaceAll | kIgnoreCase);
     if (observer != nullptr) observer->NewLink(absolute);
     link_bytes += absolute.size();
     links.All.push_back(std::move(absolute));
@@ -154,8 +158,10 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
     if (!link.empty()) link.erase(0, 1);
     (internal ? links.Internal : links.External).push_back(link);
   }
-  AddScheme(links.Internal);
-  AddScheme(links.External);
+  if (rules == LinkRules::kOriginal) {  // browser rules made every web address absolute
+    AddScheme(links.Internal);
+    AddScheme(links.External);
+  }
   return links;
 }
 

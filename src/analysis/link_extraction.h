@@ -56,11 +56,18 @@ struct PageLinks {
   Lines External;  // the external links, likewise
 };
 
+// How targets become addresses: the original crawl's MakeLinkAbsolute, or as a browser
+// resolves them (MakeLinkAbsoluteModern: RFC 3986 against the address the page was served
+// from, internal by host name whatever the scheme).
+enum class LinkRules { kOriginal, kBrowser };
+
 // Finds the links of a page. page is the text after the crawl's clean-up (line breaks and tabs
-// removed, escapes decoded); page_url is the page's address and page_host its host without
-// "www." (PageHost). observer may be null.
+// removed, escapes decoded); page_url is the page's address (kBrowser: the address it was
+// finally served from) and page_host its host without "www." (PageHost; unused by kBrowser).
+// observer may be null.
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
-                       std::string_view page_host, LinkScanObserver* observer = nullptr);
+                       std::string_view page_host, LinkScanObserver* observer = nullptr,
+                       LinkRules rules = LinkRules::kOriginal);
 
 }  // namespace zeb
 

@@ -23,6 +23,19 @@ std::string Reason(const AnalysisInputs& in) {
   return "<B><I>Not Found: BackLink " + in.FindText + "</I></B>";
 }
 
+// Text of ours for a tree caption: the three characters mark-up gives a meaning to are written
+// as entities.
+std::string CaptionText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
 std::string CompressionText(const std::string& state) {
   if (state == "gzip") return "<B><I>gzip compression not supported</I></B>";
   if (state == "deflate") return "<B><I>zlib compression not supported</I></B>";
@@ -180,12 +193,26 @@ void NotFoundBranch(WorkTables& tables, AppTables& app, const AnalysisInputs& in
                     AnalysisOutcome& out) {
   std::optional<FrontierRow> start = tables.Row(1);
   AddRoot(out, LinkNodeText(start ? start->URL : std::string()));
+  if (!in.Unverifiable.empty()) {
+    // Could not be checked: neither a lost link nor a compressed page, a report block of its own.
+    const std::string text = "Unverifiable: " + in.Unverifiable;
+    const std::string caption = "<B><I>" + CaptionText(text) + "</I></B>";
+    out.roots.back().children.push_back({caption, {}});
+    out.reason = text;
+    out.TreeResults.push_back(caption);
+    out.report_problem = AppendToRunReport(
+        in.ExeFolder, {"", "Attempting to locate backlink...",
+                       "Could not check: " + in.partner + " (" + text + ")",
+                       "    (Previously found at " + in.PreviousBacklink + ")"});
+  }
   const std::string compression = start ? CompressionText(start->RunState) : std::string();
   const std::string reason = compression.empty() ? Reason(in) : compression;
-  out.roots.back().children.push_back({reason, {}});
-  out.reason = ExtractNonHTML(reason);
-  out.TreeResults.push_back(reason);
-  if (compression.empty()) {
+  if (in.Unverifiable.empty()) {
+    out.roots.back().children.push_back({reason, {}});
+    out.reason = ExtractNonHTML(reason);
+    out.TreeResults.push_back(reason);
+  }
+  if (compression.empty() && in.Unverifiable.empty()) {
     out.report_problem = AppendToRunReport(
         in.ExeFolder, {"", "Attempting to locate backlink...", "Not found for: " + in.partner,
                        "    (Previously found at " + in.PreviousBacklink});

@@ -30,6 +30,9 @@ struct AnalysisInputs {
   std::string PreviousBacklink;
   std::string ExeFolder;
   DateTime today{};
+  // Modern web: why the start page could not be checked ("403 challenge page"); the partner is
+  // then unverifiable instead of not found.
+  std::string Unverifiable;
 };
 
 struct AnalysisOutcome {
@@ -38,7 +41,8 @@ struct AnalysisOutcome {
   bool found = false;
   int Hops = 0;
   Lines Chain;
-  // Why the text was not found, as the tree says it, without mark-up ("Not Found: BackLink x").
+  // Why the text was not found, as the tree says it, without mark-up ("Not Found: BackLink x",
+  // "Unverifiable: 403 challenge page").
   std::string reason;
   std::string report_problem;   // set when the run report could not be written
 };

@@ -18,6 +18,7 @@ BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_
   s.AnalyzeFound = values.Switch("ZEBAnalyzeFound");
   s.AutoUpdatePartner = values.Switch("ZEBAutoUpdatePartner");
   s.UserAgent = values.Text("ZEBUserAgent");
+  s.ModernWeb = values.Switch("ZEBModernWeb");
   const std::string connections = values.Text("ZEBSelConnections");
   for (const char* choice : ConnectionChoices()) {
     if (connections == choice) s.Connections = *ParseStrictInt(choice);
@@ -60,7 +61,8 @@ void SaveBotSettingsPanel(const SettingsStore& store, const std::string& data_fo
       key->WriteStrings({{"ZEBAnalyzeBase", SwitchToText(s.AnalyzeBase)},
                          {"ZEBAnalyzeFound", SwitchToText(s.AnalyzeFound)},
                          {"ZEBAutoUpdatePartner", SwitchToText(s.AutoUpdatePartner)},
-                         {"ZEBUserAgent", s.UserAgent}});
+                         {"ZEBUserAgent", s.UserAgent},
+                         {"ZEBModernWeb", SwitchToText(s.ModernWeb)}});
       break;
     case SettingsPanel::kConnectionThrottling:
       key->WriteStrings({{"ZEBSelConnections", s.Connections ? Number(*s.Connections) : ""},

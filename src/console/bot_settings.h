@@ -26,6 +26,7 @@ struct BotSettings {
   bool AnalyzeFound = false;         // "Analyze Backlink"
   bool AutoUpdatePartner = false;    // "Auto-Update Partner"
   std::string UserAgent;             // "User Agent"
+  bool ModernWeb = false;            // "Modern web (https, compressed pages)"
   std::optional<int> Connections;    // "Connections": 1, 5, 10, 15 or 20; none when unset
   int ThrottleBand = 0;              // "Bandwidth Throttle (bytes)*", per connection
   int ThrottleProc = 0;              // "Process Throttle (ms)*"

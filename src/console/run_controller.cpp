@@ -5,7 +5,9 @@
 #include "console/backlink_analysis.h"
 #include "console/partner_update.h"
 #include "data/app_tables.h"
+#include "data/check_history.h"
 #include "data/schema.h"
+#include "engine/host_gate.h"
 
 namespace zeb {
 
@@ -103,6 +105,8 @@ void RunController::StartPartnerRun() {
   FoundURL.clear();
   found_short_ = found_long_ = false;
   find_reported_ = false;
+  unverifiable_.clear();
+  gate_ = std::make_shared<HostGate>();
   handout_.Reset();
   SetControlsEnabled(false);
   SeedRun();
@@ -161,14 +165,15 @@ EngineSettings RunController::ThreadSettings(int slot) const {
   const bool analysis = settings_.AnalyzeFound || settings_.AnalyzeBase;
   s.StoreKeywords = s.StoreTitle = s.StoreDescription = s.StoreCache = s.StoreHeaders = analysis;
   s.KWDensity = analysis ? settings_.KWDensity : 0;
+  s.ModernWeb = settings_.ModernWeb;
   return s;
 }
 
 void RunController::StartThread(int slot) {
   if (Threads[slot].joinable()) Threads[slot].join();  // it has ended: its slot was freed
   auto engine = std::make_unique<DBWebThreadEngine>(
-      ThreadSettings(slot), EngineEnvironment{locations_, settings_file_, options_.transfer_floor},
-      *this);
+      ThreadSettings(slot),
+      EngineEnvironment{locations_, settings_file_, options_.transfer_floor, gate_}, *this);
   ++live_threads_;
   Threads[slot] = std::thread([this, engine = std::move(engine)]() mutable {
     engine->Execute();
@@ -218,7 +223,8 @@ void RunController::FinishPartner() {
                          .found_long = found_long_, .TimeExpired = TimeExpired,
                          .MaxHopsReached = MaxHopsReached,
                          .MaxRecordsReached = MaxRecordsReached, .aborted = Aborted,
-                         .Hops = 0, .reason = {}};
+                         .Hops = 0, .reason = {},
+                         .unverifiable = FoundURL.empty() ? unverifiable_ : std::string()};
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
@@ -233,6 +239,7 @@ void RunController::FinishPartner() {
   outcome.Hops = last_hops_;
   outcome.reason = last_reason_;
   outcomes_.back() = outcome;
+  if (settings_.ModernWeb && !Aborted) RecordCheck(outcome);
   if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
   timer2_on_ = true;
   timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
@@ -407,6 +414,37 @@ void RunController::AddMessageOnce(const std::string& line) {
   });
 }
 
+void RunController::StartPageUnverifiable(const std::string& reason) {
+  dispatcher_.Call([&] {
+    if (!unverifiable_.empty()) return;  // the first cause is the one to name
+    unverifiable_ = reason;
+    Memo("Could not check the start page: " + reason);
+  });
+}
+
+void RunController::RecordCheck(const PartnerOutcome& outcome) {
+  CheckRecord record;
+  record.Project = project_;
+  record.SiteName = outcome.partner;
+  record.CheckedAt = Now();
+  if (!outcome.FoundURL.empty()) {
+    record.Result = kCheckFound;
+    record.URL = outcome.FoundURL;
+  } else if (!outcome.unverifiable.empty()) {
+    record.Result = kCheckUnverifiable;
+    record.Reason = outcome.unverifiable;
+  } else {
+    record.Result = kCheckNotFound;
+    record.Reason = outcome.reason;
+    record.Lost = true;
+  }
+  try {
+    AppendCheck(*session_, record);
+  } catch (const std::exception& e) {
+    Memo("Cannot record the check of " + outcome.partner + ": " + e.what());
+  }
+}
+
 void RunController::UpdatePartner(bool found_short, bool found_long) {
   AppTables app(*session_);
   PartnerUpdateContext context{settings_.AutoUpdatePartner, project_, partner_,
@@ -435,6 +473,7 @@ void RunController::AnalyzeRun() {
   in.PreviousBacklink = PreviousBacklink;
   in.ExeFolder = locations_.ExeFolder;
   in.today = Now();
+  if (FoundURL.empty()) in.Unverifiable = unverifiable_;
   AnalysisOutcome out =
       zeb::AnalyzeRun(*session_, in, [this](const std::string& line) { Memo(line); });
   // Not found: the partner update runs with both flags clear (it writes nothing then, but

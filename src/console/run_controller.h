@@ -103,6 +103,9 @@ struct PartnerOutcome {
   bool aborted = false;
   int Hops = 0;        // hop of the backlink page, when found
   std::string reason;  // why it was not found (from the analysis), when it was not
+  // Modern web: why the start page could not be checked; the outcome is then "Unverifiable"
+  // and never a lost link.
+  std::string unverifiable;
 };
 
 class RunObserver {
@@ -211,6 +214,7 @@ class RunController : public ConsoleLink {
   void PostProgress(const EngineEventArgs& event) override;
   void AddMessage(const std::string& line) override;
   void AddMessageOnce(const std::string& line) override;
+  void StartPageUnverifiable(const std::string& reason) override;
   std::string ReadProject() override;
   std::string ReadPartner() override;
   std::string ReadUserAgent() override;
@@ -224,6 +228,8 @@ class RunController : public ConsoleLink {
   void Timer2Timer();
   void FinishPartner();
   void AnalyzeRun();
+  // Modern web: the partner's check in the library's own history (ZEBCheckHistory).
+  void RecordCheck(const PartnerOutcome& outcome);
   void UpdatePartner(bool found_short, bool found_long);
   void ShowProgress(const EngineEventArgs& event);
   void ShowLimit(const EngineEventArgs& event);
@@ -276,6 +282,8 @@ class RunController : public ConsoleLink {
   int peak_threads_ = 0;
   int last_hops_ = 0;
   std::string last_reason_;
+  std::string unverifiable_;  // modern web: why the partner's start page could not be checked
+  std::shared_ptr<HostGate> gate_;  // modern web: hosts that asked to wait, for this partner
 
   // Shared with the crawl threads.
   // The partner's stop flag: a find, the deadline, the hop limit or the user's Stop.

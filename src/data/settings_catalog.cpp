@@ -12,7 +12,7 @@ constexpr std::int64_t kMaxSpin = 999999999;
 
 constexpr std::array<const char* const, 5> kConnectionChoices = {"1", "5", "10", "15", "20"};
 
-constexpr std::array<SettingDef, 14> kStartupDefs = {{
+constexpr std::array<SettingDef, 15> kStartupDefs = {{
     {"ZEBAnalyzeBase", SettingKind::kSwitch, "false"},
     {"ZEBAnalyzeFound", SettingKind::kSwitch, "false"},
     {"ZEBAutoUpdatePartner", SettingKind::kSwitch, "false"},
@@ -27,11 +27,14 @@ constexpr std::array<SettingDef, 14> kStartupDefs = {{
     {"KWDensity", SettingKind::kNumber, "0", 0, kMaxSpin},
     {"URLExceptions", SettingKind::kSwitch, "false"},
     {"HotLink", SettingKind::kSwitch, "false"},
+    // https, compressed pages, robots.txt as browsers and search engines read it, polite
+    // retries and "could not check" told apart from "not found". Off reads as the original crawl.
+    {"ZEBModernWeb", SettingKind::kSwitch, "false", 0, 0, "true"},
 }};
 
 constexpr std::int64_t kMaxInt = std::numeric_limits<std::int32_t>::max();
 
-constexpr std::array<SettingDef, 17> kNetworkDefs = {{
+constexpr std::array<SettingDef, 18> kNetworkDefs = {{
     {"HTTPReadTimeout", SettingKind::kNumber, "30000", 0, kMaxInt},
     {"HTTPHandleRedirects", SettingKind::kSwitch, "true"},
     {"HTTPAllowCookies", SettingKind::kSwitch, "true"},
@@ -49,6 +52,8 @@ constexpr std::array<SettingDef, 17> kNetworkDefs = {{
     {"ProxyPort", SettingKind::kNumber, "0", 0, 65535},
     {"ProxyHost", SettingKind::kText, ""},
     {"ProxyUsername", SettingKind::kText, ""},
+    // A PEM file of further certificate authorities trusted besides the system's (modern web).
+    {"HTTPCAFile", SettingKind::kText, ""},
 }};
 
 }  // namespace

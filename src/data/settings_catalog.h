@@ -28,6 +28,9 @@ struct SettingDef {
   const char* default_value;
   std::int64_t min = 0;
   std::int64_t max = 0;
+  // What zebhost init writes into a store that has no value yet, when it differs from the
+  // default a missing value reads as (a switch new stores get on, old stores keep off).
+  const char* seed_value = nullptr;
 };
 
 inline constexpr std::string_view kDefaultUserAgent =

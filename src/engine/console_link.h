@@ -50,6 +50,11 @@ class ConsoleLink {
   // setting that every node meets).
   virtual void AddMessageOnce(const std::string& line) = 0;
 
+  // Modern web: the partner's start page could not be checked (a refusal, a bot wall, a host
+  // that cannot be reached, robots.txt), with a short reason ("403 challenge page"). The first
+  // report of a partner's run is the one that counts.
+  virtual void StartPageUnverifiable(const std::string& reason) { (void)reason; }
+
   virtual std::string ReadProject() = 0;
   virtual std::string ReadPartner() = 0;
   virtual std::string ReadUserAgent() = 0;

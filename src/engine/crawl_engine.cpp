@@ -1,18 +1,23 @@
 #include "engine/crawl_engine.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <limits>
 #include <thread>
 #include <vector>
 
+#include "analysis/bot_wall.h"
 #include "analysis/link_classification.h"
 #include "analysis/link_extraction.h"
 #include "analysis/page_normalisation.h"
 #include "analysis/page_text.h"
+#include "analysis/robots_rfc.h"
 #include "analysis/url_normalisation.h"
+#include "analysis/web_address.h"
 #include "data/app_tables.h"
 #include "data/sqlite_session.h"
+#include "engine/host_gate.h"
 #include "engine/http_client.h"
 #include "engine/network_settings.h"
 #include "engine/page_size_guard.h"
@@ -27,6 +32,35 @@ constexpr std::size_t kMaxQueuedURLLength = 249;
 using event_key::kTooBig;
 
 std::string StatusText(long status) { return std::to_string(status); }
+
+// Why a start page that failed leaves the link's fate open, short ("403 challenge page"); ""
+// when the answer does tell (404 and 410: the page is gone). refusal: the polite-retry verdict
+// on a 429 or 503.
+std::string UnverifiableReason(const HttpError& e, const HttpClient& client,
+                               const std::string& refusal) {
+  switch (e.failure()) {
+    case HttpFailure::kNoHost:
+    case HttpFailure::kRefused:
+    case HttpFailure::kTls:
+      return e.what();
+    case HttpFailure::kTimeout:
+      return "timed out";
+    case HttpFailure::kStatus:
+      break;
+    default:
+      return {};
+  }
+  if (!refusal.empty()) return refusal;
+  const long status = e.status();
+  if (status == 401) return "401 login required";
+  if (status == 403) {
+    const bool wall = HasChallengeHeader(client.last_error_headers()) ||
+                      LooksLikeChallengeText(client.last_error_body());
+    return wall ? "403 challenge page" : "403 forbidden";
+  }
+  if (status >= 500) return StatusText(status) + " server error";
+  return {};
+}
 
 // Sleeps for `ms`, waking early when the user stops the run.
 void ThrottleSleep(int ms, ConsoleLink& console) {
@@ -58,7 +92,7 @@ std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
 class DBWebThreadEngine::FetchObserver : public TransferObserver {
  public:
   FetchObserver(DBWebThreadEngine& engine, std::size_t size_limit)
-      : engine_(engine), guard_(size_limit) {}
+      : engine_(engine), limit_(size_limit), guard_(size_limit) {}
 
   void WorkBegin(std::int64_t total) override { engine_.HandleWorkBegin(WorkMode::kRead, total); }
   void WorkRead(std::int64_t count) override { engine_.HandleWork(WorkMode::kRead, count); }
@@ -85,9 +119,15 @@ class DBWebThreadEngine::FetchObserver : public TransferObserver {
 
   bool too_big() const { return too_big_; }
   bool stopped() const { return stopped_; }
+  // A fresh start for the next attempt at the same page.
+  void Reset() {
+    guard_ = PageSizeGuard(limit_);
+    too_big_ = stopped_ = false;
+  }
 
  private:
   DBWebThreadEngine& engine_;
+  std::size_t limit_;
   PageSizeGuard guard_;
   bool too_big_ = false;
   bool stopped_ = false;
@@ -141,6 +181,7 @@ void DBWebThreadEngine::Execute() {
 
 void DBWebThreadEngine::Run() {
   UserAgent = console_.ReadUserAgent();
+  agent_token_ = RobotsProductToken(UserAgent);
   HomePhase = false;
   FlushCounter = 0;
   lists_ = LoadListFiles(environment_.locations.DataFolder, settings_.KWDensity,
@@ -171,7 +212,11 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
   if (!HomePhase && !SelectNextRow()) return PassEnd::kLeaveLoop;
   std::optional<FrontierNode> row = tables_->Node(current_rec_);
   if (!row) return PassEnd::kNext;
-  if (settings_.RobotsCheck) {
+  if (settings_.ModernWeb) {
+    // One client for the robots request and the page: they share the connection.
+    ApplyNetworkSettings();
+    if (settings_.RobotsCheck && ModernRobotsEnded(*row)) return PassEnd::kNext;
+  } else if (settings_.RobotsCheck) {
     RobotsChecker robots(*tables_, [this](const std::string& text) {
       console_.SendEvent(EngineEventArgs::ThreadNote(text));
     });
@@ -181,7 +226,9 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
     }
   }
   stopped_transfer_ = false;
-  if (ProcessNode(*row) == NodeEnd::kEarly) {
+  const NodeEnd node_end = ProcessNode(*row);
+  if (!settings_.ModernWeb) client_.reset();  // the original crawl frees it after every node
+  if (node_end == NodeEnd::kEarly) {
     if (!stopped_transfer_) return PassEnd::kNext;  // straight back to the loop test
     // A transfer ended by Stop or the deadline: take notice now instead of failing every
     // remaining node the same way.
@@ -208,14 +255,20 @@ bool DBWebThreadEngine::SelectNextRow() {
   return rec.has_value();
 }
 
-HttpClient DBWebThreadEngine::ApplyNetworkSettings() {
+HttpClient& DBWebThreadEngine::ApplyNetworkSettings() {
   std::vector<std::string> problems;
   HttpOptions options = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
                                             settings_.BandwidthThrottle, &problems);
   for (const std::string& line : problems) console_.AddMessageOnce(line);
   options.transfer_limit = TransferLimit(environment_.transfer_floor, options.read_timeout,
                                          settings_.BandwidthThrottle, settings_.MaxPageSize);
-  return HttpClient(options);
+  options.modern = settings_.ModernWeb;
+  if (settings_.ModernWeb && client_) {
+    client_->set_options(std::move(options));
+  } else {
+    client_ = std::make_unique<HttpClient>(std::move(options));
+  }
+  return *client_;
 }
 
 void DBWebThreadEngine::HandleWorkBegin(WorkMode mode, std::int64_t maximum) {
@@ -227,7 +280,7 @@ void DBWebThreadEngine::HandleWork(WorkMode mode, std::int64_t count) {
 }
 
 DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& selected) {
-  HttpClient client = ApplyNetworkSettings();
+  HttpClient& client = settings_.ModernWeb ? *client_ : ApplyNetworkSettings();
   if (selected.LinkType != "doc") {
     EndNode(selected, "non-htm", std::nullopt, event_key::kNotHTML);
     return NodeEnd::kEarly;
@@ -255,23 +308,131 @@ FrontierNode DBWebThreadEngine::AppendHomeRow(int node) {
 std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row, HttpClient& client) {
   FetchObserver observer(
       *this, settings_.MaxPageSize > 0 ? static_cast<std::size_t>(settings_.MaxPageSize) : 0);
+  std::string refusal;  // modern web: why a 429 or 503 was not asked again
   try {
+    if (settings_.ModernWeb) return GetPolitely(client, observer, refusal);
     return client.Get(CurrentURL, &observer);
   } catch (const HttpError& e) {
     if (observer.too_big()) {
       EndTooBigTransfer(row, client);
     } else {
-      stopped_transfer_ = observer.stopped();
-      FetchError(row, client, e.what());
+      stopped_transfer_ = observer.stopped() || e.failure() == HttpFailure::kStopped;
+      FetchError(row, client, refusal.empty() ? e.what() : refusal);
+      if (settings_.ModernWeb && !stopped_transfer_) {
+        StartPageUnverifiable(row, UnverifiableReason(e, client, refusal));
+      }
     }
     return std::nullopt;
   }
 }
 
+bool DBWebThreadEngine::GiveUpWaiting() const {
+  return console_.UserStopped() || DeadlinePassed();
+}
+
+HttpResponse DBWebThreadEngine::GetPolitely(HttpClient& client, FetchObserver& observer,
+                                            std::string& refusal) {
+  const std::string host = GateKey(CurrentURL);
+  HostGate* gate = environment_.gate.get();
+  for (int attempt = 0;; ++attempt) {
+    if (gate != nullptr && !gate->WaitFor(host, [this] { return GiveUpWaiting(); })) {
+      throw HttpError("Stopped while the host asked to wait", 0, HttpFailure::kStopped);
+    }
+    observer.Reset();
+    try {
+      return client.Get(CurrentURL, &observer);
+    } catch (const HttpError& e) {
+      const long status = e.status();
+      if (e.failure() != HttpFailure::kStatus || (status != 429 && status != 503)) throw;
+      const std::string code = std::to_string(status);
+      if (attempt > 0) {
+        refusal = code + " again after a retry";
+        throw;
+      }
+      std::optional<std::string> header = RetryAfterHeader(client.last_error_headers());
+      std::optional<std::chrono::seconds> wait =
+          header ? ParseRetryAfter(*header, std::time(nullptr)) : std::nullopt;
+      if (!wait) {
+        refusal = code + (status == 429 ? " too many requests" : " service unavailable");
+        throw;
+      }
+      const bool past_deadline =
+          settings_.Deadline != DateTime{} &&
+          AddSecs(Now(), static_cast<int>(std::min<std::int64_t>(wait->count(), 1 << 30))) >
+              settings_.Deadline;
+      if (*wait > kLongestPoliteWait || past_deadline) {
+        refusal = code + ", retry after " + std::to_string(wait->count()) + " s";
+        throw;
+      }
+      // The other threads leave the host alone meanwhile; this one asks again after the wait.
+      const auto until = HostGate::Clock::now() + *wait;
+      if (gate != nullptr) gate->HoldUntil(host, until);
+      while (HostGate::Clock::now() < until) {
+        if (GiveUpWaiting()) {
+          throw HttpError("Stopped while the host asked to wait", status, HttpFailure::kStopped);
+        }
+        std::this_thread::sleep_for(std::min<HostGate::Clock::duration>(
+            until - HostGate::Clock::now(), std::chrono::milliseconds(50)));
+      }
+    }
+  }
+}
+
+bool DBWebThreadEngine::ModernRobotsEnded(const FrontierNode& row) {
+  RobotsChecker robots(*tables_, [this](const std::string& text) {
+    console_.SendEvent(EngineEventArgs::ThreadNote(text));
+  });
+  const RobotsVerdict verdict =
+      robots.CheckModern(row.URL, AbortSeen, *client_, agent_token_, environment_.gate.get(),
+                         [this] { return GiveUpWaiting(); });
+  switch (verdict.kind) {
+    case RobotsVerdict::Kind::kAllowed:
+      return false;
+    case RobotsVerdict::Kind::kDenied:
+      EndNode(row, "bot-denied", std::nullopt, event_key::kBotDenied);
+      StartPageUnverifiable(row, verdict.reason == kRobotsClosedText
+                                     ? std::string("robots.txt closes the start page")
+                                     : verdict.reason);
+      return true;
+    case RobotsVerdict::Kind::kUnreachable:
+      // The host is not there for robots.txt: the page would fail the same way, so the node
+      // ends with that cause, not with a robots verdict.
+      EndNode(row, "Error", 0, verdict.reason);
+      tables_->TrackURL({row.URL, row.ParentURL, row.Node});
+      StartPageUnverifiable(row, verdict.reason);
+      return true;
+  }
+  return false;
+}
+
+bool DBWebThreadEngine::KeepServedAddress(const FrontierNode& row, const HttpResponse& response) {
+  if (HomePhase || response.effective_url.empty()) return true;
+  const std::string served = NormaliseWebAddress(response.effective_url);
+  if (served == NormaliseWebAddress(CurrentURL)) return true;
+  const std::string stored = served.substr(0, kMaxQueuedURLLength);
+  if (tables_->FindTrack(stored) || tables_->FindTrack(OtherSchemeTwin(stored))) {
+    EndNode(row, "cycled", response.status, "cycled");
+    return false;
+  }
+  Update({SetText(FrontierField::URL, stored)});
+  tables_->TrackURL({stored, row.ParentURL, row.Node});
+  CurrentURL = stored;
+  return true;
+}
+
+void DBWebThreadEngine::StartPageUnverifiable(const FrontierNode& row, const std::string& reason) {
+  if (!settings_.ModernWeb || HomePhase || row.rec_no != 1 || reason.empty()) return;
+  console_.StartPageUnverifiable(reason);
+}
+
 // The transfer was cut as soon as the page could no longer pass: the checks run in their usual
 // order, so an encoding or an error status still wins over the size.
 void DBWebThreadEngine::EndTooBigTransfer(const FrontierNode& row, HttpClient& client) {
-  if (!CheckEncoding(row, client.last_content_encoding(), client.last_status())) return;
+  // The modern crawl decodes: the size was counted on the decoded text.
+  if (!settings_.ModernWeb &&
+      !CheckEncoding(row, client.last_content_encoding(), client.last_status())) {
+    return;
+  }
   if (client.last_status() < 400) {
     CheckPageSize(row, std::numeric_limits<std::size_t>::max(), client.last_status());
     return;
@@ -283,7 +444,12 @@ void DBWebThreadEngine::EndTooBigTransfer(const FrontierNode& row, HttpClient& c
 DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& row,
                                                           HttpClient& client,
                                                           HttpResponse& response) {
-  if (!CheckEncoding(row, response.content_encoding, response.status)) return NodeEnd::kEarly;
+  if (settings_.ModernWeb) {
+    // libcurl decoded the body already; an encoding it cannot decode failed the transfer.
+    if (!KeepServedAddress(row, response)) return NodeEnd::kEarly;
+  } else if (!CheckEncoding(row, response.content_encoding, response.status)) {
+    return NodeEnd::kEarly;
+  }
   Progress(CurrentURL, event_key::kLinkProcessed, current_rec_);
   if (settings_.ProcessThrottle > 0) ThrottleSleep(settings_.ProcessThrottle, console_);
 
@@ -307,7 +473,13 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   TestCheckStrings(page);
 
   page = DecodeLinkEscapes(page);
-  StoreLinks(page, PageHost(client.last_url()));
+  const std::size_t internal_links = StoreLinks(page, PageHost(client.last_url()));
+  // A start page that is a bot wall says nothing about the link: the partner is unverifiable.
+  if (settings_.ModernWeb &&
+      (HasChallengeHeader(response.raw_headers) ||
+       (internal_links == 0 && PageLength < kChallengePageLimit && LooksLikeChallengeText(page)))) {
+    StartPageUnverifiable(row, "challenge page");
+  }
   if (!HomePhase) QueueLinks();
   FinishRow(page, response);
   if (!HomePhase) console_.RequestStart();
@@ -379,13 +551,15 @@ void DBWebThreadEngine::LookupContactWebSite() {
   ContactWebSite = partner ? partner->ContactWebSite : std::string();
 }
 
-void DBWebThreadEngine::StoreLinks(const std::string& page, const std::string& page_host) {
+std::size_t DBWebThreadEngine::StoreLinks(const std::string& page, const std::string& page_host) {
   LinkObserver observer(*this);
-  PageLinks links = ExtractLinks(page, CurrentURL, page_host, &observer);
+  PageLinks links = ExtractLinks(page, CurrentURL, page_host, &observer,
+                                 settings_.ModernWeb ? LinkRules::kBrowser : LinkRules::kOriginal);
   Update({SetLines(FrontierField::AllLinks, links.All),
           SetLines(FrontierField::InternalLinks, links.Internal),
           SetLines(FrontierField::ExternalLinks, links.External),
           SetInt(FrontierField::FileSize, static_cast<std::int64_t>(PageLength))});
+  return links.Internal.size();
 }
 
 void DBWebThreadEngine::QueueLinks() {
@@ -421,7 +595,16 @@ void DBWebThreadEngine::QueueLinks() {
 bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, int hop,
                                   std::vector<AfterQueueing>& after) {
   std::string state;
-  if (StartsWithNoCase(link, "https:")) {
+  if (settings_.ModernWeb) {
+    // https is a page like http; an address seen under the other scheme is the same page;
+    // mailto:, javascript: and the like are recorded and never fetched.
+    if (!ParseWebAddress(link)) {
+      state = "non-htm";
+    } else {
+      state = tables_->FindTrack(link) || tables_->FindTrack(OtherSchemeTwin(link)) ? "cycled"
+                                                                                     : "open";
+    }
+  } else if (StartsWithNoCase(link, "https:")) {
     state = "secure";
   } else {
     state = tables_->FindTrack(link) ? "cycled" : "open";
@@ -444,6 +627,7 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
     after.push_back({EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, hop), {}});
   }
   std::string type = ClassifyLink(link);
+  if (settings_.ModernWeb && type == "https") type.clear();  // a page like any other
   NewFrontierRow row{link, parent, hop, state,
                      type.empty() ? std::nullopt : std::optional<std::string>(type)};
   std::optional<RecNo> rec = tables_->TryAppendFrontier(row);

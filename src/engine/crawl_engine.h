@@ -33,7 +33,9 @@
 namespace zeb {
 
 class AppTables;
+class HostGate;
 class HttpClient;
+class HttpError;
 struct HttpResponse;
 class Session;
 
@@ -62,6 +64,10 @@ struct EngineSettings {
   bool StoreDescription = false;
   bool StoreCache = false;
   bool StoreHeaders = false;
+  // The modern web: https fetched like http, pages decoded, links resolved as browsers do,
+  // robots.txt as RFC 9309 reads it, one kept connection per thread, polite retries, and a
+  // start page that cannot be checked reported as such.
+  bool ModernWeb = false;
 };
 
 // Where a thread finds its folders, database and network settings.
@@ -70,6 +76,9 @@ struct EngineEnvironment {
   std::string settings_file;  // the settings store, re-read for every node
   // The shortest whole-transfer limit of a page fetch (see TransferLimit).
   std::chrono::milliseconds transfer_floor{120000};
+  // The run's hosts that asked to be left alone for a while (modern web); shared by the
+  // partner's crawl threads. May be null: nobody waits.
+  std::shared_ptr<HostGate> gate;
 };
 
 // The whole-transfer limit of a page fetch: the larger of `floor` and 10 x the read time-out,
@@ -107,14 +116,30 @@ class DBWebThreadEngine {
   FrontierNode AppendHomeRow(int node);
   // The page, or nullopt when the transfer failed and the node has its final state.
   std::optional<HttpResponse> Fetch(const FrontierNode& row, HttpClient& client);
+  // Modern web: one GET, waiting first while the host is held; a 429 or 503 that asks for at
+  // most kLongestPoliteWait (and leaves time before the deadline) is asked once more after the
+  // wait, while the other threads leave the host alone.
+  HttpResponse GetPolitely(HttpClient& client, FetchObserver& observer,
+                           std::string& refusal);
+  bool GiveUpWaiting() const;
+  // Modern web: robots.txt for the row; true when it ended the node.
+  bool ModernRobotsEnded(const FrontierNode& row);
+  // Modern web: a page served from another address than the row's (after redirects) is kept
+  // under the address it was served from; false when that address is a page of the crawl
+  // already (the node then ends as "cycled").
+  bool KeepServedAddress(const FrontierNode& row, const HttpResponse& response);
+  // Modern web: the partner's start page could not be checked, for `reason`.
+  void StartPageUnverifiable(const FrontierNode& row, const std::string& reason);
   void EndTooBigTransfer(const FrontierNode& row, HttpClient& client);
   // The fetched page: encoding and size checks, the find test, links, analysis fields.
   NodeEnd ProcessPage(const FrontierNode& row, HttpClient& client, HttpResponse& response);
   NodeEnd FetchError(const FrontierNode& row, HttpClient& client, const std::string& message);
   bool SelectNextRow();
   // The node's HTTP client: the stored network values (read afresh), the user agent, the
-  // bandwidth throttle and the whole-transfer limit.
-  HttpClient ApplyNetworkSettings();
+  // bandwidth throttle and the whole-transfer limit. The original crawl makes a client for
+  // every node; the modern one gives the thread's kept client the node's options, so its
+  // connections and TLS sessions carry over from node to node.
+  HttpClient& ApplyNetworkSettings();
   enum class WorkMode { kRead, kWrite };
   // The transfer notices: the size announced at the start, and each block moved.
   void HandleWorkBegin(WorkMode mode, std::int64_t maximum);
@@ -123,7 +148,8 @@ class DBWebThreadEngine {
   bool CheckPageSize(const FrontierNode& row, std::size_t length, long status);
   void TestCheckStrings(const std::string& page);
   void LongCheck(const std::string& page);
-  void StoreLinks(const std::string& page, const std::string& page_host);
+  // Stores the page's links; returns how many internal ones it has.
+  std::size_t StoreLinks(const std::string& page, const std::string& page_host);
   void QueueLinks();
   // What QueueLinks tells the console once the page's rows are committed.
   struct AfterQueueing {
@@ -170,6 +196,8 @@ class DBWebThreadEngine {
   std::string Project, Partner, ContactWebSite, PreviousURL, UserAgent;
   Lines cache_lines_;
   bool stopped_transfer_ = false;  // the last transfer was ended by Stop or the deadline
+  std::unique_ptr<HttpClient> client_;  // the node's client (modern web: kept for the thread)
+  std::string agent_token_;             // modern web: our product token for robots.txt
 };
 
 }  // namespace zeb

@@ -1,7 +1,10 @@
 #include "engine/http_client.h"
 
 #include <curl/curl.h>
+#include <openssl/x509_vfy.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <mutex>
 
 #include "analysis/url_normalisation.h"
@@ -21,6 +24,7 @@ struct Transfer {
   Clock::time_point last_byte = Clock::now();
   std::string stop_reason;
   std::string last_status_line;
+  std::size_t last_response_start = 0;  // index in raw_headers where the last response begins
   bool began = false;
   curl_off_t last_read = -1;
   curl_off_t last_write = -1;
@@ -34,6 +38,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   t->last_byte = Clock::now();
   if (line.rfind("HTTP/", 0) == 0) {  // a new response begins (after a redirect or a 100)
     t->last_status_line = line;
+    t->last_response_start = t->response->raw_headers.size();
     t->response->content_encoding.clear();
   } else if (StartsWithNoCase(line, "content-encoding:")) {
     std::string value = line.substr(17);
@@ -107,6 +112,34 @@ bool NamesPort(const std::string& url) {
 
 }  // namespace
 
+std::string TlsFailureText(int curl_code, long verify_result) {
+  switch (verify_result) {
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+      return "certificate not trusted: self-signed";
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+      return "certificate not trusted: unknown issuer";
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+      return "certificate expired";
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+      return "certificate not yet valid";
+    case X509_V_ERR_CERT_REVOKED:
+      return "certificate revoked";
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+      return "name mismatch";
+    case X509_V_OK:
+    case X509_V_ERR_UNSPECIFIED:
+      // libcurl checks the name itself, before it reads the chain's result, so a name that
+      // does not match leaves the result at its starting value.
+      if (curl_code == CURLE_PEER_FAILED_VERIFICATION) return "name mismatch";
+      return "TLS handshake failed";
+    default:
+      return "certificate not trusted (" + std::to_string(verify_result) + ")";
+  }
+}
+
 struct HttpClient::Handle {
   CURL* easy = nullptr;
   ~Handle() {
@@ -139,8 +172,9 @@ using HeaderList = std::unique_ptr<curl_slist, SlistFree>;
 
 HeaderList RequestHeaders(const HttpOptions& options) {
   curl_slist* headers = nullptr;
-  // Sent as it stands: no CURLOPT_ACCEPT_ENCODING, so a compressed body is never decoded.
-  headers = curl_slist_append(headers, "Accept-Encoding: *");
+  // The original crawl sends it as it stands and never decodes; the modern one leaves it to
+  // CURLOPT_ACCEPT_ENCODING.
+  if (!options.modern) headers = curl_slist_append(headers, "Accept-Encoding: *");
   if (!options.accept.empty()) {
     headers = curl_slist_append(headers, ("Accept: " + options.accept).c_str());
   }
@@ -162,8 +196,9 @@ void ApplyConnectionOptions(CURL* easy, const HttpOptions& options, const std::s
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, options.follow_redirects ? 1L : 0L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, options.max_redirects);
   if (options.cookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
-  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
-                   options.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  long version = options.modern ? long{CURL_HTTP_VERSION_2TLS} : long{CURL_HTTP_VERSION_1_1};
+  if (options.http10) version = CURL_HTTP_VERSION_1_0;
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, version);
   if (options.recv_buffer > 0) curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, options.recv_buffer);
   if (options.send_buffer > 0) {
     curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, options.send_buffer);
@@ -195,6 +230,70 @@ void ApplyConnectionOptions(CURL* easy, const HttpOptions& options, const std::s
       curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, options.proxy_user.c_str());
       curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, options.proxy_password.c_str());
     }
+  }
+}
+
+// The modern way: decoding, http and https only, verified TLS with the further authorities.
+void ApplyModernOptions(CURL* easy, const HttpOptions& options) {
+  curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");  // every encoding libcurl can decode
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!options.ca_file.empty()) {
+    // CAINFO names one file; the system's authorities stay trusted through their folder.
+    curl_easy_setopt(easy, CURLOPT_CAINFO, options.ca_file.c_str());
+    static const char* const kSystemFolder = "/etc/ssl/certs";
+    std::error_code ec;
+    if (std::filesystem::is_directory(kSystemFolder, ec)) {
+      curl_easy_setopt(easy, CURLOPT_CAPATH, kSystemFolder);
+    }
+  }
+}
+
+HttpFailure FailureOf(CURLcode rc) {
+  switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return HttpFailure::kNoHost;
+    case CURLE_COULDNT_CONNECT:
+      return HttpFailure::kRefused;
+    case CURLE_OPERATION_TIMEDOUT:
+      return HttpFailure::kTimeout;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+      return HttpFailure::kTls;
+    default:
+      return HttpFailure::kOther;
+  }
+}
+
+// The modern crawl's short texts for a server that could not be reached: they end up in the
+// partner's "Unverifiable: ..." line.
+std::string ModernFailureText(CURL* easy, CURLcode rc, HttpFailure failure,
+                              const std::string& message) {
+  switch (failure) {
+    case HttpFailure::kNoHost:
+      return "host not found";
+    case HttpFailure::kRefused:
+      return "connection refused";
+    case HttpFailure::kTimeout:
+      return "timed out";
+    case HttpFailure::kTls: {
+      if (rc == CURLE_SSL_CACERT_BADFILE) return "HTTPCAFile cannot be read";
+      long verify = 0;
+      curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+      return TlsFailureText(static_cast<int>(rc), verify);
+    }
+    default:
+      return message;
   }
 }
 
@@ -233,6 +332,7 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
   ApplyConnectionOptions(easy, options_, url);
+  if (options_.modern) ApplyModernOptions(easy, options_);
   SetCallbacks(easy, &transfer);
 
   CURLcode rc = curl_easy_perform(easy);
@@ -247,16 +347,30 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   last_status_line_ = transfer.last_status_line;
   last_content_encoding_ = response.content_encoding;
 
-  if (!transfer.stop_reason.empty()) throw HttpError(transfer.stop_reason, last_status_);
+  last_error_headers_.clear();
+  last_error_body_.clear();
+  if (!transfer.stop_reason.empty()) {
+    const bool timed_out = transfer.stop_reason == "Read timed out";
+    throw HttpError(transfer.stop_reason, last_status_,
+                    timed_out ? HttpFailure::kTimeout : HttpFailure::kStopped);
+  }
   if (rc == CURLE_WRITE_ERROR && response.truncated) rc = CURLE_OK;
   if (rc != CURLE_OK) {
+    const HttpFailure failure = FailureOf(rc);
     std::string message = error[0] != '\0' ? error : curl_easy_strerror(rc);
-    throw HttpError(message, last_status_);
+    if (options_.modern) message = ModernFailureText(easy, rc, failure, message);
+    throw HttpError(message, last_status_, failure);
   }
   if (last_status_ >= 400) {
+    last_error_headers_.assign(
+        response.raw_headers.begin() +
+            static_cast<std::ptrdiff_t>(
+                std::min(transfer.last_response_start, response.raw_headers.size())),
+        response.raw_headers.end());
+    last_error_body_ = response.body.substr(0, kErrorBodyKept);
     std::string line = transfer.last_status_line;
     throw HttpError(line.empty() ? "HTTP error " + std::to_string(last_status_) : line,
-                    last_status_);
+                    last_status_, HttpFailure::kStatus);
   }
   return response;
 }

@@ -1,9 +1,19 @@
 // Fetches one URL over HTTP on its own libcurl easy handle.
 //
-// Returns the status, the raw response header lines, the body bytes as received (never
-// decoded: "Accept-Encoding: *" is sent literally and a compressed body stays compressed) and
-// the address the transfer ended on after redirects. An error status (>= 400) or a transport
-// failure throws HttpError, whose what() is the text the console shows.
+// Returns the status, the raw response header lines, the body and the address the transfer
+// ended on after redirects. An error status (>= 400) or a transport failure throws HttpError,
+// whose what() is the text the console shows and whose failure() says what kind it was.
+//
+// Two ways of talking to a server:
+// - the original one (HttpOptions::modern off): "Accept-Encoding: *" is sent literally and a
+//   compressed body stays compressed; TLS is libcurl's default.
+// - the modern one: libcurl asks for and decodes what it can (gzip, deflate, br, zstd), so the
+//   observer and the body see decoded text; http and https only, TLS verified against the
+//   system's authorities plus HttpOptions::ca_file, HTTP/2 where the server offers it. TLS
+//   failures read as "certificate expired", "name mismatch", ...
+//
+// The handle keeps its connections and TLS sessions from one Get to the next (keep-alive), so a
+// client kept for many pages of a site opens about one connection.
 //
 // A transfer also ends early, with HttpError, when the observer says so (stop, deadline, a body
 // that can no longer be accepted), when no byte arrived for the read time-out, or when the
@@ -49,6 +59,8 @@ struct HttpOptions {
   long proxy_port = 0;
   std::string proxy_user;
   std::string proxy_password;
+  bool modern = false;   // decode, verify TLS, HTTP/2, http and https only (see above)
+  std::string ca_file;   // modern: PEM file of further trusted authorities; empty for none
 };
 
 struct HttpResponse {
@@ -61,14 +73,37 @@ struct HttpResponse {
   bool truncated = false;     // the body was cut at HttpOptions::max_body
 };
 
+// What kind of failure ended a transfer.
+enum class HttpFailure {
+  kStatus,      // the server answered with an error status (>= 400)
+  kNoHost,      // the host name could not be resolved
+  kRefused,     // no connection could be made
+  kTls,         // TLS handshake or certificate failure
+  kTimeout,     // no answer within the time-outs
+  kStopped,     // the observer ended it (stop, deadline, a body that cannot pass)
+  kOther,
+};
+
 class HttpError : public std::runtime_error {
  public:
-  HttpError(const std::string& message, long status) : std::runtime_error(message), status_(status) {}
+  HttpError(const std::string& message, long status, HttpFailure failure = HttpFailure::kOther)
+      : std::runtime_error(message), status_(status), failure_(failure) {}
   long status() const { return status_; }  // the last status seen, 0 when none
+  HttpFailure failure() const { return failure_; }
+  // Whether the server could not be reached at all (name, connection, TLS, time-out).
+  bool unreachable() const {
+    return failure_ == HttpFailure::kNoHost || failure_ == HttpFailure::kRefused ||
+           failure_ == HttpFailure::kTls || failure_ == HttpFailure::kTimeout;
+  }
 
  private:
   long status_;
+  HttpFailure failure_;
 };
+
+// A short reason for a TLS failure, from libcurl's result and the certificate check's code:
+// "certificate not trusted: self-signed", "certificate expired", "name mismatch", ...
+std::string TlsFailureText(int curl_code, long verify_result);
 
 // What a transfer reports and asks while it runs.
 class TransferObserver {
@@ -93,6 +128,9 @@ class TransferObserver {
 class HttpClient {
  public:
   explicit HttpClient(HttpOptions options);
+  // Options for the next transfers; connections already open stay open for them.
+  void set_options(HttpOptions options) { options_ = std::move(options); }
+  const HttpOptions& options() const { return options_; }
   ~HttpClient();
   HttpClient(HttpClient&&) noexcept;
   HttpClient& operator=(HttpClient&&) noexcept;
@@ -106,6 +144,11 @@ class HttpClient {
   const std::string& last_url() const { return last_url_; }
   const std::string& last_status_line() const { return last_status_line_; }
   const std::string& last_content_encoding() const { return last_content_encoding_; }
+  // After an HttpError with an error status: that response's header lines and the start of
+  // its body (at most kErrorBodyKept bytes), for telling a refusal from a bot wall.
+  const Lines& last_error_headers() const { return last_error_headers_; }
+  const std::string& last_error_body() const { return last_error_body_; }
+  static constexpr std::size_t kErrorBodyKept = 64 * 1024;
 
  private:
   static void GlobalInit();
@@ -117,6 +160,8 @@ class HttpClient {
   std::string last_url_;
   std::string last_status_line_;
   std::string last_content_encoding_;
+  Lines last_error_headers_;
+  std::string last_error_body_;
 };
 
 }  // namespace zeb

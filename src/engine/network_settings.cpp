@@ -37,6 +37,7 @@ HttpOptions LoadNetworkSettings(const SettingsStore& store, const std::string& u
     options.proxy_host = values.Text("ProxyHost");
     options.proxy_user = values.Text("ProxyUsername");
   }
+  options.ca_file = values.Text("HTTPCAFile");
   options.user_agent = user_agent;
   options.max_recv_speed = bandwidth_throttle;
   return options;

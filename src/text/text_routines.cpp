@@ -305,4 +305,10 @@ bool ContainsAnyExact(std::string_view text, const std::vector<std::string>& wor
   return false;
 }
 
+std::string TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 }  // namespace zeb

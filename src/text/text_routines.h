@@ -68,6 +68,9 @@ std::size_t PosNoCase(std::string_view text, std::string_view pattern);
 // empty prefix. Only the first prefix.size() bytes of text are looked at.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
+// text without the blanks and tabs at its two ends.
+std::string TrimBlanks(std::string_view text);
+
 // True when text contains (exact case) any of the non-empty words.
 bool ContainsAnyExact(std::string_view text, const std::vector<std::string>& words);
 

@@ -434,5 +434,30 @@ TEST_F(BotFormTest, ShowingAPartnerReloadsItsStoredTreeUnlessTheTreeIsLocked) {
   EXPECT_EQ(tree->topLevelItemCount(), 0);  // B has no stored tree
 }
 
+TEST_F(BotFormTest, AStartPageBehindABotWallShowsAsUnverifiable) {
+  f_.settings.ModernWeb = true;
+  Reply wall;
+  wall.status = 403;
+  wall.headers = {{"cf-mitigated", "challenge"}};
+  wall.body = "<html><body>Enable JavaScript and cookies to continue</body></html>";
+  f_.site().Serve("/wall.htm", wall);
+  f_.AddPartner("Wall", f_.Url("/wall.htm"), kFind);
+  std::unique_ptr<TZEBBotForm> form = Open();
+  EXPECT_TRUE(Find<QCheckBox>(*form, "ModernWebCheckBox")->isChecked());
+
+  RunOne(*form, "Wall");
+
+  const QString memo = Find<QPlainTextEdit>(*form, "Memo1")->toPlainText();
+  EXPECT_TRUE(memo.contains("Could not check the start page: 403 challenge page")) << memo.toStdString();
+  auto* tree = Find<QTreeWidget>(*form, "HTMLTreeview1");
+  ASSERT_GE(tree->topLevelItemCount(), 2);
+  QTreeWidgetItem* start = tree->topLevelItem(1);
+  EXPECT_EQ(start->text(0), QString::fromStdString(LinkNodeText(f_.Url("/wall.htm"))));
+  ASSERT_EQ(start->childCount(), 1);
+  EXPECT_EQ(start->child(0)->text(0), "<B><I>Unverifiable: 403 challenge page</I></B>");
+  EXPECT_FALSE(memo.contains("Not Found"));
+  EXPECT_EQ(Partner("Wall")->URL, "http://old.example/links.htm");
+}
+
 }  // namespace
 }  // namespace zeb

@@ -264,6 +264,36 @@ TEST_F(ZebhostTest, SettingsAreValidatedAndTheProxyPasswordIsEnciphered) {
   EXPECT_NE(startup.find("-1"), std::string::npos);
 }
 
+TEST_F(ZebhostTest, InitSwitchesTheModernWebOnOnlyForAStoreWithoutAValue) {
+  Init();
+  EXPECT_EQ(Store().OpenKey(zeb::kStartupSettingsKey)->ReadString("ZEBModernWeb"), "true");
+  Ok({"settings", "set", "ZEBModernWeb", "false"});
+  Init();  // rerun: the user's choice stays
+  EXPECT_EQ(Store().OpenKey(zeb::kStartupSettingsKey)->ReadString("ZEBModernWeb"), "false");
+  Ok({"settings", "set", "HTTPCAFile", "/etc/ssl/private-ca.pem", "--network"});
+  EXPECT_EQ(Store().OpenKey(zeb::kNetworkKey)->ReadString("HTTPCAFile"), "/etc/ssl/private-ca.pem");
+  Fails({"settings", "set", "ZEBModernWeb", "on"}, "true or false");
+}
+
+TEST_F(ZebhostTest, CheckShowsAPartnerThatCannotBeCheckedAsUnverifiable) {
+  zeb::testing::LoopbackSite site;
+  zeb::testing::Reply wall;
+  wall.status = 403;
+  wall.body = "<html><body>Please complete the captcha</body></html>";
+  site.Serve("/index.htm", wall);
+  Init();
+  Ok({"project", "add", "Demo"});
+  Ok({"partner", "add", "--project", "Demo", "--name", "Walled", "--home",
+      site.Url("walled.localhost", "/index.htm"), "--find", "mysite.example"});
+  std::string out = Ok({"check", "--project", "Demo", "--all", "--nodes", "--tick-ms", "10"});
+  EXPECT_NE(out.find("[1] Walled: Unverifiable: 403 challenge page"), std::string::npos) << out;
+  EXPECT_NE(out.find("Walled   Unverifiable: 403 challenge page"), std::string::npos) << out;
+  EXPECT_NE(out.find("Error  0    " + site.Url("walled.localhost", "/index.htm") + "  HTTP/1.1 403"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("Not Found"), std::string::npos) << out;
+}
+
 TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
   zeb::testing::LoopbackSite site;
   site.Page("/index.htm", "<html><body><a href=\"/links.htm\">links</a></body></html>");
@@ -304,14 +334,23 @@ TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
   Fails({"check", "--project", "Demo", "--all", "--tick-ms", "0"}, "--tick-ms");
 }
 
-TEST_F(ZebhostTest, DemoChecksTheSixExamplePartners) {
+TEST_F(ZebhostTest, DemoChecksTheExamplePartners) {
   const std::string folder = (dir_ / "demo").string();
-  std::string out = Ok({"demo", "--dir", folder, "--tick-ms", "10"});
+  // The original crawl: the six partners as they always were.
+  std::string out = Ok({"demo", "--dir", folder, "--tick-ms", "10", "--original"});
   for (const char* line : {"Cats Corner: found at http://www.cats.localhost:",
                            "Dog Days: found at http://dogs.localhost:",
                            "Fish Tank: found at http://fish.localhost:",
                            "Hamster Hut: Not Found", "Lizard Lounge: gzip compression not supported",
                            "Rabbit Run: found at http://rabbits.localhost:"}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  }
+  // The modern web, as a new store has it: https, compressed pages, a bot wall.
+  out = Ok({"demo", "--dir", folder, "--tick-ms", "10"});
+  for (const char* line : {"Cats Corner: found at http://www.cats.localhost:",
+                           "Hamster Hut: Not Found", "Lizard Lounge: found at http://lizards.localhost:",
+                           "Parrot Perch: found at https://parrots.localhost:",
+                           "Turtle Town: Unverifiable: 403 challenge page"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
   }
   EXPECT_NE(out.find("/friends/partners.htm  2 "), std::string::npos) << out;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -33,10 +34,17 @@ using zeb::ProjectScope;
 // the messages that matter, each partner's nodes when asked, and a result table at the end.
 class CheckPrinter : public zeb::RunObserver {
  public:
+  // notes: the node table also says why each node ended early (modern web).
   CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project,
-               bool nodes, bool live, bool analysed)
+               bool nodes, bool live, bool analysed, bool notes)
       : out_(out), session_(session), project_(project), nodes_(nodes), live_(live),
-        analysed_(analysed) {}
+        analysed_(analysed), notes_(notes) {}
+
+  void OnEvent(const zeb::EngineEventArgs& event) override {
+    if (nodes_ && notes_ && event.code == zeb::EventCode::kNodeEnded) {
+      node_notes_[event.text] = event.key;
+    }
+  }
 
   void set_controller(const zeb::RunController* controller) { controller_ = controller; }
 
@@ -72,13 +80,20 @@ class CheckPrinter : public zeb::RunObserver {
     ++done_;
     if (nodes_) {
       std::vector<std::vector<std::string>> rows = {{"state", "hop", "URL"}};
+      if (notes_) rows.front().push_back("why");
       const std::int64_t count = tables.RecordCount();
       for (zeb::RecNo rec = 1; rec <= count; ++rec) {
         if (std::optional<zeb::FrontierNode> node = tables.Node(rec)) {
           rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
+          if (notes_) {
+            auto note = node_notes_.find(node->URL);
+            rows.back().push_back(note == node_notes_.end() || node->RunState == "OK" ? ""
+                                                                                      : note->second);
+          }
         }
       }
       PrintTable(out_, rows);
+      node_notes_.clear();
     }
     Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-"};
     if (!outcome.FoundURL.empty()) {
@@ -116,6 +131,7 @@ class CheckPrinter : public zeb::RunObserver {
   static std::string Result(const zeb::PartnerOutcome& outcome) {
     if (!outcome.FoundURL.empty()) return "found";
     if (outcome.aborted) return "stopped";
+    if (!outcome.unverifiable.empty()) return "Unverifiable: " + outcome.unverifiable;
     const std::string& reason = outcome.reason;
     std::size_t colon = reason.find(':');
     return reason.empty() ? "not found" : reason.substr(0, colon);
@@ -130,7 +146,8 @@ class CheckPrinter : public zeb::RunObserver {
   std::ostream& out_;
   zeb::Session& session_;
   std::string project_;
-  bool nodes_, live_, analysed_;
+  bool nodes_, live_, analysed_, notes_;
+  std::map<std::string, std::string> node_notes_;  // URL -> why its node ended early
   const zeb::RunController* controller_ = nullptr;
   std::string previous_;
   std::vector<Row> rows_;
@@ -176,7 +193,8 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   for (const std::string& line : problems) out << line << '\n';
   zeb::Session session = zeb::OpenDataFolder(locations.DataFolder);
   const bool live = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
-  CheckPrinter printer(out, session, project, a.Flag("nodes"), live, settings.AnalyzeFound);
+  CheckPrinter printer(out, session, project, a.Flag("nodes"), live, settings.AnalyzeFound,
+                      settings.ModernWeb);
   zeb::RunController controller(locations, store.file().string(), settings, options);
   printer.set_controller(&controller);
   controller.set_observer(&printer);

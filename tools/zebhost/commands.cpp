@@ -27,7 +27,7 @@ constexpr const char* kUsage =
     "  bot [--project P] [--partner N ...] [--autorun]\n"
     "  analysis [--project P] [--partner N]\n"
     "  kwcompare [--project P] [--partner N]\n"
-    "  demo [--dir DIR] [--sites DIR] [--tick-ms MS]\n";
+    "  demo [--dir DIR] [--sites DIR] [--tick-ms MS] [--original]\n";
 
 // An error message on one line: control characters of user text are shown as escapes.
 std::string OneLine(const std::string& message) {

@@ -1,5 +1,5 @@
-// zebhost demo: a fresh demo folder with its own settings store, six partners on a loopback copy
-// of the example sites, and a check of them all.
+// zebhost demo: a fresh demo folder with its own settings store, eight partners on a loopback
+// copy of the example sites (over http and https), and a check of them all.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,11 +31,19 @@ void MakeDemoFolder(const fs::path& dir) {
   std::ofstream(marker) << "made by zebhost demo\n";
 }
 
+// The demo's https sites, for the certificate of the demo site.
+const std::vector<std::string> kTlsHosts = {"parrots.localhost", "www.parrots.localhost",
+                                            "turtles.localhost", "www.turtles.localhost"};
+
 // The folders and tables in dir, the project "My Site" with a partner for each case the example
-// sites show, and the settings the demo runs with.
-void SetUpDemoProject(const fs::path& dir, const DemoSite& site) {
+// sites show, and the settings the demo runs with. original: the modern web switched off.
+void SetUpDemoProject(const fs::path& dir, const DemoSite& site, const std::string& ca_file,
+                      bool original) {
   auto url = [&](const std::string& host, const std::string& path) {
     return "http://" + host + ":" + std::to_string(site.port()) + path;
+  };
+  auto secure_url = [&](const std::string& host, const std::string& path) {
+    return "https://" + host + ":" + std::to_string(site.tls_port()) + path;
   };
   std::ostringstream quiet;
   Init({"--data", (dir / "data").string(), "--exe", (dir / "program").string()}, quiet);
@@ -61,6 +69,12 @@ void SetUpDemoProject(const fs::path& dir, const DemoSite& site) {
   // The crawl starts at the links page, one hop below the home page.
   add({"--name", "Dog Days", "--home", url("dogs.localhost", "/"), "--start",
        url("dogs.localhost", "/links/"), "--start-hop", "1"});
+  // Served the way sites are today: http answers with a redirect to https, pages compressed.
+  add({"--name", "Parrot Perch", "--home", url("parrots.localhost", "/")});
+  // Behind a bot wall: the start page is a challenge, so the link cannot be checked.
+  add({"--name", "Turtle Town", "--home", secure_url("turtles.localhost", "/")});
+  Settings({"set", "HTTPCAFile", ca_file, "--network"}, quiet);
+  if (original) Settings({"set", "ZEBModernWeb", "false"}, quiet);
   Settings({"set", "ZEBSelConnections", "5"}, quiet);
   Settings({"set", "ZEBAnalyzeFound", "true"}, quiet);
   Settings({"set", "ZEBAutoUpdatePartner", "true"}, quiet);
@@ -69,8 +83,8 @@ void SetUpDemoProject(const fs::path& dir, const DemoSite& site) {
 }  // namespace
 
 int Demo(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"dir", "sites", "tick-ms"}, {});
-  a.ExpectPositional(0, "usage: zebhost demo [--dir DIR] [--sites DIR] [--tick-ms MS]");
+  Arguments a(args, {"dir", "sites", "tick-ms"}, {"original"});
+  a.ExpectPositional(0, "usage: zebhost demo [--dir DIR] [--sites DIR] [--tick-ms MS] [--original]");
   const fs::path dir = fs::absolute(a.Value("dir").value_or("demo-data"));
   const fs::path sites = a.Value("sites").value_or(ZEB_EXAMPLE_SITES);
   const std::string tick = a.Value("tick-ms").value_or("500");
@@ -80,9 +94,12 @@ int Demo(const std::vector<std::string>& args, std::ostream& out) {
   MakeDemoFolder(dir);
   ::setenv("ZEB_SETTINGS_FILE", (dir / "settings.ini").c_str(), 1);
 
-  DemoSite site(sites);
-  SetUpDemoProject(dir, site);
-  out << "Demo sites on 127.0.0.1:" << site.port() << " from " << sites.string() << "\n";
+  // The demo's own certificate authority, trusted through HTTPCAFile for its https sites.
+  const zeb::LoopbackPki pki = zeb::MakeLoopbackPki(dir / "pki", kTlsHosts);
+  DemoSite site(sites, pki.good);
+  SetUpDemoProject(dir, site, pki.ca_file, a.Flag("original"));
+  out << "Demo sites on 127.0.0.1:" << site.port() << " (http) and " << site.tls_port()
+      << " (https) from " << sites.string() << "\n";
   out << "Partners of \"My Site\":\n";
   Partner({"list", "--project", "My Site"}, out);
   out << "\n";

@@ -46,7 +46,7 @@ void SeedKey(zeb::SettingsStore& store, const char* key_path,
   std::vector<std::pair<std::string, std::string>> missing;
   for (const zeb::SettingDef& def : defs) {
     if (key->HasValue(def.name)) continue;
-    std::string value = def.default_value;
+    std::string value = def.seed_value != nullptr ? def.seed_value : def.default_value;
     if (def.kind == zeb::SettingKind::kSecret) value = zeb::Encrypt(value, zeb::kProxyPasswordKey);
     missing.emplace_back(def.name, value);
   }

@@ -132,6 +132,11 @@ QWidget* SettingsBar::BuildMisc() {
   RECheckBox4 = Switch("RECheckBox4", "Auto-Update Partner", s.AutoUpdatePartner,
                        SettingsPanel::kMisc, &BotSettings::AutoUpdatePartner);
   RECheckBox4->setStatusTip("When your link is found, store the page and a history record.");
+  modern_web_ = Switch("ModernWebCheckBox", "Modern web (https, compressed pages)", s.ModernWeb,
+                       SettingsPanel::kMisc, &BotSettings::ModernWeb);
+  modern_web_->setStatusTip(
+      "Crawl https and compressed pages, read robots.txt as search engines do, and tell a site "
+      "that cannot be checked from a lost link.");
   LUCombo3 = new QComboBox;
   LUCombo3->setObjectName("LUCombo3");
   LUCombo3->setEditable(true);
@@ -154,7 +159,7 @@ QWidget* SettingsBar::BuildMisc() {
   site_status_->setObjectName("SiteStatus");
   site_status_->setWordWrap(true);
   for (QWidget* w : {static_cast<QWidget*>(RECheckBox2), static_cast<QWidget*>(RECheckBox1),
-                     static_cast<QWidget*>(RECheckBox4)}) {
+                     static_cast<QWidget*>(RECheckBox4), static_cast<QWidget*>(modern_web_)}) {
     layout->addWidget(w);
   }
   layout->addWidget(new QLabel("User Agent"));

@@ -80,6 +80,7 @@ class SettingsBar : public QToolBox {
   QCheckBox* RECheckBox2;     // Analyze Home Page
   QCheckBox* RECheckBox1;     // Analyze Backlink
   QCheckBox* RECheckBox4;     // Auto-Update Partner
+  QCheckBox* modern_web_;     // Modern web (https, compressed pages): ZEBModernWeb
   QComboBox* LUCombo3;        // User Agent, with its history
   QComboBox* ComboBox1;       // Connections: 1, 5, 10, 15 or 20
   QComboBox* presets_;        // Presets: set Connections and both throttles
