@@ -24,29 +24,13 @@ namespace {
 
 using zeb::testing::CrawlFixture;
 using zeb::testing::LoopbackSite;
-using zeb::testing::Reply;
-
-void ServeSite(LoopbackSite& site, int pages, std::chrono::milliseconds delay) {
-  for (int i = 0; i < pages; ++i) {
-    Reply reply;
-    reply.delay = delay;
-    reply.body = "<html><head><title>Page " + std::to_string(i) + "</title></head><body>";
-    for (int k = 1; k <= 10; ++k) {
-      const int target = (i * 10 + k) % pages;
-      reply.body += "<p>Some text about page " + std::to_string(target) + ". <a href=\"/p" +
-                    std::to_string(target) + ".htm\">read more</a></p>";
-    }
-    reply.body += "</body></html>";
-    site.Serve("/p" + std::to_string(i) + ".htm", reply);
-  }
-}
 
 void Crawl(bool tls, int pages, int connections, std::chrono::milliseconds delay) {
   CrawlFixture f;
   zeb::testing::TestPki pki =
       zeb::testing::MakeTestPki(f.locations().DataFolder + "pki", {"127.0.0.1"});
   LoopbackSite site = tls ? LoopbackSite(pki.good) : LoopbackSite();
-  ServeSite(site, pages, delay);
+  zeb::testing::ServeLinkedPages(site, pages, delay);
   f.SetNetwork("HTTPCAFile", pki.ca_file);
   f.AddPartner("Bench", site.Url("127.0.0.1", "/p0.htm"), "never.example");
   f.settings.ModernWeb = true;
@@ -73,7 +57,7 @@ void Wget2(int pages, int connections, std::chrono::milliseconds delay) {
   zeb::testing::TestPki pki =
       zeb::testing::MakeTestPki(f.locations().DataFolder + "pki", {"127.0.0.1"});
   LoopbackSite site(pki.good);
-  ServeSite(site, pages, delay);
+  zeb::testing::ServeLinkedPages(site, pages, delay);
   const std::string out = f.locations().DataFolder + "wget2";
   const std::string command =
       "wget2 --quiet --recursive --level=inf --no-parent --no-robots --max-threads=" +

@@ -8,6 +8,8 @@
 #include "analysis/page_text.h"
 #include "data/app_tables.h"
 #include "data/list_file.h"
+#include "data/settings_catalog.h"
+#include "data/settings_reader.h"
 #include "engine/crawl_engine.h"
 #include "engine/http_client.h"
 #include "engine/network_settings.h"
@@ -39,6 +41,10 @@ GatherOutcome GatherSiteInformation(Session& session, const SettingsStore& store
   options.transfer_limit =
       TransferLimit(std::chrono::milliseconds(120000), options.read_timeout, 0, 0);
   options.max_body = kHardPageCap;
+  // With the modern web on, your own https and compressed home page is read like a partner's.
+  options.modern = SettingsReader(store, kStartupSettingsKey, StartupSettingDefs(), "Setting",
+                                  SettingsReader::OutOfRange::kClamp, nullptr)
+                       .Switch("ZEBModernWeb");
 
   AppTables app(session);
   std::string page;

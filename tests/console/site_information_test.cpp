@@ -49,6 +49,20 @@ TEST_F(SiteInformationTest, StoresTheKeywordsAndDensityOfTheHomePage) {
   EXPECT_EQ(html.rfind("<P align=\"center\"><B>Search Term information for<BR>Mine</B>", 0), 0u);
 }
 
+TEST_F(SiteInformationTest, WithTheModernWebACompressedHomePageIsRead) {
+  testing::Reply packed;
+  packed.encoding = "br";
+  packed.body = "<html><head><meta name=\"keywords\" content=\"red\"></head><body>x</body></html>";
+  f_.site().Serve("/me.htm", packed);
+  app_.AddProject({"Mine", f_.Url("/me.htm", "mysite.localhost"), {}, {}});
+  SettingsStore store(f_.settings_file());
+  store.CreateKey(kStartupSettingsKey);
+  store.OpenKey(kStartupSettingsKey)->WriteString("ZEBModernWeb", "true");
+
+  EXPECT_TRUE(Gather("Mine").stored);
+  EXPECT_EQ(app_.FindProject("Mine")->YourKWTag, (Lines{"red"}));
+}
+
 TEST_F(SiteInformationTest, FailuresStoreNothingAndSayWhy) {
   app_.AddProject({"NoHome", "", {}, {}});
   GatherOutcome out = Gather("NoHome");

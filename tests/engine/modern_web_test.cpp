@@ -252,21 +252,32 @@ TEST(ModernWebTest, ACompressedBodyThatInflatesPastTheLimitIsTooBigWithBoundedMe
     EXPECT_EQ(row->RunState, "TooBig") << path;
     EXPECT_EQ(row->ResponseCode, "200") << path;
   }
+  // Sanitizers keep shadow memory of their own: the figure means something only without them.
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
   if (measured && peak) {
     EXPECT_LT(*peak, 64L << 20) << "peak resident memory";
   }
+#else
+  (void)measured;
+  (void)peak;
+#endif
 }
 
 TEST(ModernWebTest, A429WithAShortRetryAfterIsAskedOnceMoreAndNobodyElseAsksMeanwhile) {
   ModernFixture f;
   f.settings.Connections = 5;
-  std::string index = "<html><body>";
-  for (int i = 0; i < 8; ++i) {
+  // The refused page comes first, so that the other threads still have pages to ask for
+  // while it waits.
+  std::string index = "<html><body><a href=\"/busy.htm\">busy</a>";
+  for (int i = 0; i < 40; ++i) {
     const std::string path = "/p" + std::to_string(i) + ".htm";
     index += "<a href=\"" + path + "\">x</a>";
-    f.site().Page(path, "<html><body>page " + std::to_string(i) + "</body></html>");
+    Reply page;
+    page.body = "<html><body>page " + std::to_string(i) + "</body></html>";
+    page.delay = 20ms;
+    f.site().Serve(path, page);
   }
-  f.site().Page("/index.htm", index + "<a href=\"/busy.htm\">busy</a></body></html>");
+  f.site().Page("/index.htm", index + "</body></html>");
   Reply refused;
   refused.status = 429;
   refused.headers = {{"Retry-After", "1"}};
@@ -277,7 +288,8 @@ TEST(ModernWebTest, A429WithAShortRetryAfterIsAskedOnceMoreAndNobodyElseAsksMean
 
   RunRecord run = f.Run({"Busy"});
 
-  EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/busy.htm"));
+  EXPECT_EQ(f.RowOf(f.Url("/busy.htm"))->RunState, "OK");
+  EXPECT_EQ(f.RowOf(f.Url("/busy.htm"))->StringsFound, true);
   EXPECT_EQ(f.site().CountRequests("/busy.htm"), 2);
   std::vector<testing::LoggedRequest> log = f.site().Requests();
   std::vector<std::chrono::steady_clock::time_point> busy;
@@ -286,10 +298,12 @@ TEST(ModernWebTest, A429WithAShortRetryAfterIsAskedOnceMoreAndNobodyElseAsksMean
   }
   ASSERT_EQ(busy.size(), 2u);
   EXPECT_GE(busy[1] - busy[0], 1s);
-  // Requests already on their way when the 429 came in may arrive; nothing is sent after that.
+  // Requests already on their way when the 429 came in may still arrive (a slow machine or a
+  // sanitizer stretches that); after that nothing reaches the host until the retry, although
+  // the other threads have pages to ask for all the time.
   for (const testing::LoggedRequest& r : log) {
     if (r.path == "/busy.htm") continue;
-    EXPECT_FALSE(r.at > busy[0] + 50ms && r.at < busy[1]) << r.path << " during the wait";
+    EXPECT_FALSE(r.at > busy[0] + 300ms && r.at < busy[1]) << r.path << " during the wait";
   }
 }
 
@@ -530,13 +544,7 @@ TEST(ModernWebTest, EachThreadKeepsOneConnectionAcrossItsPages) {
   f.TrustCa(pki);
   LoopbackSite secure(pki.good);
   const int pages = 500;
-  for (int i = 0; i < pages; ++i) {
-    std::string body = "<html><body>";
-    for (int k = 1; k <= 10; ++k) {
-      body += "<a href=\"/p" + std::to_string((i * 10 + k) % pages) + ".htm\">next</a>";
-    }
-    secure.Page("/p" + std::to_string(i) + ".htm", body + "</body></html>");
-  }
+  testing::ServeLinkedPages(secure, pages, 0ms);
   f.AddPartner("Big", secure.Url("secure.localhost", "/p0.htm"), kFind);
 
   RunRecord run = f.Run({"Big"});

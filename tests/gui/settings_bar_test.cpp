@@ -83,6 +83,7 @@ TEST_F(SettingsBarTest, EachControlEnablesItsPanelsSaveAndSaveWritesThatPanelOnl
   const std::vector<Case> cases = {
       {[&] { Find<QCheckBox>("RECheckBox1")->click(); }, SettingsPanel::kMisc},
       {[&] { Find<QComboBox>("LUCombo3")->setEditText("Tester/1.0"); }, SettingsPanel::kMisc},
+      {[&] { Find<QCheckBox>("ModernWebCheckBox")->click(); }, SettingsPanel::kMisc},
       {[&] { Find<QComboBox>("ComboBox1")->setCurrentText("15"); },
        SettingsPanel::kConnectionThrottling},
       {[&] { Find<QSpinBox>("AdvSpinEdit3")->setValue(250); },
@@ -104,6 +105,7 @@ TEST_F(SettingsBarTest, EachControlEnablesItsPanelsSaveAndSaveWritesThatPanelOnl
   }
   EXPECT_EQ(Stored("ZEBAnalyzeFound"), "true");
   EXPECT_EQ(Stored("ZEBUserAgent"), "Tester/1.0");
+  EXPECT_EQ(Stored("ZEBModernWeb"), "true");
   EXPECT_EQ(Stored("ZEBSelConnections"), "15");
   EXPECT_EQ(Stored("ZEBThrottleProc"), "250");
   EXPECT_EQ(Stored("ZEBStopTime"), "90");

@@ -93,7 +93,7 @@ void CrawlFixture::StoreFileLocations() {
   key->WriteString("DataFolder", locations_.DataFolder);
 }
 
-void CrawlFixture::ServeLinkedSite(int pages, std::chrono::milliseconds delay) {
+void ServeLinkedPages(LoopbackSite& site, int pages, std::chrono::milliseconds delay) {
   for (int i = 0; i < pages; ++i) {
     Reply reply;
     reply.delay = delay;
@@ -104,7 +104,7 @@ void CrawlFixture::ServeLinkedSite(int pages, std::chrono::milliseconds delay) {
                     std::to_string(target) + ".htm\">read more</a></p>";
     }
     reply.body += "</body></html>";
-    site_.Serve("/p" + std::to_string(i) + ".htm", reply);
+    site.Serve("/p" + std::to_string(i) + ".htm", reply);
   }
 }
 

@@ -22,6 +22,10 @@ namespace zeb::testing {
 
 inline constexpr const char* kProject = "P";
 
+// Serves `pages` pages /p0.htm ... on site, each linking to ten others, all reachable from
+// /p0.htm; no page holds a Find text, so the whole site is crawled.
+void ServeLinkedPages(LoopbackSite& site, int pages, std::chrono::milliseconds delay);
+
 // What a run told the console, in order.
 struct RunRecord {
   std::vector<EngineEventArgs> events;
@@ -68,9 +72,10 @@ class CrawlFixture {
                 RunOptions options = FastOptions());
 
   static RunOptions FastOptions();
-  // `pages` pages /p0.htm ..., each linking to ten others, all reachable from /p0.htm; no page
-  // holds a Find text, so the whole site is crawled.
-  void ServeLinkedSite(int pages, std::chrono::milliseconds delay);
+  // ServeLinkedPages on the fixture's site.
+  void ServeLinkedSite(int pages, std::chrono::milliseconds delay) {
+    ServeLinkedPages(site_, pages, delay);
+  }
 
   // The work tables as the run left them.
   std::vector<FrontierRow> Frontier();
