@@ -25,15 +25,17 @@ bool HostGate::WaitFor(const std::string& host, const std::function<bool()>& giv
   for (;;) {
     auto it = held_.find(key);
     if (it == held_.end()) return true;
+    // A copy: another waiter may erase the entry while the lock is let go below.
+    const Clock::time_point until = it->second;
     const Clock::time_point now = Clock::now();
-    if (it->second <= now) {
+    if (until <= now) {
       held_.erase(it);
       return true;
     }
     lock.unlock();
     if (give_up && give_up()) return false;
     lock.lock();
-    changed_.wait_until(lock, std::min(it->second, now + std::chrono::milliseconds(50)));
+    changed_.wait_until(lock, std::min(until, now + std::chrono::milliseconds(50)));
   }
 }
 

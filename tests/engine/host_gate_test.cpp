@@ -6,6 +6,7 @@
 #include <atomic>
 #include <limits>
 #include <thread>
+#include <vector>
 
 namespace zeb {
 namespace {
@@ -84,6 +85,25 @@ TEST(HostGateTest, AWaitCanBeGivenUp) {
   EXPECT_FALSE(gate.WaitFor("site.test", [&] { return stop.load(); }));
   stopper.join();
   EXPECT_LT(HostGate::Clock::now() - start, 2s);
+}
+
+// Several threads wait on one host while the hold ends and is renewed: the first to see it end
+// removes it, the others must not read the entry it removed (AddressSanitizer watches this).
+TEST(HostGateTest, ManyWaitersOnOneHostAllPassWhenTheHoldEnds) {
+  HostGate gate;
+  std::atomic<int> passed{0};
+  std::vector<std::thread> waiters;
+  for (int round = 0; round < 20; ++round) {
+    gate.HoldUntil("site.test", HostGate::Clock::now() + 5ms);
+    for (int i = 0; i < 6; ++i) {
+      waiters.emplace_back([&] {
+        if (gate.WaitFor("site.test", [] { return false; })) ++passed;
+      });
+    }
+  }
+  for (std::thread& t : waiters) t.join();
+  EXPECT_EQ(passed.load(), 120);
+  EXPECT_FALSE(gate.Held("site.test"));
 }
 
 }  // namespace

@@ -220,6 +220,16 @@ std::optional<long> PeakResidentBytes() {
   return std::nullopt;
 }
 
+// Resident memory of this process now, in bytes.
+std::optional<long> ResidentBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6)) * 1024;
+  }
+  return std::nullopt;
+}
+
 bool ResetPeakResident() {
   std::ofstream clear("/proc/self/clear_refs");
   clear << "5";
@@ -242,9 +252,13 @@ TEST(ModernWebTest, ACompressedBodyThatInflatesPastTheLimitIsTooBigWithBoundedMe
                 "<html><body><a href=\"/bomb.htm\">a</a><a href=\"/big.htm\">b</a></body></html>");
   f.AddPartner("Bombs", f.Url("/index.htm"), kFind);
 
-  const bool measured = ResetPeakResident();
+  // What the crawl adds to the process at its peak: the tests before it (in one process) may
+  // have left memory of their own in use.
+  const std::optional<long> before = ResidentBytes();
+  const bool measured = ResetPeakResident() && before;
   RunRecord run = f.Run({"Bombs"});
   std::optional<long> peak = PeakResidentBytes();
+  if (peak && before) *peak -= *before;
 
   for (const char* path : {"/bomb.htm", "/big.htm"}) {
     std::optional<FrontierRow> row = f.RowOf(f.Url(path));
@@ -255,7 +269,7 @@ TEST(ModernWebTest, ACompressedBodyThatInflatesPastTheLimitIsTooBigWithBoundedMe
   // Sanitizers keep shadow memory of their own: the figure means something only without them.
 #if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
   if (measured && peak) {
-    EXPECT_LT(*peak, 64L << 20) << "peak resident memory";
+    EXPECT_LT(*peak, 64L << 20) << "peak resident memory the crawl added";
   }
 #else
   (void)measured;
@@ -298,13 +312,14 @@ TEST(ModernWebTest, A429WithAShortRetryAfterIsAskedOnceMoreAndNobodyElseAsksMean
   }
   ASSERT_EQ(busy.size(), 2u);
   EXPECT_GE(busy[1] - busy[0], 1s);
-  // Requests already on their way when the 429 came in may still arrive (a slow machine or a
-  // sanitizer stretches that); after that nothing reaches the host until the retry, although
-  // the other threads have pages to ask for all the time.
+  // Requests the other four threads had on their way when the 429 came in may still arrive;
+  // nothing more reaches the host until the retry, although they have pages to ask for all the
+  // time (without the hold they ask for dozens in that second).
+  int during_wait = 0;
   for (const testing::LoggedRequest& r : log) {
-    if (r.path == "/busy.htm") continue;
-    EXPECT_FALSE(r.at > busy[0] + 300ms && r.at < busy[1]) << r.path << " during the wait";
+    if (r.path != "/busy.htm" && r.at > busy[0] && r.at < busy[1]) ++during_wait;
   }
+  EXPECT_LE(during_wait, f.settings.Connections.value_or(1) - 1);
 }
 
 TEST(ModernWebTest, ALongRetryAfterOrASecondRefusalEndsTheRowError) {
