@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/settings_catalog.h"
 #include "data/settings_store.h"
 #include "text/lines.h"
 
@@ -30,7 +31,7 @@ struct BotSettings {
   std::optional<int> Connections;    // "Connections": 1, 5, 10, 15 or 20; none when unset
   int ThrottleBand = 0;              // "Bandwidth Throttle (bytes)*", per connection
   int ThrottleProc = 0;              // "Process Throttle (ms)*"
-  int IgnoreSize = 125000;           // "Ignore pages greater than" ... bytes
+  int IgnoreSize = kDefaultIgnoreSize;  // "Ignore pages greater than" ... bytes
   int StopHops = 3;                  // "Stop at" ... hops; -1 for no limit
   int StopLinks = 0;                 // "or" ... links; 0 for no limit
   int StopTime = 0;                  // "or" ... seconds; 0 for no limit

@@ -106,9 +106,4 @@ void Dispatcher::Wake() {
   Queued();
 }
 
-std::size_t Dispatcher::pending() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return tasks_.size();
-}
-
 }  // namespace zeb

@@ -56,8 +56,6 @@ class Dispatcher {
   void RecordLatencies(bool on);
   std::vector<Clock::duration> TakeLatencies();
 
-  std::size_t pending() const;
-
  private:
   struct Task {
     std::function<void()> run;
@@ -68,7 +66,7 @@ class Dispatcher {
   void RunTask(Task& task, std::unique_lock<std::mutex>& lock);
 
   std::thread::id owner_;
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::condition_variable queued_;
   std::condition_variable finished_;
   void Queued();

@@ -138,7 +138,7 @@ void RunController::SeedRun() {
     }
   }
   WorkTables seed(*session_);
-  seed.AppendFrontier({start, "", StartHop, "open", std::string("doc")});
+  seed.AppendFrontier({start, "", StartHop, row_state::kOpen, std::string("doc")});
   seed.TrackURL({display_.Label35, "", StartHop});
   Memo("");
   Memo("Checking: " + display_.Label35);
@@ -158,7 +158,6 @@ EngineSettings RunController::ThreadSettings(int slot) const {
   s.FindList = {display_.Label33};
   s.BandwidthThrottle = settings_.ThrottleBand;
   s.ProcessThrottle = settings_.ThrottleProc;
-  s.StartURL = display_.Label35;
   s.MaxPageSize = settings_.IgnoreSize;
   s.URLExceptionsOn = settings_.URLExceptions;
   s.HotLinkOn = settings_.HotLink;

@@ -38,6 +38,7 @@
 #include "data/work_tables.h"
 #include "engine/console_link.h"
 #include "engine/crawl_engine.h"
+#include "engine/network_settings.h"
 #include "text/date_time.h"
 
 namespace zeb {
@@ -49,7 +50,7 @@ struct RunOptions {
   std::chrono::milliseconds next_partner_delay{500};  // Timer2
   bool post_progress = true;  // progress notices are queued instead of waited for
   // The shortest whole-transfer limit of a page fetch.
-  std::chrono::milliseconds transfer_floor{120000};
+  std::chrono::milliseconds transfer_floor = kTransferFloor;
   // AutoRun: the console closes itself when the run ends.
   bool AutoRun = false;
 };

@@ -10,7 +10,6 @@
 #include "data/list_file.h"
 #include "data/settings_catalog.h"
 #include "data/settings_reader.h"
-#include "engine/crawl_engine.h"
 #include "engine/http_client.h"
 #include "engine/network_settings.h"
 #include "engine/page_size_guard.h"
@@ -38,8 +37,7 @@ GatherOutcome GatherSiteInformation(Session& session, const SettingsStore& store
 
   HttpOptions options = LoadNetworkSettings(store, kFixedUserAgent, 0, problems);
   options.user_agent = kFixedUserAgent;
-  options.transfer_limit =
-      TransferLimit(std::chrono::milliseconds(120000), options.read_timeout, 0, 0);
+  options.transfer_limit = TransferLimit(kTransferFloor, options.read_timeout, 0, 0);
   options.max_body = kHardPageCap;
   // With the modern web on, your own https and compressed home page is read like a partner's.
   options.modern = SettingsReader(store, kStartupSettingsKey, StartupSettingDefs(), "Setting",

@@ -22,7 +22,7 @@ std::optional<Lines> ReadListFile(const std::string& file);
 // Writes the lines, each ended by CR LF, byte for byte, replacing the file. The new file is
 // written beside the old one and renamed over it, so a failed write leaves the old one as it
 // was. Returns an empty text on success, else what went wrong.
-std::string WriteListFile(const std::string& file, const Lines& lines);
+[[nodiscard]] std::string WriteListFile(const std::string& file, const Lines& lines);
 
 }  // namespace zeb
 

@@ -1,12 +1,18 @@
 #include "data/schema.h"
 
 #include <filesystem>
+#include <string_view>
+
+#include "data/work_tables.h"
 
 namespace zeb {
 namespace {
 
 constexpr const char* kApplicationTables[] = {"ZEBProjects", "LA", "LAHist", "ZEBAnalyze"};
 
+// The partial index DBWebEngine_Open holds the rows still to fetch: its condition writes
+// row_state::kOpen into the SQL text.
+static_assert(std::string_view(row_state::kOpen) == "open");
 constexpr const char* kWorkTablesSql = R"sql(
 CREATE TABLE IF NOT EXISTS DBWebEngine (
   RecNo INTEGER PRIMARY KEY,

@@ -8,7 +8,21 @@
 namespace zeb {
 namespace {
 
-constexpr std::int64_t kMaxSpin = 999999999;
+// The decimal text of a number that is not negative, for a default kept as a number.
+constexpr std::array<char, 12> DecimalText(int value) {
+  std::array<char, 12> digits{};
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  std::array<char, 12> text{};
+  for (std::size_t i = 0; i < count; ++i) text[i] = digits[count - 1 - i];
+  return text;
+}
+
+static_assert(kDefaultIgnoreSize >= 0);
+constexpr std::array<char, 12> kDefaultIgnoreSizeText = DecimalText(kDefaultIgnoreSize);
 
 constexpr std::array<const char* const, 5> kConnectionChoices = {"1", "5", "10", "15", "20"};
 
@@ -20,7 +34,7 @@ constexpr std::array<SettingDef, 15> kStartupDefs = {{
     {"ZEBSelConnections", SettingKind::kChoice, ""},
     {"ZEBThrottleBand", SettingKind::kNumber, "0", 0, kMaxSpin},
     {"ZEBThrottleProc", SettingKind::kNumber, "0", 0, kMaxSpin},
-    {"ZEBIgnoreSize", SettingKind::kNumber, "125000", 5000, kMaxSpin},
+    {"ZEBIgnoreSize", SettingKind::kNumber, kDefaultIgnoreSizeText.data(), 5000, kMaxSpin},
     {"ZEBStopHops", SettingKind::kNumber, "3", -1, kMaxSpin},
     {"ZEBStopLinks", SettingKind::kNumber, "0", 0, kMaxSpin},
     {"ZEBStopTime", SettingKind::kNumber, "0", 0, kMaxSpin},

@@ -36,6 +36,13 @@ struct SettingDef {
 inline constexpr std::string_view kDefaultUserAgent =
     "ZEB Bot (http://www.quillbex.example/zebbot/)";
 
+// The default of "ZEBIgnoreSize": the largest page, in bytes, a crawl accepts. The catalog's
+// default text is made from it, so the settings and the crawl start from the same number.
+inline constexpr int kDefaultIgnoreSize = 125000;
+
+// The largest value the console's number boxes take (and the catalog's upper bound for them).
+inline constexpr int kMaxSpin = 999999999;
+
 std::span<const SettingDef> StartupSettingDefs();
 std::span<const SettingDef> NetworkSettingDefs();
 

@@ -56,12 +56,6 @@ Statement& Statement::Bind(int index, std::int64_t value) {
   return *this;
 }
 
-Statement& Statement::BindNull(int index) {
-  int rc = sqlite3_bind_null(stmt_, index);
-  if (rc != SQLITE_OK) Fail(rc);
-  return *this;
-}
-
 bool Statement::Step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
@@ -90,17 +84,6 @@ std::string Statement::ColumnText(int column) const {
   int size = sqlite3_column_bytes(stmt_, column);
   if (text == nullptr) return std::string();
   return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
-}
-
-bool Statement::ColumnIsNull(int column) const {
-  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
-
-int Statement::ColumnCount() const { return sqlite3_column_count(stmt_); }
-
-std::string Statement::ColumnName(int column) const {
-  const char* name = sqlite3_column_name(stmt_, column);
-  return name != nullptr ? name : "";
 }
 
 Session::Session(const std::string& file, OpenMode mode) : file_(file) {

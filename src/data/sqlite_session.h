@@ -55,7 +55,6 @@ class Statement {
   Statement& Bind(int index, std::int64_t value);
   Statement& Bind(int index, int value) { return Bind(index, static_cast<std::int64_t>(value)); }
   Statement& Bind(int index, bool value) { return Bind(index, std::int64_t{value ? 1 : 0}); }
-  Statement& BindNull(int index);
 
   // Advances to the next row: true when a row is ready, false when the statement is done.
   bool Step();
@@ -67,9 +66,6 @@ class Statement {
   std::int64_t ColumnInt(int column) const;
   bool ColumnBool(int column) const { return ColumnInt(column) != 0; }
   std::string ColumnText(int column) const;
-  bool ColumnIsNull(int column) const;
-  int ColumnCount() const;
-  std::string ColumnName(int column) const;
 
  private:
   [[noreturn]] void Fail(int rc) const;
@@ -130,7 +126,6 @@ class Session {
   bool IndexExists(const std::string& index);
 
   const std::string& file() const { return file_; }
-  sqlite3* handle() const { return db_; }
 
  private:
   sqlite3* db_ = nullptr;

@@ -1,5 +1,6 @@
 #include "data/work_tables.h"
 
+#include <string_view>
 #include <thread>
 
 namespace zeb {
@@ -158,6 +159,9 @@ std::int64_t WorkTables::RecordCount() {
 }
 
 std::optional<RecNo> WorkTables::NextOpen(RecNo from) {
+  // The state is written into the text, not bound, so that SQLite can use the partial index
+  // DBWebEngine_Open (see schema.cpp), whose condition names it the same way.
+  static_assert(std::string_view(row_state::kOpen) == "open");
   QueryRef q = session_.Query(
       "SELECT RecNo FROM DBWebEngine WHERE RunState = 'open' AND RecNo >= ?1 "
       "ORDER BY RecNo LIMIT 1");

@@ -26,6 +26,24 @@ namespace zeb {
 
 using RecNo = std::int64_t;
 
+// The states of a frontier row (its RunState). A page is queued "open" (or, when it is never to
+// be fetched, with why not), is "working" while in hand, and ends "OK" or with why it did not;
+// a page served with a content encoding the original crawl cannot read ends with that
+// encoding's name instead.
+namespace row_state {
+inline constexpr const char* kOpen = "open";             // queued, to be fetched
+inline constexpr const char* kWorking = "working";       // its page is in hand
+inline constexpr const char* kOK = "OK";                 // fetched and handled to its end
+inline constexpr const char* kCycled = "cycled";         // an address of the crawl already
+inline constexpr const char* kError = "Error";           // the transfer failed
+inline constexpr const char* kBotDenied = "bot-denied";  // robots.txt keeps the bot out
+inline constexpr const char* kNotHTML = "non-htm";       // not a page to fetch
+inline constexpr const char* kTooBig = "TooBig";         // larger than the page size limit
+inline constexpr const char* kSecure = "secure";         // an https link (original crawl)
+inline constexpr const char* kLongURL = "longURL";       // address cut to the queued length
+inline constexpr const char* kURLException = "URLExc";   // matches a URL exception word
+}  // namespace row_state
+
 // Fields of DBWebEngine that a row update may set.
 enum class FrontierField {
   URL, ParentURL, Node, RunState, LinkType, ResponseCode, StringsFound, Cache, TitleTag,

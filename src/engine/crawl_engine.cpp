@@ -74,18 +74,6 @@ void ThrottleSleep(int ms, ConsoleLink& console) {
 
 }  // namespace
 
-std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
-                                        std::chrono::milliseconds read_timeout,
-                                        int bandwidth_throttle, int max_page_size) {
-  std::chrono::milliseconds limit = std::max(floor, 10 * read_timeout);
-  if (bandwidth_throttle > 0) {
-    const std::int64_t bytes = max_page_size > 0 ? max_page_size
-                                                 : static_cast<std::int64_t>(kHardPageCap);
-    limit += std::chrono::milliseconds(bytes * 1000 / bandwidth_throttle);
-  }
-  return limit;
-}
-
 // Reports a page transfer to the console and ends it when it can no longer be used: the run
 // was stopped, the deadline passed, or the page grew past the size limit. Waits while the run
 // is paused.
@@ -221,7 +209,7 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
       console_.SendEvent(EngineEventArgs::ThreadNote(text));
     });
     if (robots.CheckRobots(row->URL, AbortSeen)) {
-      EndNode(*row, "bot-denied", std::nullopt, event_key::kBotDenied);
+      EndNode(*row, row_state::kBotDenied, std::nullopt, event_key::kBotDenied);
       return PassEnd::kNext;
     }
   }
@@ -282,7 +270,7 @@ void DBWebThreadEngine::HandleWork(WorkMode mode, std::int64_t count) {
 DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& selected) {
   HttpClient& client = settings_.ModernWeb ? *client_ : ApplyNetworkSettings();
   if (selected.LinkType != "doc") {
-    EndNode(selected, "non-htm", std::nullopt, event_key::kNotHTML);
+    EndNode(selected, row_state::kNotHTML, std::nullopt, event_key::kNotHTML);
     return NodeEnd::kEarly;
   }
   FrontierNode row = selected;
@@ -300,9 +288,9 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessNode(const FrontierNode& se
 FrontierNode DBWebThreadEngine::AppendHomeRow(int node) {
   LookupContactWebSite();
   CurrentURL = ContactWebSite;
-  current_rec_ = tables_->AppendFrontier({CurrentURL, "", node, "working", std::nullopt});
+  current_rec_ = tables_->AppendFrontier({CurrentURL, "", node, row_state::kWorking, std::nullopt});
   if (IsHotLinkNoCase(CurrentURL)) console_.PushHotRecord(current_rec_);
-  return FrontierNode{current_rec_, CurrentURL, "", node, "working", "doc"};
+  return FrontierNode{current_rec_, CurrentURL, "", node, row_state::kWorking, "doc"};
 }
 
 std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row, HttpClient& client) {
@@ -389,7 +377,7 @@ bool DBWebThreadEngine::ModernRobotsEnded(const FrontierNode& row) {
     case RobotsVerdict::Kind::kAllowed:
       return false;
     case RobotsVerdict::Kind::kDenied:
-      EndNode(row, "bot-denied", std::nullopt, event_key::kBotDenied);
+      EndNode(row, row_state::kBotDenied, std::nullopt, event_key::kBotDenied);
       StartPageUnverifiable(row, verdict.reason == kRobotsClosedText
                                      ? std::string("robots.txt closes the start page")
                                      : verdict.reason);
@@ -397,7 +385,7 @@ bool DBWebThreadEngine::ModernRobotsEnded(const FrontierNode& row) {
     case RobotsVerdict::Kind::kUnreachable:
       // The host is not there for robots.txt: the page would fail the same way, so the node
       // ends with that cause, not with a robots verdict.
-      EndNode(row, "Error", 0, verdict.reason);
+      EndNode(row, row_state::kError, 0, verdict.reason);
       tables_->TrackURL({row.URL, row.ParentURL, row.Node});
       StartPageUnverifiable(row, verdict.reason);
       return true;
@@ -411,7 +399,7 @@ bool DBWebThreadEngine::KeepServedAddress(const FrontierNode& row, const HttpRes
   if (served == NormaliseWebAddress(CurrentURL)) return true;
   const std::string stored = served.substr(0, kMaxQueuedURLLength);
   if (tables_->FindTrack(stored) || tables_->FindTrack(OtherSchemeTwin(stored))) {
-    EndNode(row, "cycled", response.status, "cycled");
+    EndNode(row, row_state::kCycled, response.status, event_key::kCycled);
     return false;
   }
   Update({SetText(FrontierField::URL, stored)});
@@ -460,7 +448,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   Progress("", event_key::kStringTotal, static_cast<std::int64_t>(PageLength));
   if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
 
-  RowUpdate working{SetText(FrontierField::RunState, "working"),
+  RowUpdate working{SetText(FrontierField::RunState, row_state::kWorking),
                     SetText(FrontierField::ResponseCode, StatusText(response.status))};
   cache_lines_.clear();
   if (settings_.StoreCache) {
@@ -490,7 +478,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
 DBWebThreadEngine::NodeEnd DBWebThreadEngine::FetchError(const FrontierNode& row,
                                                          HttpClient& client,
                                                          const std::string& message) {
-  Update({SetText(FrontierField::RunState, "Error"),
+  Update({SetText(FrontierField::RunState, row_state::kError),
           SetText(FrontierField::ResponseCode, StatusText(client.last_status()))});
   tables_->TrackURL({CurrentURL, row.ParentURL, row.Node});  // kept when it is there already
   NoticeNodeEnded(row, message);
@@ -508,7 +496,7 @@ bool DBWebThreadEngine::CheckPageSize(const FrontierNode& row, std::size_t lengt
   if (settings_.MaxPageSize <= 0 || static_cast<std::size_t>(settings_.MaxPageSize) >= length) {
     return true;
   }
-  EndNode(row, kTooBig, status, kTooBig);
+  EndNode(row, row_state::kTooBig, status, kTooBig);
   return false;
 }
 
@@ -599,31 +587,32 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
     // https is a page like http; an address seen under the other scheme is the same page;
     // mailto:, javascript: and the like are recorded and never fetched.
     if (!ParseWebAddress(link)) {
-      state = "non-htm";
+      state = row_state::kNotHTML;
     } else {
-      state = tables_->FindTrack(link) || tables_->FindTrack(OtherSchemeTwin(link)) ? "cycled"
-                                                                                     : "open";
+      state = tables_->FindTrack(link) || tables_->FindTrack(OtherSchemeTwin(link))
+                  ? row_state::kCycled
+                  : row_state::kOpen;
     }
   } else if (StartsWithNoCase(link, "https:")) {
-    state = "secure";
+    state = row_state::kSecure;
   } else {
-    state = tables_->FindTrack(link) ? "cycled" : "open";
+    state = tables_->FindTrack(link) ? row_state::kCycled : row_state::kOpen;
   }
   if (link.size() > kMaxQueuedURLLength) {
     link.resize(kMaxQueuedURLLength);
-    if (state == "open") state = "longURL";
+    if (state == row_state::kOpen) state = row_state::kLongURL;
   }
   if (settings_.MaxLinks != 0 && tables_->RecordCount() >= settings_.MaxLinks) {
     after.push_back(
         {EngineEventArgs::Stop(event_key::kMaxRecordsReached, settings_.MaxLinks, "", -1), {}});
     return false;
   }
-  if (state == "cycled") {
+  if (state == row_state::kCycled) {
     after.push_back({EngineEventArgs::LinkSkipped(settings_.Index, link, parent, hop), {}});
     return true;
   }
   if (IsURLException(link)) {
-    state = "URLExc";
+    state = row_state::kURLException;
     after.push_back({EngineEventArgs::LinkSkipped(kURLExceptionMark, link, parent, hop), {}});
   }
   std::string type = ClassifyLink(link);
@@ -660,7 +649,7 @@ void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& r
     if (CurrentURL == ContactWebSite) update.push_back(SetBool(FrontierField::StringsFound, true));
   }
   update.push_back(SetText(FrontierField::Host, response.host));
-  update.push_back(SetText(FrontierField::RunState, "OK"));
+  update.push_back(SetText(FrontierField::RunState, row_state::kOK));
   Update(update);
 }
 

@@ -23,10 +23,12 @@
 #include <vector>
 
 #include "data/file_locations.h"
+#include "data/settings_catalog.h"
 #include "data/settings_store.h"
 #include "data/work_tables.h"
 #include "engine/console_link.h"
 #include "engine/list_files.h"
+#include "engine/network_settings.h"
 #include "text/date_time.h"
 #include "text/lines.h"
 
@@ -54,8 +56,7 @@ struct EngineSettings {
   Lines FindList;              // the check strings; the console passes the Find text
   int BandwidthThrottle = 0;   // bytes per second; 0 = none
   int ProcessThrottle = 0;     // pause after each fetched page, ms; 0 = none
-  std::string StartURL;        // kept for reference; the frontier holds the start page
-  int MaxPageSize = 125000;    // largest trimmed page accepted; 0 reads all pages
+  int MaxPageSize = kDefaultIgnoreSize;  // largest trimmed page accepted; 0 reads all pages
   bool URLExceptionsOn = false;
   bool HotLinkOn = false;
   bool StoreKeywords = false;
@@ -74,18 +75,12 @@ struct EngineSettings {
 struct EngineEnvironment {
   FileLocations locations;
   std::string settings_file;  // the settings store, re-read for every node
-  // The shortest whole-transfer limit of a page fetch (see TransferLimit).
-  std::chrono::milliseconds transfer_floor{120000};
+  // The shortest whole-transfer limit of a page fetch (see TransferLimit in network_settings.h).
+  std::chrono::milliseconds transfer_floor = kTransferFloor;
   // The run's hosts that asked to be left alone for a while (modern web); shared by the
   // partner's crawl threads. May be null: nobody waits.
   std::shared_ptr<HostGate> gate;
 };
-
-// The whole-transfer limit of a page fetch: the larger of `floor` and 10 x the read time-out,
-// lengthened by what the bandwidth throttle needs for a page at the size limit.
-std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
-                                        std::chrono::milliseconds read_timeout,
-                                        int bandwidth_throttle, int max_page_size);
 
 class DBWebThreadEngine {
  public:

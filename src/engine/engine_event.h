@@ -7,8 +7,8 @@
 //   kLinkSkipped   slot for a link met before, kURLExceptionMark for a URL exception /
 //                  the link / parent URL / the link's hop
 //   kProgress      slot / per key, below / a progress key / per key, below
-//   kNodeEnded     slot / the row's URL / why (kBotDenied, kNotHTML, kTooBig, an encoding or
-//                  the transfer's error text) / the row's hop
+//   kNodeEnded     slot / the row's URL / why (kBotDenied, kNotHTML, kTooBig, kCycled, an
+//                  encoding or the transfer's error text) / the row's hop
 //   kThreadNote    -1 / kDone, kAbortedDone, kCompleted or kNoRobotFor + host key / "" / -1
 //   kStringFound   record number of the page / the page's URL / the check string / -1
 //   kStop          per key, below / per key / a stop key / per key
@@ -63,6 +63,7 @@ inline constexpr const char* kMaxRecordsReached = "Max Records Reached";
 inline constexpr const char* kBotDenied = "bot denied";
 inline constexpr const char* kNotHTML = "NotHTML";
 inline constexpr const char* kTooBig = "TooBig";
+inline constexpr const char* kCycled = "cycled";  // served from an address of the crawl already
 }  // namespace event_key
 
 namespace event_text {
@@ -79,8 +80,6 @@ struct EngineEventArgs {
   std::string text;
   std::string key;
   std::int64_t number2 = 0;
-
-  bool Is(EventCode c, const std::string& k) const { return code == c && key == k; }
 
   static EngineEventArgs LinkQueued(int slot, std::string link, std::string parent, int hop) {
     return {EventCode::kLinkQueued, slot, std::move(link), std::move(parent), hop};

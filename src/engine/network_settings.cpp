@@ -1,9 +1,11 @@
 #include "engine/network_settings.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "data/settings_catalog.h"
 #include "data/settings_reader.h"
+#include "engine/page_size_guard.h"
 #include "text/cipher.h"
 
 namespace zeb {
@@ -52,6 +54,18 @@ HttpOptions RobotsClientOptions() {
   options.accept = "text/html, */*";
   options.user_agent = kFixedUserAgent;
   return options;
+}
+
+std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
+                                        std::chrono::milliseconds read_timeout,
+                                        int bandwidth_throttle, int max_page_size) {
+  std::chrono::milliseconds limit = std::max(floor, 10 * read_timeout);
+  if (bandwidth_throttle > 0) {
+    const std::int64_t bytes =
+        max_page_size > 0 ? max_page_size : static_cast<std::int64_t>(kHardPageCap);
+    limit += std::chrono::milliseconds(bytes * 1000 / bandwidth_throttle);
+  }
+  return limit;
 }
 
 }  // namespace zeb

@@ -4,9 +4,13 @@
 // missing value takes its working default; a value that is not what its kind needs (a number
 // that is not a decimal integer, say) also takes the default and adds a line naming it to
 // `problems`, so the run can report it instead of dying on it.
+//
+// Also the whole-transfer limit of a page fetch, which the crawl and the site information both
+// derive from the read time-out. Plain functions and constants: safe from any thread.
 #ifndef ZEB_ENGINE_NETWORK_SETTINGS_H_
 #define ZEB_ENGINE_NETWORK_SETTINGS_H_
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +32,16 @@ HttpOptions LoadNetworkSettings(const SettingsStore& store, const std::string& u
 HttpOptions RobotsClientOptions();
 
 inline constexpr const char* kFixedUserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+
+// The shortest whole-transfer limit of a page fetch (the "transfer floor").
+inline constexpr std::chrono::milliseconds kTransferFloor{120000};
+
+// The whole-transfer limit of a page fetch: the larger of `floor` and 10 x the read time-out,
+// lengthened by what the bandwidth throttle (bytes per second, 0 for none) needs for a page at
+// the size limit (max_page_size bytes; 0 for none, which counts as kHardPageCap).
+std::chrono::milliseconds TransferLimit(std::chrono::milliseconds floor,
+                                        std::chrono::milliseconds read_timeout,
+                                        int bandwidth_throttle, int max_page_size);
 
 }  // namespace zeb
 

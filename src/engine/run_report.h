@@ -16,10 +16,12 @@ inline constexpr const char* kRunReportFile = "botmail.txt";
 Lines FoundReportBlock(const std::string& partner, const std::string& previous_url,
                        const std::string& new_url);
 
-// Loads the report (when it exists), appends the lines and saves it whole. The new file is
-// written beside the old one and renamed over it, so a failed write leaves the old report as it
-// was. Returns an empty text on success, else what went wrong.
-std::string AppendToRunReport(const std::string& exe_folder, const Lines& block);
+// Appends the lines, each ended by CR LF, to the report (made when missing) in one write and
+// syncs it, so an append costs the block and not the whole report, and a crash or a full disk
+// never touches what the report held (at worst the last block is cut short). A report whose
+// last line lacks its line end gets one first. Returns an empty text on success, else what
+// went wrong.
+[[nodiscard]] std::string AppendToRunReport(const std::string& exe_folder, const Lines& block);
 
 }  // namespace zeb
 

@@ -62,6 +62,25 @@ void Report(const std::string& what) {
   }
 }
 
+// Runs the body of an exported call: nothing it throws, not even a failed allocation while the
+// arguments are copied or a failure to report, may cross the C interface.
+template <typename Body>
+void Guarded(Body body) noexcept {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    try {
+      Report(std::string("The window cannot be shown: ") + e.what());
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      Report("The window cannot be shown.");
+    } catch (...) {
+    }
+  }
+}
+
 FileLocations Locations() {
   return ReadFileLocations(SettingsStore(SettingsStore::DefaultPath()));
 }
@@ -94,12 +113,14 @@ std::string Text(const char* text) { return text != nullptr ? text : ""; }
 template <typename View>
 void RunView(const char* lock_name, const ZebHost* host, const char* project,
              const char* partner) {
-  const std::string project_name = Text(project), partner_name = Text(partner);
-  RunEntry(lock_name, host, true, [&] {
-    auto view = std::make_unique<View>(Locations());
-    view->ProjectName = project_name;
-    view->PartnerName = partner_name;
-    return std::unique_ptr<QDialog>(std::move(view));
+  Guarded([&] {
+    const std::string project_name = Text(project), partner_name = Text(partner);
+    RunEntry(lock_name, host, true, [&] {
+      auto view = std::make_unique<View>(Locations());
+      view->ProjectName = project_name;
+      view->PartnerName = partner_name;
+      return std::unique_ptr<QDialog>(std::move(view));
+    });
   });
 }
 
@@ -130,15 +151,17 @@ void _RunZEBBot(const ZebHost* host, int auto_run, const char* project,
                 ZebStringList* partners) {
   // The list is the library's from here on, whatever becomes of the call.
   std::unique_ptr<ZebStringList> owned(partners);
-  zeb::BotFormOptions options;
-  options.ProjectName = zeb::Text(project);
-  if (owned) options.PartnerNames = owned->items;
-  options.AutoRun = (auto_run & 0xff) != 0;  // only the low byte counts
-  // The console is a top-level window of its own, not the host window's.
-  zeb::RunEntry("ZEBBot.Mutex", host, false, [&] {
-    options.locations = zeb::Locations();
-    options.settings_file = zeb::SettingsStore::DefaultPath().string();
-    return std::unique_ptr<QDialog>(std::make_unique<zeb::TZEBBotForm>(options));
+  zeb::Guarded([&] {
+    zeb::BotFormOptions options;
+    options.ProjectName = zeb::Text(project);
+    if (owned) options.PartnerNames = owned->items;
+    options.AutoRun = (auto_run & 0xff) != 0;  // only the low byte counts
+    // The console is a top-level window of its own, not the host window's.
+    zeb::RunEntry("ZEBBot.Mutex", host, false, [&] {
+      options.locations = zeb::Locations();
+      options.settings_file = zeb::SettingsStore::DefaultPath().string();
+      return std::unique_ptr<QDialog>(std::make_unique<zeb::TZEBBotForm>(options));
+    });
   });
 }
 

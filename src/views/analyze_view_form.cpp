@@ -143,7 +143,8 @@ TZEBAnalyzeViewForm::TZEBAnalyzeViewForm(FileLocations locations, QWidget* paren
     }
   });
   connect(keywords, &QPushButton::clicked, this, &TZEBAnalyzeViewForm::OpenKeywordComparisons);
-  connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(885, this); });
+  connect(help, &QPushButton::clicked, this,
+          [this] { ShowHelpTopic(HelpTopic::kAnalysisView, this); });
   connect(close_button, &QPushButton::clicked, this, &QDialog::reject);
 
   hint_line_ = MakeHintLine("HintLine", kDefaultHint);

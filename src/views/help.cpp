@@ -10,9 +10,9 @@
 
 namespace zeb {
 
-bool ShowHelpTopic(int topic, QWidget* parent) {
+bool ShowHelpTopic(HelpTopic topic, QWidget* parent) {
   InitGuiResources();
-  QFile page(QString(":/zeb/help/%1.html").arg(topic));
+  QFile page(QString(":/zeb/help/%1.html").arg(static_cast<int>(topic)));
   if (!page.open(QIODevice::ReadOnly)) return false;
   static QPointer<QDialog> window;
   if (window == nullptr) {

@@ -1,5 +1,5 @@
-// The help pages shipped with the program, one per topic (880 the console, 885 the analysis
-// view, 890 the keyword comparison), shown in a help window of their own.
+// The help pages shipped with the program, one per topic, shown in a help window of their own.
+// GUI thread only.
 #ifndef ZEB_VIEWS_HELP_H_
 #define ZEB_VIEWS_HELP_H_
 
@@ -7,9 +7,16 @@ class QWidget;
 
 namespace zeb {
 
+// The help topics; each number names its page, help/<number>.html.
+enum class HelpTopic : int {
+  kConsole = 880,
+  kAnalysisView = 885,
+  kKeywordComparison = 890,
+};
+
 // Opens the help window on the topic (non-modal; one window, brought to the front again).
 // Returns false when the program has no page for the topic.
-bool ShowHelpTopic(int topic, QWidget* parent);
+bool ShowHelpTopic(HelpTopic topic, QWidget* parent);
 
 }  // namespace zeb
 

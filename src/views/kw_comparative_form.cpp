@@ -147,7 +147,8 @@ TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* p
   auto* help = new QPushButton("Help");
   help->setObjectName("HelpButton");
   help->setStatusTip("What the grids and filters mean.");
-  connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(890, this); });
+  connect(help, &QPushButton::clicked, this,
+          [this] { ShowHelpTopic(HelpTopic::kKeywordComparison, this); });
   auto* close_button = new QPushButton("Close");
   close_button->setObjectName("CloseButton");
   connect(close_button, &QPushButton::clicked, this, &QDialog::reject);

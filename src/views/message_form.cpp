@@ -65,8 +65,8 @@ void TZEBMessageForm::reject() { done(kCancel); }
 void TZEBMessageForm::LayOutButtons() {
   // Left offsets within the bar. The design's own layout (OK at 88, Cancel at 126) would put
   // one button over the other at our button width, so other kinds use kind 1's places.
-  switch (ButtonKind) {
-    case 0:
+  switch (static_cast<MessageKind>(ButtonKind)) {
+    case MessageKind::kOkOnly:
       ok_button_->move(86, 0);
       cancel_button_->move(120, 0);
       cancel_button_->hide();
@@ -94,7 +94,7 @@ void TZEBMessageForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-int ShowMessageDialog(int kind, const std::string& html, QWidget* owner_widget) {
+int ShowMessageDialog(MessageKind kind, const std::string& html, QWidget* owner_widget) {
   // Owned by the window the user works in, so that it stays above it; that window gets the
   // keyboard back once the message is gone.
   const QPointer<QWidget> owner =
@@ -102,7 +102,7 @@ int ShowMessageDialog(int kind, const std::string& html, QWidget* owner_widget) 
   int result = TZEBMessageForm::kCancel;
   {
     TZEBMessageForm form(owner);
-    form.ButtonKind = kind;
+    form.ButtonKind = static_cast<int>(kind);
     form.MessageText = FromBytes(html);
     result = form.exec();
   }

@@ -1,5 +1,5 @@
 // The message dialog: a small modal window that shows an HTML text (errors, warnings, the
-// stored site information) above one or two buttons.
+// stored site information) above one or two buttons. GUI thread only.
 #ifndef ZEB_VIEWS_MESSAGE_FORM_H_
 #define ZEB_VIEWS_MESSAGE_FORM_H_
 
@@ -12,6 +12,13 @@ namespace zeb {
 
 class HtmlButton;
 
+// The buttons a message shows below its text, by the design's numbers; any other number shows
+// both buttons, as kOkCancel does.
+enum class MessageKind : int {
+  kOkOnly = 0,    // OK alone
+  kOkCancel = 1,  // OK and Cancel
+};
+
 class TZEBMessageForm : public QDialog {
   Q_OBJECT
 
@@ -23,7 +30,7 @@ class TZEBMessageForm : public QDialog {
   explicit TZEBMessageForm(QWidget* parent = nullptr);
 
   QString MessageText;  // the HTML text to show
-  int ButtonKind = 0;   // 0: OK alone; 1: OK and Cancel; other: both, as designed
+  int ButtonKind = 0;   // a MessageKind's number; other numbers: both buttons, as designed
 
   // Escape and the window's close give Cancel.
   void reject() override;
@@ -42,7 +49,7 @@ class TZEBMessageForm : public QDialog {
 
 // Shows the dialog modally over `owner` (else the active window) and returns its result: 1 for
 // OK, 2 for Cancel or Esc. The owner gets the keyboard back afterwards.
-int ShowMessageDialog(int kind, const std::string& html, QWidget* owner = nullptr);
+int ShowMessageDialog(MessageKind kind, const std::string& html, QWidget* owner = nullptr);
 
 }  // namespace zeb
 

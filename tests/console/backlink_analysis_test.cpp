@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "console/partner_update.h"
 #include "console/result_tree.h"
 #include "data/app_tables.h"
 #include "data/file_locations.h"
@@ -263,61 +262,6 @@ TEST(BacklinkAnalysisTest, LinkPositionWhenTheFindTextIsAbsent) {
   EXPECT_EQ(FindLinkPosition({"a", "xzx", "zz"}, "z").stack, 1);
   EXPECT_EQ(FindLinkPosition({}, "z").position, 1);
   EXPECT_EQ(FindLinkPosition({"Z"}, "z").position, 2);  // exact case
-}
-
-TEST(ResultTreeTest, StoredLinesReloadUnderTheLineBefore) {
-  std::vector<TreeNode> tree = TreeFromLines(
-      {"<B><U>P</U></B> (2026-12-09)", "<B>Home page bypassed...</B>", "\t<A href=\"u\">u</A>",
-       "\t\t<A href=\"v\">v</A>", "<A href=\"s\">s</A>", "<B><I>Not Found</I></B>"});
-  ASSERT_EQ(tree.size(), 4u);
-  EXPECT_TRUE(tree[0].children.empty());
-  ASSERT_EQ(tree[1].children.size(), 1u);  // the chain hangs under the bypass line
-  EXPECT_EQ(LinkNodeURL(tree[1].children[0].children[0].text), "v");
-  EXPECT_EQ(tree[3].text, "<B><I>Not Found</I></B>");  // a reason reloads as a root
-  EXPECT_EQ(TitleNodePartner(tree[0].text), "P");
-  EXPECT_EQ(TitleNodePartner(tree[1].text), "");
-  EXPECT_TRUE(tree[2].IsLink());
-}
-
-TEST(PartnerUpdateTest, GuardsAndOneHistoryRecordPerDay) {
-  CrawlFixture f;
-  f.AddPartner("Cats", "http://cats.example/", kFind);
-  Session session(DatabaseFile(f.locations()), OpenMode::kExisting);
-  AppTables app(session);
-  PartnerUpdateContext context{true, kProject, "Cats", kFind, "http://cats.example/links.htm",
-                               Now()};
-
-  PartnerUpdateContext off = context;
-  off.AutoUpdatePartner = false;
-  EXPECT_TRUE(UpdatePartner(app, off, true, false).empty());
-  PartnerUpdateContext changed = context;
-  changed.FindText = "other.example";  // the partner's check text changed meanwhile
-  EXPECT_TRUE(UpdatePartner(app, changed, true, false).empty());
-  EXPECT_TRUE(UpdatePartner(app, context, false, false).empty());
-  EXPECT_TRUE(app.History(kProject, "Cats").empty());
-
-  EXPECT_EQ(UpdatePartner(app, context, true, false),
-            std::vector<std::string>{"Backlink address updated"});
-  EXPECT_EQ(UpdatePartner(app, context, true, true),
-            std::vector<std::string>{"Backlink correct--no change"});
-  std::optional<PartnerRecord> p = app.FindPartner(kProject, "Cats", ProjectScope::kExact);
-  EXPECT_EQ(p->URL, "http://cats.example/links.htm");
-  EXPECT_TRUE(p->FoundLong);
-  std::vector<HistoryRecord> history = app.History(kProject, "Cats");
-  ASSERT_EQ(history.size(), 1u);
-  EXPECT_TRUE(history[0].PFound);
-
-  context.now = AddSecs(context.now, 86400);  // the next day gets a record of its own
-  UpdatePartner(app, context, true, false);
-  EXPECT_EQ(app.History(kProject, "Cats").size(), 2u);
-
-  EXPECT_TRUE(SetStartBase(app, kProject, "Cats", "http://cats.example/links/", 1));
-  EXPECT_TRUE(SetBacklink(app, kProject, "Cats", "http://cats.example/x.htm"));
-  EXPECT_FALSE(SetBacklink(app, kProject, "Nobody", "http://cats.example/x.htm"));
-  p = app.FindPartner(kProject, "Cats", ProjectScope::kExact);
-  EXPECT_EQ(p->BotStart, "http://cats.example/links/");
-  EXPECT_EQ(p->BotBaseHop, 1);
-  EXPECT_EQ(p->URL, "http://cats.example/x.htm");
 }
 
 }  // namespace

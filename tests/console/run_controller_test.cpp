@@ -1,13 +1,10 @@
 // The run controller's own rules: the hand-out of records, the console's reading of engine
-// events, and the dispatcher that stands in for the GUI thread.
+// events, the first thread's start, the tree buttons, and what carries over from one partner to
+// the next.
 #include "console/run_controller.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
-#include "console/dispatcher.h"
 #include "data/app_tables.h"
 #include "support/crawl_fixture.h"
 
@@ -18,68 +15,6 @@ using namespace std::chrono_literals;
 using testing::CrawlFixture;
 using testing::Reply;
 using testing::RunRecord;
-
-TEST(DispatcherTest, CallRunsOnTheOwnerAndWaitsPostsKeepTheirOrder) {
-  Dispatcher dispatcher;
-  const std::thread::id owner = std::this_thread::get_id();
-  std::vector<int> order;
-  std::atomic<bool> done{false};
-  std::thread::id ran_on;
-  std::thread worker([&] {
-    dispatcher.Post([&] { order.push_back(1); });
-    dispatcher.Post([&] { order.push_back(2); });
-    dispatcher.Call([&] {
-      ran_on = std::this_thread::get_id();
-      order.push_back(3);
-    });
-    // Call returned: its task has run.
-    EXPECT_EQ(order.size(), 3u);
-    done = true;
-  });
-  while (!done) dispatcher.RunUntil(Dispatcher::Clock::now() + 5ms);
-  worker.join();
-  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(ran_on, owner);
-
-  int inline_calls = 0;
-  dispatcher.Call([&] { ++inline_calls; });  // on the owner: at once
-  EXPECT_EQ(inline_calls, 1);
-}
-
-TEST(DispatcherTest, RunUntilReturnsAtItsTimeOrOnWake) {
-  Dispatcher dispatcher;
-  auto start = Dispatcher::Clock::now();
-  dispatcher.RunUntil(start + 30ms);
-  EXPECT_GE(Dispatcher::Clock::now() - start, 30ms);
-
-  start = Dispatcher::Clock::now();
-  dispatcher.Post([&] { dispatcher.Wake(); });
-  dispatcher.RunUntil(start + 10s);
-  EXPECT_LT(Dispatcher::Clock::now() - start, 5s);
-}
-
-// An owner with an event loop is told of every queued task, and a call waiting on the owner
-// completes when the owner answers the hook.
-TEST(DispatcherTest, TheWakeHookTellsAnEventLoopOwnerOfWork) {
-  Dispatcher dispatcher;
-  std::atomic<int> wakes{0};
-  dispatcher.SetWakeHook([&] { ++wakes; });
-  dispatcher.RecordLatencies(true);
-  std::atomic<bool> called{false};
-  std::thread worker([&] {
-    dispatcher.Post([] {});
-    dispatcher.Call([&] { called = true; });
-  });
-  while (!called) {
-    if (wakes > 0) dispatcher.RunPending();
-    std::this_thread::yield();
-  }
-  worker.join();
-  EXPECT_GE(wakes.load(), 2);
-  EXPECT_EQ(dispatcher.TakeLatencies().size(), 2u);
-  dispatcher.Wake();
-  EXPECT_GE(wakes.load(), 3);
-}
 
 TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
   RunController c(FileLocations{}, "", BotSettings{});
@@ -240,25 +175,6 @@ TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
   EXPECT_EQ(p->BotStart, f.Url("/index.htm"));
   EXPECT_EQ(p->BotBaseHop, 0);
   EXPECT_EQ(c.display().selected_partner, "Cats");
-}
-
-TEST(DispatcherTest, ACalledTaskThatThrowsReachesItsCallerNotTheLoop) {
-  Dispatcher dispatcher;
-  std::atomic<bool> done{false};
-  std::string caught;
-  std::thread worker([&] {
-    try {
-      dispatcher.Call([] { throw std::runtime_error("table busy"); });
-    } catch (const std::runtime_error& e) {
-      caught = e.what();
-    }
-    dispatcher.Post([] { throw std::runtime_error("dropped"); });
-    dispatcher.Call([] {});
-    done = true;
-  });
-  while (!done) dispatcher.RunUntil(Dispatcher::Clock::now() + 5ms);
-  worker.join();
-  EXPECT_EQ(caught, "table busy");
 }
 
 TEST(RunControllerTest, HotRecordsOfOnePartnerAreNotHandedOutInTheNext) {

@@ -32,7 +32,7 @@ TEST_F(SiteInformationTest, StoresTheKeywordsAndDensityOfTheHomePage) {
   f_.site().Page("/me.htm",
                  "\r\n<html><head><meta name=\"keywords\" content=\"red, green blue\"></head>"
                  "<body>Red\tred red%2Ered blue</body></html>");
-  app_.AddProject({"Mine", f_.Url("/me.htm", "mysite.localhost"), {}, {}});
+  app_.AddProject({"Mine", f_.Url("mysite.localhost", "/me.htm"), {}, {}});
   f_.WriteList("STFilter.txt", "BLUE\r\n");
 
   GatherOutcome out = Gather("Mine");
@@ -54,7 +54,7 @@ TEST_F(SiteInformationTest, WithTheModernWebACompressedHomePageIsRead) {
   packed.encoding = "br";
   packed.body = "<html><head><meta name=\"keywords\" content=\"red\"></head><body>x</body></html>";
   f_.site().Serve("/me.htm", packed);
-  app_.AddProject({"Mine", f_.Url("/me.htm", "mysite.localhost"), {}, {}});
+  app_.AddProject({"Mine", f_.Url("mysite.localhost", "/me.htm"), {}, {}});
   SettingsStore store(f_.settings_file());
   store.CreateKey(kStartupSettingsKey);
   store.OpenKey(kStartupSettingsKey)->WriteString("ZEBModernWeb", "true");

@@ -1,8 +1,14 @@
 #include "data/work_tables.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "data/schema.h"
@@ -11,8 +17,73 @@
 namespace zeb {
 namespace {
 
+using namespace std::chrono_literals;
 using std::chrono::milliseconds;
 using testing::TempDir;
+
+// The first connection SQLite opened while CatchConnection was registered as an auto extension.
+sqlite3* g_caught = nullptr;
+
+int CatchConnection(sqlite3* db, char** /*error*/, const sqlite3_api_routines* /*api*/) {
+  if (g_caught == nullptr) g_caught = db;
+  return SQLITE_OK;
+}
+
+// Opens a Session and hands back its raw connection too, caught as SQLite opens it: a test's own
+// busy handler needs the connection, which Session keeps to itself. No other thread may open a
+// connection meanwhile.
+Session OpenCatchingConnection(const std::string& file, sqlite3*& raw) {
+  g_caught = nullptr;
+  sqlite3_auto_extension(reinterpret_cast<void (*)()>(&CatchConnection));
+  std::optional<Session> session;
+  try {
+    session.emplace(file, OpenMode::kExisting);
+  } catch (...) {
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&CatchConnection));
+    throw;
+  }
+  sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&CatchConnection));
+  raw = g_caught;
+  return std::move(*session);
+}
+
+// A busy handler that refuses the first wait, so that the statement meeting the lock fails at
+// once, and tells the lock's holder so; later statements wait for the lock (up to 10 s).
+class BusyGate {
+ public:
+  static int OnBusy(void* gate, int /*count*/) { return static_cast<BusyGate*>(gate)->Busy(); }
+
+  // Whether the first refusal came within timeout.
+  bool WaitForFirstRefusal(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return refused_cv_.wait_for(lock, timeout, [this] { return refused_; });
+  }
+  bool refused() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return refused_;
+  }
+
+ private:
+  int Busy() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!refused_) {
+        refused_ = true;
+        give_up_ = std::chrono::steady_clock::now() + 10s;
+        refused_cv_.notify_all();
+        return 0;
+      }
+      if (std::chrono::steady_clock::now() >= give_up_) return 0;
+    }
+    std::this_thread::sleep_for(1ms);
+    return 1;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable refused_cv_;
+  bool refused_ = false;                          // Guarded by mutex_
+  std::chrono::steady_clock::time_point give_up_;  // Guarded by mutex_
+};
 
 class WorkTablesTest : public ::testing::Test {
  protected:
@@ -89,21 +160,26 @@ TEST_F(WorkTablesTest, RowUpdateSetsFieldsAndReportsFailure) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(30));
 }
 
-// A row update meets a database that another connection keeps locked: the first attempt waits
-// out the busy time-out, the retry succeeds once the lock is gone.
+// A row update meets a database that another connection keeps locked: the first attempt fails,
+// the retry succeeds once the lock is gone. The updating connection's busy handler puts the
+// release between the two attempts, however the threads are scheduled.
 TEST_F(WorkTablesTest, RowUpdateRetriesOnceWhenTheDatabaseIsBusy) {
   RecNo r = Append("http://a/");
   Session blocker(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
   blocker.Exec("BEGIN EXCLUSIVE");
-  Session quick(dir_.folder() + "zeb.sqlite", OpenMode::kExisting);
-  quick.Exec("PRAGMA busy_timeout = 50");
+  sqlite3* raw = nullptr;
+  Session quick = OpenCatchingConnection(dir_.folder() + "zeb.sqlite", raw);
+  ASSERT_NE(raw, nullptr);
+  BusyGate gate;
+  sqlite3_busy_handler(raw, &BusyGate::OnBusy, &gate);
   WorkTables tables(quick);
   std::thread release([&] {
-    std::this_thread::sleep_for(milliseconds(150));
+    gate.WaitForFirstRefusal(10s);
     blocker.Exec("COMMIT");
   });
-  bool applied = tables.UpdateRow(r, {SetText(FrontierField::RunState, "OK")}, milliseconds(300));
+  bool applied = tables.UpdateRow(r, {SetText(FrontierField::RunState, "OK")}, milliseconds(20));
   release.join();
+  EXPECT_TRUE(gate.refused());  // the first attempt met the lock
   EXPECT_TRUE(applied);
   EXPECT_EQ(tables_.Node(r)->RunState, "OK");
 }

@@ -274,7 +274,7 @@ TEST(CrawlEngineTest, RobotsDeniedPagesAreNeverRequestedAndTheFileIsReadOncePerH
                 "<a href=\"/private.htm\">q</a></body></html>");
   f.site().Page("/open.htm", "<html><body><a href=\"/private/y.htm\">p</a></body></html>");
   f.site().Page("/private/x.htm", "<html><body>mysite.example</body></html>");
-  f.AddPartner("Cats", f.Url("/index.htm", host), kFind);
+  f.AddPartner("Cats", f.Url(host, "/index.htm"), kFind);
 
   RunRecord run = f.Run({"Cats"});
 
@@ -282,10 +282,10 @@ TEST(CrawlEngineTest, RobotsDeniedPagesAreNeverRequestedAndTheFileIsReadOncePerH
   EXPECT_EQ(f.site().CountRequests("/private/x.htm"), 0);
   EXPECT_EQ(f.site().CountRequests("/private/y.htm"), 0);
   EXPECT_EQ(f.site().CountRequests("/private.htm"), 0);
-  EXPECT_EQ(f.RowOf(f.Url("/private/x.htm", host))->RunState, "bot-denied");
-  EXPECT_EQ(f.RowOf(f.Url("/private.htm", host))->RunState, "bot-denied");
-  EXPECT_EQ(f.RowOf(f.Url("/open.htm", host))->RunState, "OK");
-  EXPECT_EQ(run.FinalNotice(f.Url("/private/x.htm", host)), "bot denied");
+  EXPECT_EQ(f.RowOf(f.Url(host, "/private/x.htm"))->RunState, "bot-denied");
+  EXPECT_EQ(f.RowOf(f.Url(host, "/private.htm"))->RunState, "bot-denied");
+  EXPECT_EQ(f.RowOf(f.Url(host, "/open.htm"))->RunState, "OK");
+  EXPECT_EQ(run.FinalNotice(f.Url(host, "/private/x.htm")), "bot denied");
   EXPECT_TRUE(run.outcomes[0].FoundURL.empty());
 
   const std::string key = "www.partner.localhost:" + std::to_string(f.site().port());

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -24,6 +27,16 @@ void ServeChain(CrawlFixture& f, int n, std::chrono::milliseconds delay = 0ms) {
     reply.body = "<html><body><a href=\"/c" + std::to_string(i + 1) + ".htm\">next</a></body></html>";
     f.site().Serve("/c" + std::to_string(i) + ".htm", reply);
   }
+}
+
+// Whether `happened` holds within `limit`, looked at every millisecond.
+bool Within(std::chrono::milliseconds limit, const std::function<bool()>& happened) {
+  const auto give_up = std::chrono::steady_clock::now() + limit;
+  while (!happened()) {
+    if (std::chrono::steady_clock::now() >= give_up) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
 }
 
 int Count(const std::vector<FrontierRow>& rows, const std::string& state) {
@@ -137,30 +150,35 @@ TEST(CrawlLimitsTest, PauseHoldsEveryRequestAndStopWhilePausedEndsTheRun) {
   f.AddPartner("Cats", f.Url("/c0.htm"), "never.example");
   f.settings.StopHops = -1;
   std::thread helper;
-  int before = -1, after = -1;
+  bool all_held = false, moved = true;
+  std::size_t before = 0, after = 0;
 
   RunRecord run = f.Run({"Cats"}, [&](RunController& c, const EngineEventArgs& e) {
     if (e.code == EventCode::kProgress && e.key == "NewNode" && e.number2 == 3 &&
         !helper.joinable()) {
       c.RequestPause();
       RunController* controller = &c;
-      helper = std::thread([&f, &before, &after, controller] {
-        // Every thread alive has reached the gate (between nodes, or inside a transfer).
-        const auto give_up = std::chrono::steady_clock::now() + 10s;
-        while (controller->held_threads() < controller->live_threads() &&
-               std::chrono::steady_clock::now() < give_up) {
-          std::this_thread::sleep_for(5ms);
-        }
-        before = static_cast<int>(f.site().Requests().size());
-        // Long enough for several of the site's 50 ms pages, had any thread gone on.
-        std::this_thread::sleep_for(250ms);
-        after = static_cast<int>(f.site().Requests().size());
+      helper = std::thread([&f, &all_held, &moved, &before, &after, controller] {
+        // Every thread alive reaches the gate (between nodes, or inside a transfer).
+        all_held = Within(10s, [&] {
+          return controller->held_threads() >= controller->live_threads();
+        });
+        before = f.site().Requests().size();
+        // Then nothing moves: no thread leaves the gate or starts, no request goes out, for as
+        // long as several of the site's 50 ms pages would take.
+        moved = Within(250ms, [&] {
+          return controller->held_threads() < controller->live_threads() ||
+                 f.site().Requests().size() != before;
+        });
+        after = f.site().Requests().size();
         controller->RequestStop();
       });
     }
   });
   helper.join();
 
+  EXPECT_TRUE(all_held);
+  EXPECT_FALSE(moved);
   EXPECT_EQ(before, after);
   EXPECT_TRUE(run.HasMessage("Paused"));
   EXPECT_TRUE(run.HasMessage("Resumed"));

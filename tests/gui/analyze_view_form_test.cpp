@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGraphicsLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -88,6 +89,12 @@ class AnalyzeViewFormTest : public ::testing::Test {
     for (const AnalysisRecord& r : view.records()) sites.push_back(r.SiteName);
     return sites;
   }
+  // Whether the chart was laid out since it was last filled: the plot area, the axes' labels and
+  // the legend placed. Each fill asks for a layout, which the event loop runs.
+  static bool LaidOut(const QChartView& chart_view) {
+    const QChart& chart = *chart_view.chart();
+    return chart.layout()->isActivated() && chart.plotArea().width() > 0;
+  }
 
   testing::CrawlFixture f_;
 };
@@ -146,7 +153,7 @@ TEST_F(AnalyzeViewFormTest, ClickingTheFifthPointShowsTheFifthPartner) {
   QChartView* chart_view = Find<QChartView>(*view, "Chart");
   auto* points = qobject_cast<QScatterSeries*>(chart_view->chart()->series()[1]);
   ASSERT_NE(points, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return chart_view->chart()->plotArea().width() > 0; }, 2000));
+  ASSERT_TRUE(WaitFor([&] { return LaidOut(*chart_view); }, 2000));
   const QPointF at = chart_view->chart()->mapToPosition(points->at(4), points);
   const QPoint on_view = chart_view->mapFromScene(at);
   QTest::mouseClick(chart_view->viewport(), Qt::LeftButton, {}, on_view);
@@ -182,8 +189,7 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
   EXPECT_EQ(grid->item(0, 0)->text(), QString::fromStdString(view->records()[0].SiteName));
 
   QChartView* chart_view = Find<QChartView>(*view, "Chart");
-  ASSERT_TRUE(WaitFor([&] { return chart_view->chart()->plotArea().width() > 0; }, 2000));
-  QTest::qWait(100);  // the chart lays out the sorted series
+  ASSERT_TRUE(WaitFor([&] { return LaidOut(*chart_view); }, 2000));  // the sorted series
   testing::TempDir out;
   for (const char* name : {"chart.png", "chart.svg", "chart.pdf", "chart.csv"}) {
     const QString file = QString::fromStdString((out / name).string());

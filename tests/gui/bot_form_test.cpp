@@ -207,7 +207,11 @@ TEST_F(BotFormTest, PauseHoldsTheRequestsResumeGoesOnAndStopWhilePausedEnds) {
   RunController& c = form->controller();
   ASSERT_TRUE(WaitFor([&] { return c.held_threads() >= c.live_threads(); }));
   const std::size_t held = f_.site().Requests().size();
-  QTest::qWait(200);  // several of the site's 40 ms pages, had the crawl gone on
+  // Then nothing moves, for as long as several of the site's 40 ms pages would take: no thread
+  // leaves the gate or starts, no request goes out.
+  EXPECT_FALSE(WaitFor(
+      [&] { return c.held_threads() < c.live_threads() || f_.site().Requests().size() != held; },
+      200));
   EXPECT_EQ(f_.site().Requests().size(), held);
   EXPECT_TRUE(form->Running());
 
@@ -294,7 +298,8 @@ TEST_F(BotFormTest, AutoRunWithAMissingProjectNamesItAndEachPartnerAndStaysIdle)
   EXPECT_NE(answerer.texts()[1].find("Partner A does not exist in project Nowhere"),
             std::string::npos);
   EXPECT_NE(answerer.texts()[2].find("Partner B does not exist"), std::string::npos);
-  QTest::qWait(50);
+  // The window goes on past the messages (it lists the projects) and would start the run there.
+  ASSERT_TRUE(WaitFor([&] { return form.findChild<QComboBox*>("ComboBox3")->count() > 0; }));
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.Running());
 }
@@ -325,9 +330,9 @@ TEST_F(BotFormTest, ChangingTheProjectWarnsOnlyWhenTheTreeHoldsNodes) {
     emit projects->activated(projects->currentIndex());
   };
   DialogAnswerer answerer;
+  // The warning is modal: had one opened, the answerer recorded it before choose returned.
   choose("Other");  // the tree is empty: no warning
   choose(testing::kProject);
-  QTest::qWait(30);
   EXPECT_TRUE(answerer.texts().empty());
 
   RunOne(*form, "A");

@@ -64,7 +64,8 @@ TEST(MessageFormTest, EscGivesCancelAndTheButtonsTheirResults) {
         QTest::mouseClick(Cancel(*form), Qt::LeftButton);
       }
     });
-    EXPECT_EQ(ShowMessageDialog(c.kind, "<B>Question</B>"), c.result) << c.kind << " " << c.action;
+    EXPECT_EQ(ShowMessageDialog(static_cast<MessageKind>(c.kind), "<B>Question</B>"), c.result)
+        << c.kind << " " << c.action;
   }
 }
 
@@ -81,7 +82,7 @@ TEST(MessageFormTest, TheOwnerIsActiveAgainAfterTheMessage) {
     parent_seen = QApplication::activeModalWidget()->parentWidget();
     QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
   });
-  EXPECT_EQ(ShowMessageDialog(0, "Gone", &owner), 2);
+  EXPECT_EQ(ShowMessageDialog(MessageKind::kOkOnly, "Gone", &owner), 2);
   EXPECT_EQ(parent_seen, &owner);
   EXPECT_TRUE(testing::WaitFor([&] { return owner.isActiveWindow(); }));
 }

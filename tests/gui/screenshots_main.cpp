@@ -36,7 +36,7 @@ void AddPartner(CrawlFixture& f, const std::string& name, const std::string& hos
   zeb::PartnerRecord p;
   p.Project = kProject;
   p.SiteName = name;
-  p.ContactWebSite = f.Url("/index.htm", host);
+  p.ContactWebSite = f.Url(host, "/index.htm");
   p.ShortCheck = find;
   zeb::AppTables(session).AddPartner(p);
 }

@@ -21,6 +21,8 @@
 namespace zeb::testing {
 
 inline constexpr const char* kProject = "P";
+// The host name the fixture's partners are reached by, unless a test names another.
+inline constexpr const char* kPartnerHost = "partner.localhost";
 
 // Serves `pages` pages /p0.htm ... on site, each linking to ten others, all reachable from
 // /p0.htm; no page holds a Find text, so the whole site is crawled.
@@ -47,7 +49,10 @@ class CrawlFixture {
   CrawlFixture();
 
   LoopbackSite& site() { return site_; }
-  std::string Url(const std::string& path, const std::string& host = "partner.localhost") const {
+  // The address of path on the site under the partner host name "partner.localhost".
+  std::string Url(const std::string& path) const { return site_.Url(kPartnerHost, path); }
+  // The address of path under another host name; the order of LoopbackSite::Url.
+  std::string Url(const std::string& host, const std::string& path) const {
     return site_.Url(host, path);
   }
   const FileLocations& locations() const { return locations_; }

@@ -548,6 +548,10 @@ int LoopbackSite::port() const { return impl_->running->port(); }
 std::string LoopbackSite::scheme() const { return impl_->tls ? "https" : "http"; }
 
 std::string LoopbackSite::Url(const std::string& host, const std::string& path) const {
+  if (path.empty() || path.front() != '/' || host.find('/') != std::string::npos) {
+    throw std::invalid_argument("Url(host, path) given host \"" + host + "\" and path \"" +
+                                path + "\"");
+  }
   return scheme() + "://" + host + ":" + std::to_string(port()) + path;
 }
 

@@ -69,7 +69,8 @@ class LoopbackSite {
   int port() const;
   // "http" or "https".
   std::string scheme() const;
-  // "<scheme>://host:PORT" followed by path.
+  // "<scheme>://host:PORT" followed by path. Throws std::invalid_argument unless path starts
+  // with "/" and host holds no "/", so that swapped arguments fail loudly.
   std::string Url(const std::string& host, const std::string& path) const;
 
   // Answers GET of path (for every host name) with reply; a later call for the same path wins.

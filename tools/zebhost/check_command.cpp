@@ -87,8 +87,8 @@ class CheckPrinter : public zeb::RunObserver {
           rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
           if (notes_) {
             auto note = node_notes_.find(node->URL);
-            rows.back().push_back(note == node_notes_.end() || node->RunState == "OK" ? ""
-                                                                                      : note->second);
+            const bool ok = node->RunState == zeb::row_state::kOK;
+            rows.back().push_back(note == node_notes_.end() || ok ? "" : note->second);
           }
         }
       }

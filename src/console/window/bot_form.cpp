@@ -28,9 +28,6 @@
 namespace zeb {
 namespace {
 
-// Pause's two captions.
-const char* const kPauseCaption = "<P align=\"center\">Pause</P>";
-
 QLabel* ValueLabel(const char* name, const QString& hint) {
   auto* label = new QLabel;
   label->setObjectName(name);

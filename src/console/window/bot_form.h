@@ -95,6 +95,10 @@ class TZEBBotForm : public QDialog {
  private:
   class Observer;
 
+  // The Pause button's two captions.
+  static constexpr const char* kPauseCaption = "<P align=\"center\">Pause</P>";
+  static constexpr const char* kResumeCaption = "<P align=\"center\">Resume</P>";
+
   void BuildControls();
   QWidget* BuildPartnerPanel();
   QWidget* BuildRunPanel();

@@ -28,7 +28,7 @@ QByteArray Bytes(const std::string& text) {
 }  // namespace
 
 void TZEBBotForm::ShowError(const std::string& what, const std::exception& e) {
-  ShowMessageDialog(0, "<B>Error</B><BR>" + what + ": " + e.what(), this);
+  ShowMessageDialog(MessageKind::kOkOnly, "<B>Error</B><BR>" + what + ": " + e.what(), this);
 }
 
 std::string TZEBBotForm::CurrentProject() const {
@@ -63,7 +63,7 @@ void TZEBBotForm::FormShow() {
       errors.push_back("<B>Error</B><BR>The data folder cannot be read: " + std::string(e.what()));
     }
     if (!errors.empty()) options_.AutoRun = false;
-    for (const std::string& error : errors) ShowMessageDialog(0, error, this);
+    for (const std::string& error : errors) ShowMessageDialog(MessageKind::kOkOnly, error, this);
   }
   LoadProjects();
   UpdateRunButton();
@@ -111,7 +111,7 @@ void TZEBBotForm::ComboBox3Change() {
   if (Running()) return;
   options_.ProjectName = CurrentProject();
   if (!controller_->display().HTMLTreeview1.empty()) {
-    ShowMessageDialog(0,
+    ShowMessageDialog(MessageKind::kOkOnly,
                       "<B>Warning<B><BR>Changing project will remove tree list results.\r\n"
                       "Results will still be saved.\r\nUse \"View Analysis\" to retrieve.",
                       this);

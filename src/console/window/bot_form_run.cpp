@@ -26,8 +26,6 @@
 namespace zeb {
 namespace {
 
-const char* const kPauseCaption = "<P align=\"center\">Pause</P>";
-const char* const kResumeCaption = "<P align=\"center\">Resume</P>";
 constexpr int kRefreshMs = 50;  // at most 20 redraws a second
 
 }  // namespace

@@ -53,7 +53,7 @@ void TZEBBotForm::GatherSiteInformation() {
 
 void TZEBBotForm::GatheringEnded(const std::string& status, const std::string& dialog_html) {
   if (gather_thread_.joinable()) gather_thread_.join();
-  if (!dialog_html.empty()) ShowMessageDialog(0, dialog_html, this);
+  if (!dialog_html.empty()) ShowMessageDialog(MessageKind::kOkOnly, dialog_html, this);
   // The last status normally came through already; an error raised outside the gathering
   // itself (the data folder) did not.
   if (settings_bar_->findChild<QLabel*>("SiteStatus")->text() != FromBytes(status)) {
@@ -82,10 +82,10 @@ void TZEBBotForm::ShowSiteInformation() {
     ShowError("The project cannot be read", e);
     return;
   }
-  ShowMessageDialog(0, html, this);
+  ShowMessageDialog(MessageKind::kOkOnly, html, this);
 }
 
-void TZEBBotForm::ShowHelp() { ShowHelpTopic(880, this); }
+void TZEBBotForm::ShowHelp() { ShowHelpTopic(HelpTopic::kConsole, this); }
 
 namespace {
 

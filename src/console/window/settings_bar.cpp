@@ -22,7 +22,6 @@
 namespace zeb {
 namespace {
 
-constexpr int kMaxSpin = 999999999;
 const char* const kPanelTitles[kPanelCount] = {"Misc",           "Connection Throttling",
                                                "Ignores",        "Key Word Density",
                                                "URL Exceptions", "Hot Link"};
