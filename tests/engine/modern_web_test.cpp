@@ -390,6 +390,31 @@ TEST(ModernWebTest, RobotsOfANonWwwHttpsHostIsReadAndHonoured) {
   EXPECT_TRUE(host->BotFound);
 }
 
+TEST(ModernWebTest, ARobotsFileBehindARedirectToHttpsIsFollowed) {
+  ModernFixture f;
+  TestPki pki = testing::MakeTestPki(f.locations().DataFolder + "pki", kTlsNames);
+  f.TrustCa(pki);
+  LoopbackSite secure(pki.good);
+  Reply robots;
+  robots.content_type = "text/plain";
+  robots.body = "User-agent: *\nDisallow: /private\n";
+  secure.Serve("/robots.txt", robots);
+  f.site().Redirect("/robots.txt", secure.Url("partner.localhost", "/robots.txt"));
+  f.site().Page("/index.htm",
+                "<html><body><a href=\"/private/x.htm\">x</a><a href=\"/open.htm\">o</a></body></html>");
+  f.site().Page("/private/x.htm", "<html><body>mysite.example</body></html>");
+  f.site().Page("/open.htm", "<html><body>nothing</body></html>");
+  f.AddPartner("Moved", f.Url("/index.htm"), kFind);
+
+  RunRecord run = f.Run({"Moved"});
+
+  EXPECT_EQ(f.RowOf(f.Url("/private/x.htm"))->RunState, "bot-denied");
+  EXPECT_EQ(f.RowOf(f.Url("/open.htm"))->RunState, "OK");
+  EXPECT_EQ(f.site().CountRequests("/private/x.htm"), 0);
+  EXPECT_EQ(secure.CountRequests("/robots.txt"), 1);
+  EXPECT_TRUE(run.outcomes[0].FoundURL.empty());
+}
+
 // A port nothing listens on.
 int ClosedPort() {
   int s = ::socket(AF_INET, SOCK_STREAM, 0);
