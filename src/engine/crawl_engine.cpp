@@ -80,7 +80,7 @@ void ThrottleSleep(int ms, ConsoleLink& console) {
 class DBWebThreadEngine::FetchObserver : public TransferObserver {
  public:
   FetchObserver(DBWebThreadEngine& engine, std::size_t size_limit)
-      : engine_(engine), limit_(size_limit), guard_(size_limit) {}
+      : engine_(engine), guard_(size_limit) {}
 
   void WorkBegin(std::int64_t total) override { engine_.HandleWorkBegin(WorkMode::kRead, total); }
   void WorkRead(std::int64_t count) override { engine_.HandleWork(WorkMode::kRead, count); }
@@ -109,13 +109,12 @@ class DBWebThreadEngine::FetchObserver : public TransferObserver {
   bool stopped() const { return stopped_; }
   // A fresh start for the next attempt at the same page.
   void Reset() {
-    guard_ = PageSizeGuard(limit_);
+    guard_ = PageSizeGuard(guard_.limit());
     too_big_ = stopped_ = false;
   }
 
  private:
   DBWebThreadEngine& engine_;
-  std::size_t limit_;
   PageSizeGuard guard_;
   bool too_big_ = false;
   bool stopped_ = false;
@@ -344,11 +343,10 @@ HttpResponse DBWebThreadEngine::GetPolitely(HttpClient& client, FetchObserver& o
         refusal = code + (status == 429 ? " too many requests" : " service unavailable");
         throw;
       }
-      const bool past_deadline =
-          settings_.Deadline != DateTime{} &&
-          AddSecs(Now(), static_cast<int>(std::min<std::int64_t>(wait->count(), 1 << 30))) >
-              settings_.Deadline;
-      if (*wait > kLongestPoliteWait || past_deadline) {
+      // The deadline is asked only of a short wait, which fits AddSecs' seconds.
+      if (*wait > kLongestPoliteWait ||
+          (settings_.Deadline != DateTime{} &&
+           AddSecs(Now(), static_cast<int>(wait->count())) > settings_.Deadline)) {
         refusal = code + ", retry after " + std::to_string(wait->count()) + " s";
         throw;
       }
@@ -408,9 +406,12 @@ bool DBWebThreadEngine::KeepServedAddress(const FrontierNode& row, const HttpRes
   return true;
 }
 
+bool DBWebThreadEngine::IsCheckedStartPage(const FrontierNode& row) const {
+  return settings_.ModernWeb && !HomePhase && row.rec_no == 1;
+}
+
 void DBWebThreadEngine::StartPageUnverifiable(const FrontierNode& row, const std::string& reason) {
-  if (!settings_.ModernWeb || HomePhase || row.rec_no != 1 || reason.empty()) return;
-  console_.StartPageUnverifiable(reason);
+  if (IsCheckedStartPage(row) && !reason.empty()) console_.StartPageUnverifiable(reason);
 }
 
 // The transfer was cut as soon as the page could no longer pass: the checks run in their usual
@@ -463,7 +464,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   page = DecodeLinkEscapes(page);
   const std::size_t internal_links = StoreLinks(page, PageHost(client.last_url()));
   // A start page that is a bot wall says nothing about the link: the partner is unverifiable.
-  if (settings_.ModernWeb &&
+  if (IsCheckedStartPage(row) &&
       (HasChallengeHeader(response.raw_headers) ||
        (internal_links == 0 && PageLength < kChallengePageLimit && LooksLikeChallengeText(page)))) {
     StartPageUnverifiable(row, "challenge page");

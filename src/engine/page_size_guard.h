@@ -25,6 +25,7 @@ class PageSizeGuard {
   // Takes the next block; false once the page can no longer pass (the transfer should stop).
   bool Add(std::string_view block);
 
+  std::size_t limit() const { return limit_; }
   std::size_t received() const { return received_; }
   std::size_t end_tags() const { return end_tags_; }
 

@@ -46,7 +46,7 @@ Owned<EVP_PKEY> NewKey() {
   return key;
 }
 
-struct CertSpec {
+struct CertPlan {
   const char* common_name;
   std::vector<std::string> names;  // the subject alternative names; none for the CA
   bool ca = false;
@@ -87,7 +87,7 @@ void AddAltNames(X509* cert, const std::vector<std::string>& names) {
 }
 
 // A certificate for key, signed by issuer_key as issuer, or by key itself when issuer is null.
-Owned<X509> MakeCert(const CertSpec& spec, EVP_PKEY* key, X509* issuer, EVP_PKEY* issuer_key) {
+Owned<X509> MakeCert(const CertPlan& plan, EVP_PKEY* key, X509* issuer, EVP_PKEY* issuer_key) {
   Owned<X509> cert(X509_new());
   Check(cert != nullptr, "no certificate");
   X509* x = cert.get();
@@ -102,15 +102,15 @@ Owned<X509> MakeCert(const CertSpec& spec, EVP_PKEY* key, X509* issuer, EVP_PKEY
         "no serial");
 
   constexpr long kDay = 24 * 60 * 60;
-  Check(X509_gmtime_adj(X509_getm_notBefore(x), spec.valid_from_days * kDay) != nullptr &&
-            X509_gmtime_adj(X509_getm_notAfter(x), spec.valid_to_days * kDay) != nullptr,
+  Check(X509_gmtime_adj(X509_getm_notBefore(x), plan.valid_from_days * kDay) != nullptr &&
+            X509_gmtime_adj(X509_getm_notAfter(x), plan.valid_to_days * kDay) != nullptr,
         "no validity");
 
   X509_NAME* subject = X509_get_subject_name(x);
   const auto text = [](const char* s) { return reinterpret_cast<const unsigned char*>(s); };
   Check(X509_NAME_add_entry_by_txt(subject, "O", MBSTRING_ASC, text("ZEB Bot tests"), -1, -1, 0) ==
                 1 &&
-            X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC, text(spec.common_name), -1, -1,
+            X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC, text(plan.common_name), -1, -1,
                                        0) == 1,
         "no subject");
   X509* signer = issuer != nullptr ? issuer : x;
@@ -120,7 +120,7 @@ Owned<X509> MakeCert(const CertSpec& spec, EVP_PKEY* key, X509* issuer, EVP_PKEY
   X509V3_CTX ctx;
   X509V3_set_ctx_nodb(&ctx);
   X509V3_set_ctx(&ctx, signer, x, nullptr, nullptr, 0);
-  if (spec.ca) {
+  if (plan.ca) {
     AddExtension(x, &ctx, NID_basic_constraints, "critical,CA:TRUE");
     AddExtension(x, &ctx, NID_key_usage, "critical,keyCertSign,cRLSign");
   } else {
@@ -130,7 +130,7 @@ Owned<X509> MakeCert(const CertSpec& spec, EVP_PKEY* key, X509* issuer, EVP_PKEY
   }
   AddExtension(x, &ctx, NID_subject_key_identifier, "hash");
   AddExtension(x, &ctx, NID_authority_key_identifier, "keyid:always");
-  if (!spec.names.empty()) AddAltNames(x, spec.names);
+  if (!plan.names.empty()) AddAltNames(x, plan.names);
 
   Check(X509_sign(x, issuer != nullptr ? issuer_key : key, EVP_sha256()) > 0, "no signature");
   return cert;
@@ -153,11 +153,11 @@ void WriteKey(EVP_PKEY* key, const std::string& file) {
         "cannot write " + file);
 }
 
-// Makes a key and a certificate for it as spec says and writes both as <stem>.pem and <stem>.key.
+// Makes a key and a certificate for it as planned and writes both as <stem>.pem and <stem>.key.
 TlsIdentity WriteIdentity(const std::filesystem::path& folder, const std::string& stem,
-                          const CertSpec& spec, X509* issuer, EVP_PKEY* issuer_key) {
+                          const CertPlan& plan, X509* issuer, EVP_PKEY* issuer_key) {
   Owned<EVP_PKEY> key = NewKey();
-  Owned<X509> cert = MakeCert(spec, key.get(), issuer, issuer_key);
+  Owned<X509> cert = MakeCert(plan, key.get(), issuer, issuer_key);
   TlsIdentity identity{(folder / (stem + ".pem")).string(), (folder / (stem + ".key")).string()};
   WriteCert(cert.get(), identity.cert_file);
   WriteKey(key.get(), identity.key_file);
@@ -187,7 +187,7 @@ LoopbackPki MakeLoopbackPki(const std::filesystem::path& folder, const std::vect
   WriteKey(ca_key.get(), pki.ca_key_file);
 
   const auto leaf = [&names](std::vector<std::string> for_names, long from, long to) {
-    return CertSpec{.common_name = "ZEB loopback server",
+    return CertPlan{.common_name = "ZEB loopback server",
                     .names = for_names.empty() ? names : std::move(for_names),
                     .ca = false,
                     .valid_from_days = from,
