@@ -16,8 +16,8 @@
 #include "data/file_locations.h"
 #include "data/settings_store.h"
 #include "entry/instance_lock.h"
-#include "views/analyze_view_form.h"
-#include "views/kw_comparative_form.h"
+#include "views/window/analyze_view_form.h"
+#include "views/window/kw_comparative_form.h"
 
 struct ZebStringList {
   std::vector<std::string> items;

@@ -22,8 +22,8 @@
 #include <QValueAxis>
 
 #include "console/window/settings_bar.h"
-#include "views/rich_text.h"
-#include "views/window_support.h"
+#include "views/window/rich_text.h"
+#include "views/window/window_support.h"
 
 namespace zeb {
 namespace {

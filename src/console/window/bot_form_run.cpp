@@ -19,9 +19,9 @@
 #include "console/window/bot_form.h"
 #include "console/window/settings_bar.h"
 #include "data/settings_store.h"
-#include "views/message_form.h"
-#include "views/rich_text.h"
-#include "views/window_support.h"
+#include "views/window/message_form.h"
+#include "views/window/rich_text.h"
+#include "views/window/window_support.h"
 
 namespace zeb {
 namespace {

@@ -7,11 +7,11 @@
 #include "console/window/bot_form.h"
 #include "console/window/settings_bar.h"
 #include "data/schema.h"
-#include "views/analyze_view_form.h"
-#include "views/help.h"
-#include "views/kw_comparative_form.h"
-#include "views/message_form.h"
-#include "views/rich_text.h"
+#include "views/window/analyze_view_form.h"
+#include "views/window/help.h"
+#include "views/window/kw_comparative_form.h"
+#include "views/window/message_form.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 

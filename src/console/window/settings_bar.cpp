@@ -16,8 +16,8 @@
 
 #include "data/settings_catalog.h"
 #include "text/lines.h"
-#include "views/rich_text.h"
-#include "views/window_support.h"
+#include "views/window/rich_text.h"
+#include "views/window/window_support.h"
 
 namespace zeb {
 namespace {

@@ -1,4 +1,4 @@
-#include "views/window_support.h"
+#include "views/window/window_support.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,7 +11,7 @@
 #include "data/app_tables.h"
 #include "data/schema.h"
 #include "views/kw_comparison.h"
-#include "views/rich_text.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 

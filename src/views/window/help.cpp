@@ -1,4 +1,4 @@
-#include "views/help.h"
+#include "views/window/help.h"
 
 #include <QDialog>
 #include <QFile>
@@ -6,7 +6,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "views/rich_text.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 

@@ -18,9 +18,9 @@
 #include "data/app_tables.h"
 #include "data/settings_store.h"
 #include "support/crawl_fixture.h"
-#include "views/analyze_view_form.h"
-#include "views/kw_comparative_form.h"
-#include "views/rich_text.h"
+#include "views/window/analyze_view_form.h"
+#include "views/window/kw_comparative_form.h"
+#include "views/window/rich_text.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The message dialog: its button layouts, its results, and HTML shown formatted.
-#include "views/message_form.h"
+#include "views/window/message_form.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "gui/gui_support.h"
-#include "views/rich_text.h"
+#include "support/window/gui_support.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 namespace {

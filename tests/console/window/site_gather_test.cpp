@@ -1,17 +1,21 @@
 // Your-site information from the console: the gathering over a loopback home page, on a
-// thread of its own while the window stays live, its failures, and Show Information.
+// thread of its own while the window stays live, its failures, Show Information, and the
+// keyword comparison opened for the selected partner.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 
 #include "console/window/bot_form.h"
 #include "console/window/settings_bar.h"
 #include "data/app_tables.h"
-#include "gui/gui_support.h"
+#include "support/window/gui_support.h"
+#include "views/window/kw_comparative_form.h"
 #include "support/crawl_fixture.h"
 
 namespace zeb {
@@ -138,6 +142,43 @@ TEST_F(SiteGatherTest, ShowInformationOfAProjectNeverGatheredHasTheHeadingsAndNo
             "Analysis...\" for more information.)</P><BR><LH><B>Keyword Tags</B></LH><P "
             "align=\"left\"><UL></UL></P><BR><P align=\"left\"><LH><B>Keyword "
             "Density</B></B</LH><UL></UL></P>");
+}
+
+TEST_F(SiteGatherTest, KeywordAnalysisOpensTheComparisonForTheSelectedPartner) {
+  constexpr const char* kPets = "Pets \"and\" more";
+  AddProject(kPets, "http://me.test/");
+  {
+    Session session(DatabaseFile(f_.locations()), OpenMode::kExisting);
+    PartnerRecord p;
+    p.Project = kPets;
+    p.SiteName = "Zoo";
+    p.ContactWebSite = "http://zoo.test/";
+    p.ShortCheck = "me";
+    AppTables(session).AddPartner(p);
+  }
+  BotFormOptions options;
+  options.locations = f_.locations();
+  options.settings_file = f_.settings_file();
+  options.ProjectName = kPets;
+  options.PartnerName = "Zoo";
+  TZEBBotForm console(options);
+  console.show();
+  ASSERT_TRUE(WaitFor([&] {
+    return console.findChild<QComboBox*>("ComboBox3")->currentText() == kPets;
+  }));
+  std::string shown_project, shown_partner;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(WaitFor([] {
+      return qobject_cast<TZEBKWComparativeForm*>(QApplication::activeModalWidget()) != nullptr;
+    }));
+    auto* view = qobject_cast<TZEBKWComparativeForm*>(QApplication::activeModalWidget());
+    shown_project = view->ProjectName;
+    shown_partner = view->PartnerName;
+    QTest::keyClick(view, Qt::Key_Escape);
+  });
+  QTest::mouseClick(console.findChild<QWidget*>("KeywordAnalysisButton"), Qt::LeftButton);
+  EXPECT_EQ(shown_project, kPets);
+  EXPECT_EQ(shown_partner, "Zoo");
 }
 
 }  // namespace

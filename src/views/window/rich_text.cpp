@@ -1,4 +1,4 @@
-#include "views/rich_text.h"
+#include "views/window/rich_text.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -1,5 +1,5 @@
 // Window placement: a default size made for a large screen is fitted into a small one.
-#include "views/window_support.h"
+#include "views/window/window_support.h"
 
 #include <gtest/gtest.h>
 

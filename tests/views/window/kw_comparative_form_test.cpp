@@ -1,6 +1,6 @@
 // The keyword comparative view over real tables: the lists it offers, the grids, the filters,
-// sorting, printing, and its opening from the console.
-#include "views/kw_comparative_form.h"
+// sorting and printing.
+#include "views/window/kw_comparative_form.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,9 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "console/window/bot_form.h"
 #include "data/app_tables.h"
 #include "data/schema.h"
-#include "gui/gui_support.h"
+#include "support/window/gui_support.h"
 #include "support/crawl_fixture.h"
 
 namespace zeb {
@@ -148,42 +147,6 @@ TEST_F(KwComparativeFormTest, BothGridsPrintToPdf) {
     ASSERT_TRUE(std::filesystem::exists(pdf)) << name;
     EXPECT_GT(std::filesystem::file_size(pdf), 1000u) << name;
   }
-}
-
-TEST_F(KwComparativeFormTest, TheConsolesKeywordAnalysisOpensItForTheSelectedPartner) {
-  {
-    Session session(DatabaseFile(f_.locations()), OpenMode::kExisting);
-    PartnerRecord p;
-    p.Project = kPets;
-    p.SiteName = "Zoo";
-    p.ContactWebSite = "http://zoo.test/";
-    p.ShortCheck = "me";
-    AppTables(session).AddPartner(p);
-  }
-  f_.StoreSettings();
-  BotFormOptions options;
-  options.locations = f_.locations();
-  options.settings_file = f_.settings_file();
-  options.ProjectName = kPets;
-  options.PartnerName = "Zoo";
-  TZEBBotForm console(options);
-  console.show();
-  ASSERT_TRUE(testing::WaitFor([&] {
-    return console.findChild<QComboBox*>("ComboBox3")->currentText() == kPets;
-  }));
-  std::string shown_project, shown_partner;
-  QTimer::singleShot(0, [&] {
-    ASSERT_TRUE(testing::WaitFor([] {
-      return qobject_cast<TZEBKWComparativeForm*>(QApplication::activeModalWidget()) != nullptr;
-    }));
-    auto* view = qobject_cast<TZEBKWComparativeForm*>(QApplication::activeModalWidget());
-    shown_project = view->ProjectName;
-    shown_partner = view->PartnerName;
-    QTest::keyClick(view, Qt::Key_Escape);
-  });
-  QTest::mouseClick(console.findChild<QWidget*>("KeywordAnalysisButton"), Qt::LeftButton);
-  EXPECT_EQ(shown_project, kPets);
-  EXPECT_EQ(shown_partner, "Zoo");
 }
 
 }  // namespace

@@ -22,8 +22,8 @@
 #include <cmath>
 
 #include "views/analysis_view_model.h"
-#include "views/analyze_view_form.h"
-#include "views/rich_text.h"
+#include "views/window/analyze_view_form.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 namespace {

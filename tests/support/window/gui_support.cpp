@@ -1,11 +1,11 @@
-#include "gui/gui_support.h"
+#include "support/window/gui_support.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "views/message_form.h"
+#include "views/window/message_form.h"
 
 namespace zeb::testing {
 

@@ -1,5 +1,5 @@
 // The position analysis view: its controls, the query, the grid and the current partner.
-#include "views/analyze_view_form.h"
+#include "views/window/analyze_view_form.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -28,11 +28,11 @@
 #include "data/schema.h"
 #include "text/date_time.h"
 #include "views/analysis_view_model.h"
-#include "views/help.h"
-#include "views/kw_comparative_form.h"
+#include "views/window/help.h"
+#include "views/window/kw_comparative_form.h"
 #include "views/kw_comparison.h"
-#include "views/rich_text.h"
-#include "views/window_support.h"
+#include "views/window/rich_text.h"
+#include "views/window/window_support.h"
 
 namespace zeb {
 namespace {

@@ -1,4 +1,4 @@
-#include "views/message_form.h"
+#include "views/window/message_form.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "views/rich_text.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 namespace {

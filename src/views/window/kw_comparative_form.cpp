@@ -1,4 +1,4 @@
-#include "views/kw_comparative_form.h"
+#include "views/window/kw_comparative_form.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,9 +20,9 @@
 
 #include "data/app_tables.h"
 #include "data/schema.h"
-#include "views/help.h"
-#include "views/rich_text.h"
-#include "views/window_support.h"
+#include "views/window/help.h"
+#include "views/window/rich_text.h"
+#include "views/window/window_support.h"
 
 namespace zeb {
 namespace {

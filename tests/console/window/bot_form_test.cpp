@@ -23,9 +23,9 @@
 #include "console/bot_settings.h"
 #include "data/app_tables.h"
 #include "data/settings_store.h"
-#include "gui/gui_support.h"
+#include "support/window/gui_support.h"
 #include "support/crawl_fixture.h"
-#include "views/rich_text.h"
+#include "views/window/rich_text.h"
 
 namespace zeb {
 namespace {

@@ -1,6 +1,6 @@
 // The position analysis view over real tables: the lists, the filter, the order, the pages,
 // a click on a point, sorting, export and printing, and a large project.
-#include "views/analyze_view_form.h"
+#include "views/window/analyze_view_form.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@
 
 #include "data/app_tables.h"
 #include "data/schema.h"
-#include "gui/gui_support.h"
+#include "support/window/gui_support.h"
 #include "support/crawl_fixture.h"
 #include "support/temp_dir.h"
 #include "text/date_time.h"

@@ -18,7 +18,7 @@
 
 #include "console/window/bot_form.h"
 #include "data/settings_store.h"
-#include "gui/gui_support.h"
+#include "support/window/gui_support.h"
 #include "support/crawl_fixture.h"
 #include "support/temp_dir.h"
 
