@@ -57,7 +57,8 @@ struct LinkPosition {
 LinkPosition FindLinkPosition(const Lines& links, const std::string& find);
 
 // Runs the analysis over the session's work tables and writes ZEBAnalyze (when an analysis
-// option is on) and the report. memo receives the console's running messages. The caller
+// option is on) and the report. memo receives the console's running messages: the routine
+// steps of the analysis. The caller
 // updates the partner: with both found flags clear when the outcome is not found.
 AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
                            const std::function<void(const std::string&)>& memo);

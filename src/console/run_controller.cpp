@@ -47,9 +47,9 @@ void RunController::Changed() {
   if (observer_) observer_->OnDisplayChanged();
 }
 
-void RunController::Memo(const std::string& line) {
+void RunController::Memo(const std::string& line, MessageRole role) {
   display_.Memo1.push_back(line);
-  if (observer_) observer_->OnMessage(line);
+  if (observer_) observer_->OnMessage(line, role);
 }
 
 void RunController::SetControlsEnabled(bool on) {
@@ -85,7 +85,7 @@ void RunController::HTMLButton2Click(const std::string& project,
   }
   display_.Memo1.clear();
   ++display_.memo_generation;
-  Memo("Starting...");
+  Memo("Starting...", MessageRole::kRoutine);
   display_.HTMLTreeview1.clear();
   ++display_.tree_serial;
   display_.tree_selection.Clear();
@@ -140,8 +140,8 @@ void RunController::SeedRun() {
   WorkTables seed(*session_);
   seed.AppendFrontier({start, "", StartHop, row_state::kOpen, std::string("doc")});
   seed.TrackURL({display_.Label35, "", StartHop});
-  Memo("");
-  Memo("Checking: " + display_.Label35);
+  Memo("", MessageRole::kRoutine);
+  Memo("Checking: " + display_.Label35, MessageRole::kRoutine);
 }
 
 EngineSettings RunController::ThreadSettings(int slot) const {
@@ -326,7 +326,7 @@ void RunController::HTMLButton15Click() {
 
 void RunController::HTMLButton3Click() {
   if (!running_) return;
-  Memo("");
+  Memo("", MessageRole::kRoutine);
   Memo("Aborting...");
   if (display_.paused) HTMLButton15Click();
   Aborted = true;
@@ -474,7 +474,8 @@ void RunController::AnalyzeRun() {
   in.today = Now();
   if (FoundURL.empty()) in.Unverifiable = unverifiable_;
   AnalysisOutcome out =
-      zeb::AnalyzeRun(*session_, in, [this](const std::string& line) { Memo(line); });
+      zeb::AnalyzeRun(*session_, in,
+                      [this](const std::string& line) { Memo(line, MessageRole::kRoutine); });
   // Not found: the partner update runs with both flags clear (it writes nothing then, but
   // keeps to the one path every update takes).
   if (!out.found) UpdatePartner(false, false);

@@ -57,7 +57,8 @@ struct RunOptions {
 
 // What the console shows of a run; the labels carry the names of the console's controls.
 struct ConsoleDisplay {
-  std::string Label16 = "0";    // links found
+  std::string Label16 = "0";    // links found: links_found as shown
+  std::int64_t links_found = 0;
   std::string Label17 = "0/0";  // records / handed out
   std::string Label24;          // partner / of
   std::string Label28 = "0";    // hop of the last node begun
@@ -84,6 +85,7 @@ struct ConsoleDisplay {
 
   // The counters, bars and hop label start again for a partner.
   void ResetPartnerCounters() {
+    links_found = 0;
     Label16 = "0";
     Label17 = "0/0";
     bars.fill(0);
@@ -109,10 +111,17 @@ struct PartnerOutcome {
   std::string unverifiable;
 };
 
+// A running message is a routine step that every partner goes through ("Starting...",
+// "Checking: ...", "Analyzing...") or a notice worth telling (a limit, an update, a problem).
+enum class MessageRole { kRoutine, kNotice };
+
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  virtual void OnMessage(const std::string& line) { (void)line; }
+  virtual void OnMessage(const std::string& line, MessageRole role) {
+    (void)line;
+    (void)role;
+  }
   virtual void OnEvent(const EngineEventArgs& event) { (void)event; }
   virtual void OnDisplayChanged() {}
   // The partner's threads have all ended; the work tables still hold its crawl.
@@ -238,7 +247,7 @@ class RunController : public ConsoleLink {
   void ShowPartnerView(const PartnerView& view);
   void StartThread(int slot);
   void JoinFinishedThreads();
-  void Memo(const std::string& line);
+  void Memo(const std::string& line, MessageRole role = MessageRole::kNotice);
   void SetControlsEnabled(bool on);
   void Changed();
   void SetPaused(bool paused);

@@ -111,8 +111,8 @@ void RunController::EngineEvent(const EngineEventArgs& event) {
       ShowProgress(event);
       break;
     case EventCode::kStringFound:
-      Memo("String Found:");
-      Memo(event.text);
+      Memo("String Found:", MessageRole::kRoutine);
+      Memo(event.text, MessageRole::kRoutine);
       FoundURL = event.text;
       find_reported_ = true;
       MaxHopsReached = TimeExpired = MaxRecordsReached = false;
@@ -150,7 +150,7 @@ void RunController::ShowProgress(const EngineEventArgs& event) {
   } else if (event.key == key::kNewNode) {
     display_.Label28 = std::to_string(event.number2);
   } else if (event.key == key::kNewLink) {
-    display_.Label16 = std::to_string(std::stoll(display_.Label16) + 1);
+    display_.Label16 = std::to_string(++display_.links_found);
   }
 }
 

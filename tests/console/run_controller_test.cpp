@@ -16,8 +16,18 @@ using testing::CrawlFixture;
 using testing::Reply;
 using testing::RunRecord;
 
+// Keeps the notices apart from the routine steps, as zebhost check prints them.
+struct MessageLog : RunObserver {
+  void OnMessage(const std::string& line, MessageRole role) override {
+    (role == MessageRole::kNotice ? notices : routine).push_back(line);
+  }
+  std::vector<std::string> notices, routine;
+};
+
 TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
   RunController c(FileLocations{}, "", BotSettings{});
+  MessageLog log;
+  c.set_observer(&log);
   const auto Progress = EngineEventArgs::Progress;
   c.EngineEvent(Progress(2, "Total", "", 1000));
   c.EngineEvent(Progress(2, "Read", "", 500));
@@ -34,6 +44,7 @@ TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
   c.EngineEvent(Progress(2, "NewLink", "x", -1));
   c.EngineEvent(Progress(2, "NewLink", "y", -1));
   EXPECT_EQ(c.display().Label16, "2");
+  EXPECT_EQ(c.display().links_found, 2);
   c.EngineEvent(Progress(99, "Total", "", 1));  // a slot out of range changes nothing
   c.SlotFinished(2);
   EXPECT_EQ(c.display().bars[2], 0);
@@ -53,6 +64,10 @@ TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
                                       "Time expired"}));
   c.EngineEvent(EngineEventArgs::StringFound(3, "http://found/", "find"));
   EXPECT_EQ(c.display().Memo1.back(), "http://found/");
+  // The limits are notices; the find's two lines are the routine of every found partner.
+  EXPECT_EQ(log.notices, std::vector<std::string>(c.display().Memo1.begin(),
+                                                  c.display().Memo1.end() - 2));
+  EXPECT_EQ(log.routine, (std::vector<std::string>{"String Found:", "http://found/"}));
 }
 
 TEST(RunControllerTest, NoConnectionSelectionRunsWithOneAndTwentyIsTheMost) {

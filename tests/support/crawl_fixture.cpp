@@ -123,7 +123,9 @@ class Recorder : public RunObserver {
     record_.events.push_back(event);
     if (during_) during_(controller_, event);
   }
-  void OnMessage(const std::string& line) override { record_.messages.push_back(line); }
+  void OnMessage(const std::string& line, MessageRole) override {
+    record_.messages.push_back(line);
+  }
   void OnPartnerFinished(const PartnerOutcome&, WorkTables&) override {
     record_.busy_at_finish.push_back(controller_.busy_slots() + controller_.live_threads());
   }

@@ -316,8 +316,17 @@ TEST_F(ZebhostTest, CheckCrawlsOnePartnerAndPrintsItsNodes) {
             std::string::npos) << out;
 
   Ok({"settings", "set", "ZEBAnalyzeFound", "true"});
+  Ok({"settings", "set", "ZEBAutoUpdatePartner", "true"});
   out = Ok({"check", "--project", "Demo", "--all", "--tick-ms", "10"});
   EXPECT_EQ(out.find("OK     0"), std::string::npos) << out;  // no node lines without --nodes
+  // The routine steps of each partner are left out, notices stay.
+  const std::string found_line = "  " + site.Url("cats.localhost", "/links.htm") + "\n";
+  for (const std::string& routine : {std::string("  Starting..."), std::string("  Checking: "),
+                                     std::string("  String Found:"), std::string("  Analyzing..."),
+                                     std::string("  Done"), found_line}) {
+    EXPECT_EQ(out.find(routine), std::string::npos) << routine << "\n" << out;
+  }
+  EXPECT_NE(out.find("\n  Backlink address updated\n"), std::string::npos) << out;
   EXPECT_NE(out.find("[2] Dogs: Not Found"), std::string::npos) << out;
   // The table: partner, result, backlink, hops, link and external positions, word position.
   EXPECT_NE(out.find("Partner  Result     Backlink"), std::string::npos) << out;

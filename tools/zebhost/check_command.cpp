@@ -6,7 +6,6 @@
 #include <iostream>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -48,14 +47,9 @@ class CheckPrinter : public zeb::RunObserver {
 
   void set_controller(const zeb::RunController* controller) { controller_ = controller; }
 
-  void OnMessage(const std::string& line) override {
+  void OnMessage(const std::string& line, zeb::MessageRole role) override {
     // The routine steps of every partner are left out; limits, updates and problems stay.
-    static const std::set<std::string> kRoutine = {
-        "",           "Starting...", "String Found:", "Building tree to backlink",
-        "Indexing...", "Analyzing...", "Done"};
-    const bool after_found = previous_ == "String Found:";
-    previous_ = line;
-    if (after_found || kRoutine.count(line) != 0 || line.rfind("Checking: ", 0) == 0) return;
+    if (role == zeb::MessageRole::kRoutine) return;
     ClearLive();
     out_ << "  " << line << '\n' << std::flush;
   }
@@ -68,7 +62,7 @@ class CheckPrinter : public zeb::RunObserver {
     const zeb::ConsoleDisplay& d = controller_->display();
     if (d.Label24.empty()) return;
     std::string line = "[" + d.Label24 + "] checking: nodes " + d.Label17 + ", links " +
-                       d.Label16 + ", hop " + d.Label28 + ", connections " +
+                       std::to_string(d.links_found) + ", hop " + d.Label28 + ", connections " +
                        std::to_string(controller_->busy_slots());
     out_ << '\r' << line << std::string(live_width_ > line.size() ? live_width_ - line.size() : 0, ' ')
          << std::flush;
@@ -149,7 +143,6 @@ class CheckPrinter : public zeb::RunObserver {
   bool nodes_, live_, analysed_, notes_;
   std::map<std::string, std::string> node_notes_;  // URL -> why its node ended early
   const zeb::RunController* controller_ = nullptr;
-  std::string previous_;
   std::vector<Row> rows_;
   int done_ = 0;
   std::size_t live_width_ = 0;

@@ -35,7 +35,7 @@ class TZEBBotForm::Observer : public RunObserver {
  public:
   explicit Observer(TZEBBotForm& form) : form_(form) {}
   void OnDisplayChanged() override { form_.DisplayChanged(); }
-  void OnMessage(const std::string&) override { form_.DisplayChanged(); }
+  void OnMessage(const std::string&, MessageRole) override { form_.DisplayChanged(); }
   void OnRunFinished() override { form_.RunFinished(); }
 
  private:
