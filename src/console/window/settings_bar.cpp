@@ -26,19 +26,22 @@ const char* const kPanelTitles[kPanelCount] = {"Misc",           "Connection Thr
                                                "Ignores",        "Key Word Density",
                                                "URL Exceptions", "Hot Link"};
 
-QString ListText(const Lines& lines) {
+// A list field's bytes, one line per entry, as one text for the encoding rule.
+std::string Joined(const Lines& lines) {
+  std::string all;
+  for (const std::string& line : lines) all += line + '\n';
+  return all;
+}
+
+QString ListText(const Lines& lines, TextEncoding encoding) {
   QStringList out;
-  for (const std::string& line : lines) out << FromBytes(line);
+  for (const std::string& line : lines) out << FromBytes(line, encoding);
   return out.join('\n');
 }
 
-Lines TextLines(const QPlainTextEdit* edit) {
-  Lines lines;
-  if (edit->document()->isEmpty()) return lines;
-  for (const QString& line : edit->toPlainText().split('\n')) {
-    lines.push_back(line.toStdString());
-  }
-  return lines;
+Lines TextLines(const QPlainTextEdit* edit, TextEncoding encoding) {
+  if (edit->document()->isEmpty()) return {};
+  return ToBytes(edit->toPlainText().split('\n'), encoding);
 }
 
 }  // namespace
@@ -106,11 +109,12 @@ QCheckBox* SettingsBar::Switch(const char* name, const QString& text, bool value
 
 QPlainTextEdit* SettingsBar::WordList(const char* name, const Lines& lines, SettingsPanel panel,
                                       Lines BotSettings::*field) {
-  auto* edit = new QPlainTextEdit(ListText(lines));
+  const TextEncoding encoding = EncodingOf(Joined(lines));
+  auto* edit = new QPlainTextEdit(ListText(lines, encoding));
   edit->setObjectName(name);
-  connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, panel, field] {
+  connect(edit, &QPlainTextEdit::textChanged, this, [this, edit, panel, field, encoding] {
     if (filling_) return;
-    editor_.Edit(panel).*field = TextLines(edit);
+    editor_.Edit(panel).*field = TextLines(edit, encoding);
     Changed(panel);
   });
   return edit;
@@ -142,10 +146,11 @@ QWidget* SettingsBar::BuildMisc() {
   LUCombo3->setInsertPolicy(QComboBox::NoInsert);
   LUCombo3->setStatusTip("The name the bot leaves in the partners' server logs.");
   LoadUserAgentHistory();
+  user_agent_encoding_ = EncodingOf(s.UserAgent);
   LUCombo3->setEditText(FromBytes(s.UserAgent));
   connect(LUCombo3, &QComboBox::editTextChanged, this, [this](const QString& text) {
     if (filling_) return;
-    editor_.Edit(SettingsPanel::kMisc).UserAgent = text.toStdString();
+    editor_.Edit(SettingsPanel::kMisc).UserAgent = ToBytes(text, user_agent_encoding_);
     Changed(SettingsPanel::kMisc);
   });
   gather_button_ = new QPushButton("Gather Information on Your Site...");
@@ -308,9 +313,10 @@ QWidget* SettingsBar::BuildHotLink() {
   hot_links_->horizontalHeader()->setStretchLastSection(true);
   hot_links_->verticalHeader()->hide();
   hot_links_->setStatusTip("Words that make an address read first, one per row.");
+  hot_link_encoding_ = EncodingOf(Joined(s.HotLinkWords));
   for (std::size_t i = 0; i < s.HotLinkWords.size(); ++i) {
     hot_links_->setItem(static_cast<int>(i), 0,
-                        new QTableWidgetItem(FromBytes(s.HotLinkWords[i])));
+                        new QTableWidgetItem(FromBytes(s.HotLinkWords[i], hot_link_encoding_)));
   }
   connect(hot_links_, &QTableWidget::itemChanged, this, [this] { StoreHotLinkGrid(); });
   // A move of the selection from one cell to another counts as a change, as typing does.
@@ -333,12 +339,12 @@ QWidget* SettingsBar::BuildHotLink() {
 
 void SettingsBar::StoreHotLinkGrid() {
   if (filling_) return;
-  Lines rows;
+  QStringList rows;
   for (int r = 0; r < hot_links_->rowCount(); ++r) {
     QTableWidgetItem* item = hot_links_->item(r, 0);
-    rows.push_back(item != nullptr ? item->text().toStdString() : std::string());
+    rows << (item != nullptr ? item->text() : QString());
   }
-  editor_.Edit(SettingsPanel::kHotLink).HotLinkWords = rows;
+  editor_.Edit(SettingsPanel::kHotLink).HotLinkWords = ToBytes(rows, hot_link_encoding_);
   Changed(SettingsPanel::kHotLink);
 }
 

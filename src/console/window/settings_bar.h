@@ -13,6 +13,7 @@
 #include <string>
 
 #include "console/bot_settings.h"
+#include "views/window/rich_text.h"
 
 class QCheckBox;
 class QComboBox;
@@ -76,6 +77,9 @@ class SettingsBar : public QToolBox {
   BotSettingsEditor& editor_;
   std::string exe_folder_;
   bool filling_ = false;  // controls are being set from the settings: no change tracking
+  // The encodings the stored user agent and hot-link words were shown in (see FromBytes).
+  TextEncoding user_agent_encoding_ = TextEncoding::kUtf8;
+  TextEncoding hot_link_encoding_ = TextEncoding::kUtf8;
 
   QCheckBox* RECheckBox2;     // Analyze Home Page
   QCheckBox* RECheckBox1;     // Analyze Backlink

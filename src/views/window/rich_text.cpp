@@ -8,6 +8,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QUrl>
+#include <algorithm>
 
 // Q_INIT_RESOURCE must stand outside any namespace.
 static void InitZebGuiResources() { Q_INIT_RESOURCE(zebgui); }
@@ -47,11 +48,53 @@ std::unique_ptr<QTextDocument> MakeHtmlDocument(const QString& html, const QFont
   return document;
 }
 
-QString FromBytes(const std::string& bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+namespace {
+
+// Decodes UTF-8 exactly: a byte-order mark stays a character, so that encoding gives the bytes
+// back.
+QString DecodeUtf8(std::string_view bytes, bool* valid) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                   QStringDecoder::Flag::ConvertInitialBom);
   QString text = decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  if (!decoder.hasError()) return text;
+  *valid = !decoder.hasError();
+  return text;
+}
+
+}  // namespace
+
+TextEncoding EncodingOf(std::string_view bytes) {
+  bool valid = false;
+  DecodeUtf8(bytes, &valid);
+  return valid ? TextEncoding::kUtf8 : TextEncoding::kLatin1;
+}
+
+QString FromBytes(const std::string& bytes) { return FromBytes(bytes, EncodingOf(bytes)); }
+
+QString FromBytes(const std::string& bytes, TextEncoding encoding) {
+  bool valid = false;
+  if (encoding == TextEncoding::kUtf8) {
+    QString text = DecodeUtf8(bytes, &valid);
+    if (valid) return text;
+  }
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text, TextEncoding encoding) {
+  return ToBytes(QStringList{text}, encoding).front();
+}
+
+std::vector<std::string> ToBytes(const QStringList& items, TextEncoding encoding) {
+  const bool latin1 =
+      encoding == TextEncoding::kLatin1 &&
+      std::all_of(items.begin(), items.end(), [](const QString& item) {
+        return std::all_of(item.begin(), item.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+      });
+  std::vector<std::string> bytes;
+  bytes.reserve(static_cast<std::size_t>(items.size()));
+  for (const QString& item : items) {
+    bytes.push_back(latin1 ? item.toLatin1().toStdString() : item.toUtf8().toStdString());
+  }
+  return bytes;
 }
 
 bool OpenWebLink(const QString& address) {

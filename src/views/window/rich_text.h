@@ -12,15 +12,30 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace zeb {
 
 // Makes the pictures of the windows' resource file available (call before the first window).
 void InitGuiResources();
 
-// The tables hold single-byte text: shown as UTF-8 when it is valid UTF-8, else as Latin-1.
-// Views keep the original bytes beside the shown text wherever they are handed back.
+// The tables, settings and list files hold single-byte text. A widget shows it as UTF-8 when it
+// is valid UTF-8, else as Latin-1, and text typed or kept in a widget goes back in the encoding
+// it was shown in: a field the user did not change is stored byte for byte as it was, and a
+// Latin-1 list stays Latin-1 (the pages it is matched against are). Views that only hand a
+// value back (a list's selection) keep the original bytes beside the shown text instead.
+enum class TextEncoding { kUtf8, kLatin1 };
+TextEncoding EncodingOf(std::string_view bytes);
 QString FromBytes(const std::string& bytes);
+// The bytes as text in a given encoding: the items of one field (a list's lines) are shown in
+// the field's encoding.
+QString FromBytes(const std::string& bytes, TextEncoding encoding);
+// Latin-1 only while every character fits it; a character it cannot hold makes the text UTF-8.
+std::string ToBytes(const QString& text, TextEncoding encoding);
+// The items of one field (a list's lines) go back in one encoding, so that the field reads back
+// as it was typed: Latin-1 only while every character of every item fits it.
+std::vector<std::string> ToBytes(const QStringList& items, TextEncoding encoding);
 
 // A document for an HTML text, with the picture store's names ("GCheck", "Cancel") resolved.
 std::unique_ptr<QTextDocument> MakeHtmlDocument(const QString& html, const QFont& font);

@@ -171,6 +171,41 @@ TEST_F(SettingsBarTest, WordListsAndTheHotLinkGridKeepTheirFileRules) {
   EXPECT_EQ(ReadFile(dir_ / "data" / "HotLink.txt"), "a\r\nb\r\n");
 }
 
+// Stored text keeps its bytes through the bar: a Latin-1 list is shown as Latin-1, saved back
+// unchanged, and stays Latin-1 as it is edited; a character Latin-1 cannot hold makes the field
+// UTF-8, so that it reads back as typed.
+TEST_F(SettingsBarTest, StoredTextKeepsItsEncodingThroughSave) {
+  WriteFile(dir_ / "data" / "STFilter.txt", "caf\xE9\r\nna\xEFve\r\n");
+  WriteFile(dir_ / "data" / "HotLink.txt", "\xFC" "ber\r\n");
+  WriteFile(dir_ / "data" / "URLExceptions.txt", "r\xC3\xA9sum\xC3\xA9\r\n");  // UTF-8
+  Store("ZEBUserAgent", "Bot \xE9t\xE9");
+  Open();
+  EXPECT_EQ(Find<QPlainTextEdit>("StopWords")->toPlainText(), QString::fromUtf8("café\nnaïve"));
+  EXPECT_EQ(Find<QTableWidget>("HotLinkGrid")->item(0, 0)->text(), QString::fromUtf8("über"));
+  EXPECT_EQ(Find<QPlainTextEdit>("URLExceptionWords")->toPlainText(), QString::fromUtf8("résumé"));
+  EXPECT_EQ(Find<QComboBox>("LUCombo3")->currentText(), QString::fromUtf8("Bot été"));
+  for (std::size_t i = 0; i < kPanelCount; ++i) {
+    bar_->MarkChanged(static_cast<SettingsPanel>(i));
+    Save(static_cast<SettingsPanel>(i));
+  }
+  EXPECT_EQ(ReadFile(dir_ / "data" / "STFilter.txt"), "caf\xE9\r\nna\xEFve\r\n");
+  EXPECT_EQ(ReadFile(dir_ / "data" / "HotLink.txt"), "\xFC" "ber\r\n");
+  EXPECT_EQ(ReadFile(dir_ / "data" / "URLExceptions.txt"), "r\xC3\xA9sum\xC3\xA9\r\n");
+  EXPECT_EQ(Stored("ZEBUserAgent"), "Bot \xE9t\xE9");
+
+  auto* stop_words = Find<QPlainTextEdit>("StopWords");
+  stop_words->setPlainText(stop_words->toPlainText() + QString::fromUtf8("\nnoël"));
+  Find<QTableWidget>("HotLinkGrid")->item(0, 0)->setText(QString::fromUtf8("über 20 €"));
+  Save(SettingsPanel::kKeyWordDensity);
+  Save(SettingsPanel::kHotLink);
+  EXPECT_EQ(ReadFile(dir_ / "data" / "STFilter.txt"), "caf\xE9\r\nna\xEFve\r\nno\xEBl\r\n");
+  EXPECT_EQ(ReadFile(dir_ / "data" / "HotLink.txt"), "\xC3\xBC" "ber 20 \xE2\x82\xAC\r\n");
+  Open();
+  EXPECT_EQ(Find<QTableWidget>("HotLinkGrid")->item(0, 0)->text(), QString::fromUtf8("über 20 €"));
+  EXPECT_EQ(Find<QPlainTextEdit>("StopWords")->toPlainText(),
+            QString::fromUtf8("café\nnaïve\nnoël"));
+}
+
 TEST_F(SettingsBarTest, TheUserAgentHistorySurvivesARestartAndKeepsFifteen) {
   Open();
   auto* agent = Find<QComboBox>("LUCombo3");
