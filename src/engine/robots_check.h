@@ -1,7 +1,7 @@
 // Whether the crawl may fetch an address, by the site's robots.txt, fetched once per host and
 // run and cached in the work table Host.
 //
-// robots.txt is read up to kMaxRobotsBytes; the rest is ignored.
+// robots.txt is read in whole lines up to kMaxRobotsBytes; the rest is ignored.
 //
 // Two readings:
 // - CheckRobots, the original crawl's: keyed by the host with "www." in front, the file always

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "data/schema.h"
+#include "engine/http_client.h"
 #include "support/loopback_site.h"
 #include "support/temp_dir.h"
 
@@ -79,6 +80,30 @@ TEST_F(RobotsCheckTest, OnlyTheFirst500KiBAreRead) {
   EXPECT_FALSE(checker_.CheckRobots(Url("/late/x.htm"), false));
   EXPECT_TRUE(checker_.CheckRobots(Url("/d14"), false));  // the first entry
   EXPECT_TRUE(notices_.empty());
+}
+
+// The limit falls inside a line: that line is dropped in both readings, not read as the rule
+// its first bytes spell.
+TEST_F(RobotsCheckTest, ALineTheLimitCutsIsDropped) {
+  std::string file = "User-agent: *\n";
+  while (file.size() + 200 < kMaxRobotsBytes) {
+    file += "Disallow: /d" + std::to_string(file.size()) + "\n";
+  }
+  const std::string cut_at = "Disallow: /p";
+  file += "#" + std::string(kMaxRobotsBytes - file.size() - cut_at.size() - 2, 'x') + "\n";
+  ASSERT_EQ(file.size() + cut_at.size(), kMaxRobotsBytes);
+  file += "Disallow: /private0000001/\nDisallow: /late\n";
+  site_.Page("/robots.txt", file);
+  EXPECT_FALSE(checker_.CheckRobots(Url("/p0.htm"), false));
+  EXPECT_TRUE(checker_.CheckRobots(Url("/d14"), false));
+
+  HttpClient client{HttpOptions{}};
+  const std::string modern = site_.Url("modern.localhost", "/p0.htm");
+  EXPECT_EQ(checker_.CheckModern(modern, false, client, "ZEBBot", nullptr, {}).kind,
+            RobotsVerdict::Kind::kAllowed);
+  EXPECT_EQ(checker_.CheckModern(site_.Url("modern.localhost", "/d14"), false, client, "ZEBBot",
+                                 nullptr, {}).kind,
+            RobotsVerdict::Kind::kDenied);
 }
 
 TEST(DocumentNameTest, Cases) {
