@@ -187,35 +187,47 @@ void FoundBranch(WorkTables& tables, AppTables& app, const AnalysisInputs& in,
   app.SaveAnalysis(record);
 }
 
+// Could not be checked: the start page with the cause under it, neither a lost link nor a
+// compressed page, and a report block of its own.
+void CouldNotCheckBranch(const AnalysisInputs& in, const std::string& start_url,
+                         const std::string& text, AnalysisOutcome& out) {
+  AddRoot(out, LinkNodeText(start_url));
+  const std::string caption = "<B><I>" + CaptionText(text) + "</I></B>";
+  out.roots.back().children.push_back({caption, {}});
+  out.reason = text;
+  out.TreeResults.push_back(caption);
+  out.report_block = {"", "Attempting to locate backlink...",
+                      "Could not check: " + in.partner + " (" + text + ")",
+                      "    (Previously found at " + in.PreviousBacklink + ")"};
+}
+
+void WriteReportBlock(const AnalysisInputs& in, AnalysisOutcome& out) {
+  if (!out.report_block.empty()) out.report_problem = AppendToRunReport(in.ExeFolder, out.report_block);
+}
+
+void AddTitle(AnalysisOutcome& out, const AnalysisInputs& in) {
+  AddRoot(out, "<B><U>" + in.partner + "</U></B> (" + FormatDay(in.today) + ")");
+}
+
 // Not found: the start page with the reason under it, and a not-found block in the report
 // (unless the start page came compressed).
 void NotFoundBranch(WorkTables& tables, AppTables& app, const AnalysisInputs& in,
                     AnalysisOutcome& out) {
   std::optional<FrontierRow> start = tables.Row(1);
-  AddRoot(out, LinkNodeText(start ? start->URL : std::string()));
+  const std::string start_url = start ? start->URL : std::string();
   if (!in.Unverifiable.empty()) {
-    // Could not be checked: neither a lost link nor a compressed page, a report block of its own.
-    const std::string text = "Unverifiable: " + in.Unverifiable;
-    const std::string caption = "<B><I>" + CaptionText(text) + "</I></B>";
-    out.roots.back().children.push_back({caption, {}});
-    out.reason = text;
-    out.TreeResults.push_back(caption);
-    out.report_problem = AppendToRunReport(
-        in.ExeFolder, {"", "Attempting to locate backlink...",
-                       "Could not check: " + in.partner + " (" + text + ")",
-                       "    (Previously found at " + in.PreviousBacklink + ")"});
-  }
-  const std::string compression = start ? CompressionText(start->RunState) : std::string();
-  const std::string reason = compression.empty() ? Reason(in) : compression;
-  if (in.Unverifiable.empty()) {
+    CouldNotCheckBranch(in, start_url, "Unverifiable: " + in.Unverifiable, out);
+  } else {
+    AddRoot(out, LinkNodeText(start_url));
+    const std::string compression = start ? CompressionText(start->RunState) : std::string();
+    const std::string reason = compression.empty() ? Reason(in) : compression;
     out.roots.back().children.push_back({reason, {}});
     out.reason = ExtractNonHTML(reason);
     out.TreeResults.push_back(reason);
-  }
-  if (compression.empty() && in.Unverifiable.empty()) {
-    out.report_problem = AppendToRunReport(
-        in.ExeFolder, {"", "Attempting to locate backlink...", "Not found for: " + in.partner,
-                       "    (Previously found at " + in.PreviousBacklink});
+    if (compression.empty()) {
+      out.report_block = {"", "Attempting to locate backlink...", "Not found for: " + in.partner,
+                          "    (Previously found at " + in.PreviousBacklink};
+    }
   }
   if (!in.AnalyzeBacklink && !in.AnalyzeHomePage) return;
   AnalysisRecord record = RecordFor(app, in);
@@ -237,7 +249,7 @@ AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
     memo("Indexing...");
     tables.SetURLIndex(true);
   }
-  AddRoot(out, "<B><U>" + in.partner + "</U></B> (" + FormatDay(in.today) + ")");
+  AddTitle(out, in);
   std::optional<FrontierRow> found;
   if (!in.FoundURL.empty()) found = tables.FirstRowByURL(in.FoundURL);
   if (found) {
@@ -247,7 +259,18 @@ AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
   }
   out.roots.push_back({kRule, {}});
   tables.SetURLIndex(false);
+  WriteReportBlock(in, out);
   memo("Done");
+  return out;
+}
+
+AnalysisOutcome CouldNotCheck(const AnalysisInputs& in, const std::string& start_url,
+                              const std::string& cause) {
+  AnalysisOutcome out;
+  AddTitle(out, in);
+  CouldNotCheckBranch(in, start_url, cause, out);
+  out.roots.push_back({kRule, {}});
+  WriteReportBlock(in, out);
   return out;
 }
 

@@ -45,6 +45,9 @@ struct AnalysisOutcome {
   // "Unverifiable: 403 challenge page").
   std::string reason;
   std::string report_problem;   // set when the run report could not be written
+  // The block for the run report; it is appended once the tables are written, so that a
+  // failure to store the analysis leaves no block behind.
+  Lines report_block;
 };
 
 // Position of the first line that contains `find` (exact case): {position, total, stack}, the
@@ -62,6 +65,12 @@ LinkPosition FindLinkPosition(const Lines& links, const std::string& find);
 // updates the partner: with both found flags clear when the outcome is not found.
 AnalysisOutcome AnalyzeRun(Session& session, const AnalysisInputs& in,
                            const std::function<void(const std::string&)>& memo);
+
+// A partner whose check could not be made at all (the data folder's storage failed): the tree
+// as AnalyzeRun draws an unverifiable partner, with `cause` under the start page, and a "Could
+// not check" block in the run report. It reads and writes no table.
+AnalysisOutcome CouldNotCheck(const AnalysisInputs& in, const std::string& start_url,
+                              const std::string& cause);
 
 }  // namespace zeb
 

@@ -106,10 +106,17 @@ void RunController::StartPartnerRun() {
   found_short_ = found_long_ = false;
   find_reported_ = false;
   unverifiable_.clear();
+  storage_failure_.clear();
   gate_ = std::make_shared<HostGate>();
   handout_.Reset();
   SetControlsEnabled(false);
-  SeedRun();
+  try {
+    SeedRun();
+  } catch (const std::exception& e) {
+    if (!IsStorageFailure(e)) throw;
+    FinishPartner();  // no thread was started: the partner ends here
+    return;
+  }
   StartPending = true;
   SlotBusy.fill(false);
   ReadTotal.fill(0);
@@ -223,22 +230,28 @@ void RunController::FinishPartner() {
                          .MaxHopsReached = MaxHopsReached,
                          .MaxRecordsReached = MaxRecordsReached, .aborted = Aborted,
                          .Hops = 0, .reason = {},
-                         .unverifiable = FoundURL.empty() ? unverifiable_ : std::string()};
+                         .unverifiable = FoundURL.empty() ? unverifiable_ : std::string(),
+                         .storage_failure = {}};
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
-  if (!Aborted) {
+  if (!storage_failure_.empty()) {
+    FinishWithStorageFailure(outcome);
+  } else if (!Aborted) {
     // A table error here costs this partner's analysis, not the rest of the run.
     try {
       AnalyzeRun();
     } catch (const std::exception& e) {
       Memo("The analysis of " + partner_ + " failed: " + e.what());
+      if (IsStorageFailure(e)) FinishWithStorageFailure(outcome);
     }
   }
-  outcome.Hops = last_hops_;
-  outcome.reason = last_reason_;
+  if (outcome.storage_failure.empty()) {
+    outcome.Hops = last_hops_;
+    outcome.reason = last_reason_;
+  }
   outcomes_.back() = outcome;
-  if (settings_.ModernWeb && !Aborted) RecordCheck(outcome);
+  if (settings_.ModernWeb && !Aborted && outcome.storage_failure.empty()) RecordCheck(outcome);
   if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
   timer2_on_ = true;
   timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
@@ -421,6 +434,46 @@ void RunController::StartPageUnverifiable(const std::string& reason) {
   });
 }
 
+void RunController::StorageFailed(const std::string& what) {
+  dispatcher_.Call([&] { NoteStorageFailure(what); });
+}
+
+void RunController::NoteStorageFailure(const std::string& what) {
+  if (!storage_failure_.empty()) return;  // the first failure is the one to name
+  storage_failure_ = what;
+  AbortRequested = true;  // the other threads end after the node in hand
+  Memo("Storage failure: " + what + "; nothing of " + partner_ + " is stored");
+  Changed();
+}
+
+bool RunController::IsStorageFailure(const std::exception& e) {
+  const auto* db = dynamic_cast<const DatabaseError*>(&e);
+  if (db == nullptr || !db->IsStorageFailure()) return false;
+  NoteStorageFailure(db->cause());
+  return true;
+}
+
+// The partner ends as "could not check": not found, not lost, nothing written but the report
+// block; the stored partner, its analysis and its history keep what they had.
+void RunController::FinishWithStorageFailure(PartnerOutcome& outcome) {
+  outcome.FoundURL.clear();
+  outcome.found_short = outcome.found_long = false;
+  outcome.unverifiable.clear();
+  outcome.storage_failure = storage_failure_;
+  outcome.reason = "Storage failure: " + storage_failure_;
+  AnalysisInputs in;
+  in.partner = partner_;
+  in.project = project_;
+  in.PreviousBacklink = PreviousBacklink;
+  in.ExeFolder = locations_.ExeFolder;
+  in.today = Now();
+  AnalysisOutcome out = CouldNotCheck(in, display_.Label35, outcome.reason);
+  if (!out.report_problem.empty()) Memo(out.report_problem);
+  for (TreeNode& node : out.roots) display_.HTMLTreeview1.push_back(std::move(node));
+  ++display_.tree_serial;
+  Changed();
+}
+
 void RunController::RecordCheck(const PartnerOutcome& outcome) {
   CheckRecord record;
   record.Project = project_;
@@ -441,6 +494,7 @@ void RunController::RecordCheck(const PartnerOutcome& outcome) {
     AppendCheck(*session_, record);
   } catch (const std::exception& e) {
     Memo("Cannot record the check of " + outcome.partner + ": " + e.what());
+    IsStorageFailure(e);
   }
 }
 
@@ -454,6 +508,7 @@ void RunController::UpdatePartner(bool found_short, bool found_long) {
     }
   } catch (const std::exception& e) {
     Memo("Cannot update the partner " + partner_ + ": " + e.what());
+    IsStorageFailure(e);
   }
 }
 

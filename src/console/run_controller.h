@@ -109,6 +109,9 @@ struct PartnerOutcome {
   // Modern web: why the start page could not be checked; the outcome is then "Unverifiable"
   // and never a lost link.
   std::string unverifiable;
+  // The data folder's storage failed during the check (SQLite's message): nothing of it was
+  // stored, the partner's record and history are as they were.
+  std::string storage_failure;
 };
 
 // A running message is a routine step that every partner goes through ("Starting...",
@@ -225,6 +228,7 @@ class RunController : public ConsoleLink {
   void AddMessage(const std::string& line) override;
   void AddMessageOnce(const std::string& line) override;
   void StartPageUnverifiable(const std::string& reason) override;
+  void StorageFailed(const std::string& what) override;
   std::string ReadProject() override;
   std::string ReadPartner() override;
   std::string ReadUserAgent() override;
@@ -247,6 +251,11 @@ class RunController : public ConsoleLink {
   void ShowPartnerView(const PartnerView& view);
   void StartThread(int slot);
   void JoinFinishedThreads();
+  // A storage failure stops the partner's crawl; its check is then stored nowhere. True when e
+  // was one (it is noted), false for any other failure.
+  void NoteStorageFailure(const std::string& what);
+  bool IsStorageFailure(const std::exception& e);
+  void FinishWithStorageFailure(PartnerOutcome& outcome);
   void Memo(const std::string& line, MessageRole role = MessageRole::kNotice);
   void SetControlsEnabled(bool on);
   void Changed();
@@ -293,6 +302,7 @@ class RunController : public ConsoleLink {
   int last_hops_ = 0;
   std::string last_reason_;
   std::string unverifiable_;  // modern web: why the partner's start page could not be checked
+  std::string storage_failure_;  // the first storage failure of the partner's check
   std::shared_ptr<HostGate> gate_;  // modern web: hosts that asked to wait, for this partner
 
   // Shared with the crawl threads.

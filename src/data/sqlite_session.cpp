@@ -25,12 +25,27 @@ bool DatabaseError::IsBusy() const {
 
 bool DatabaseError::IsConstraint() const { return (code_ & 0xff) == SQLITE_CONSTRAINT; }
 
+bool DatabaseError::IsStorageFailure() const {
+  switch (code_ & 0xff) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_PERM:
+      return true;
+    default:
+      return false;
+  }
+}
+
 Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
                               SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
   if (rc != SQLITE_OK) {
     throw DatabaseError(Message(db_, rc) + " in: " + std::string(sql),
-                        sqlite3_extended_errcode(db_));
+                        sqlite3_extended_errcode(db_), Message(db_, rc));
   }
 }
 
@@ -40,7 +55,8 @@ void Statement::Fail(int rc) const {
   (void)rc;
   int code = sqlite3_extended_errcode(db_);
   const char* sql = sqlite3_sql(stmt_);
-  throw DatabaseError(Message(db_, code) + " in: " + (sql != nullptr ? sql : ""), code);
+  throw DatabaseError(Message(db_, code) + " in: " + (sql != nullptr ? sql : ""), code,
+                      Message(db_, code));
 }
 
 Statement& Statement::Bind(int index, std::string_view text) {
@@ -133,7 +149,7 @@ void Session::Exec(std::string_view sql) {
   if (rc != SQLITE_OK) {
     std::string message = error != nullptr ? error : sqlite3_errstr(rc);
     sqlite3_free(error);
-    throw DatabaseError(message + " in: " + text, sqlite3_extended_errcode(db_));
+    throw DatabaseError(message + " in: " + text, sqlite3_extended_errcode(db_), message);
   }
 }
 

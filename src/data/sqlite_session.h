@@ -28,15 +28,24 @@ namespace zeb {
 
 class DatabaseError : public std::runtime_error {
  public:
-  DatabaseError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
+  // cause: SQLite's own words without the statement ("database or disk is full"); the message
+  // when empty.
+  DatabaseError(const std::string& message, int code, std::string cause = {})
+      : std::runtime_error(message), code_(code),
+        cause_(cause.empty() ? message : std::move(cause)) {}
   int code() const { return code_; }
+  const std::string& cause() const { return cause_; }
   // True for SQLITE_BUSY / SQLITE_LOCKED: another connection held the database too long.
   bool IsBusy() const;
   // True for a UNIQUE or PRIMARY KEY violation.
   bool IsConstraint() const;
+  // True when the storage itself failed: the disk is full, the file is read-only, cannot be
+  // opened, or an I/O error or a damaged file stopped SQLite.
+  bool IsStorageFailure() const;
 
  private:
   int code_;
+  std::string cause_;
 };
 
 // A prepared statement. Bind values with 1-based indexes, then Step() through the rows.

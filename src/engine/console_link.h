@@ -54,6 +54,9 @@ class ConsoleLink {
   // that cannot be reached, robots.txt), with a short reason ("403 challenge page"). The first
   // report of a partner's run is the one that counts.
   virtual void StartPageUnverifiable(const std::string& reason) { (void)reason; }
+  // The data folder's storage failed (disk full, read-only, I/O error): the partner's crawl
+  // stops and nothing of it is stored. what: SQLite's message.
+  virtual void StorageFailed(const std::string& what) { (void)what; }
 
   virtual std::string ReadProject() = 0;
   virtual std::string ReadPartner() = 0;

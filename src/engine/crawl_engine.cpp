@@ -142,23 +142,27 @@ DBWebThreadEngine::DBWebThreadEngine(EngineSettings settings, EngineEnvironment 
 DBWebThreadEngine::~DBWebThreadEngine() = default;
 
 void DBWebThreadEngine::Execute() {
+  // A failure ends the thread with a message; a failure of the storage also stops the partner.
+  auto stopped = [this](const std::exception* e, const char* how) {
+    const auto* db = dynamic_cast<const DatabaseError*>(e);
+    if (db != nullptr && db->IsStorageFailure()) console_.StorageFailed(db->cause());
+    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) + how +
+                        (e != nullptr ? std::string(": ") + e->what() : " on an unknown error"));
+  };
   try {
     session_ = std::make_unique<Session>(DatabaseFile(environment_.locations), OpenMode::kExisting);
     tables_ = std::make_unique<WorkTables>(*session_);
     app_tables_ = std::make_unique<AppTables>(*session_);
     Run();
   } catch (const std::exception& e) {
-    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) +
-                        " stopped: " + e.what());
+    stopped(&e, " stopped");
   } catch (...) {
-    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) +
-                        " stopped on an unknown error");
+    stopped(nullptr, " stopped");
   }
   try {
     EndSteps();
   } catch (const std::exception& e) {
-    console_.AddMessage("Connection " + std::to_string(settings_.Index + 1) +
-                        " could not finish: " + e.what());
+    stopped(&e, " could not finish");
   } catch (...) {
   }
   app_tables_.reset();

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -11,9 +14,11 @@
 #include "data/file_locations.h"
 #include "data/schema.h"
 #include "data/settings_store.h"
+#include "engine/run_report.h"
 #include "support/loopback_site.h"
 #include "support/temp_dir.h"
 #include "text/cipher.h"
+#include "text/date_time.h"
 
 namespace zebhost {
 namespace {
@@ -387,6 +392,67 @@ TEST_F(ZebhostTest, GatherStoresTheKeywordsOfYourHomePage) {
   EXPECT_NE(out.find("  cats ~ 2 ~ 66.67%"), std::string::npos) << out;
   Fails({"gather", "--project", "Bare"}, "has no home page");
   Fails({"gather", "--project", "Nope"}, "no project");
+}
+
+
+// The data folder's file system refuses to let the database grow (a file-size limit stands in
+// for a full disk, as SQLite sees it the same way): the partner's check stops with the cause,
+// nothing of it is stored, the run report says it could not be checked, and the command fails.
+// Once there is room again the next check works.
+TEST_F(ZebhostTest, AFullDiskStopsTheCheckStoresNothingAndFails) {
+  zeb::testing::LoopbackSite site;
+  std::string index = "<html><body>";
+  constexpr int kPages = 400;
+  for (int i = 0; i < kPages; ++i) {
+    const std::string page = "/p" + std::to_string(i) + ".htm";
+    index += "<a href=\"" + page + "\">page " + std::to_string(i) + "</a>\n";
+    site.Page(page, i + 1 < kPages ? "<html><body>nothing here</body></html>"
+                                   : "<html><body><a href=\"http://mysite.example/\">me</a>"
+                                     "</body></html>");
+  }
+  site.Page("/index.htm", index + "</body></html>");
+  Init();
+  Ok({"project", "add", "Demo"});
+  Ok({"partner", "add", "--project", "Demo", "--name", "Cats", "--home",
+      site.Url("cats.localhost", "/index.htm"), "--find", "mysite.example"});
+  Ok({"settings", "set", "ZEBAutoUpdatePartner", "true"});
+  const std::vector<std::string> check = {"check", "--project", "Demo", "--all", "--tick-ms", "10"};
+  ASSERT_NE(Ok(check).find("[1] Cats: found at"), std::string::npos);
+
+  auto stored = [&] {
+    zeb::Session session = zeb::OpenDataFolder(dir_.folder() + "data/");
+    zeb::AppTables app(session);
+    zeb::PartnerRecord p = *app.FindPartner("Demo", "Cats", zeb::ProjectScope::kExact);
+    std::vector<zeb::HistoryRecord> history = app.History("Demo", "Cats");
+    return std::to_string(p.FoundShort) + std::to_string(p.FoundLong) + " " + p.URL + " " +
+           std::to_string(history.size()) + " " +
+           (history.empty() ? std::string() : zeb::FormatDay(history.back().xDate));
+  };
+  const std::string before = stored();
+  const std::filesystem::path report = dir_ / "exe" / zeb::kRunReportFile;
+  const std::string report_before = zeb::testing::ReadFile(report);
+
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limit = saved;
+  limit.rlim_cur = static_cast<rlim_t>(std::filesystem::file_size(
+      zeb::DatabaseFile(zeb::FileLocations{dir_.folder() + "exe/", dir_.folder() + "data/"})));
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  Result full = Run(check);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+
+  EXPECT_EQ(full.status, 2) << full.out;
+  EXPECT_EQ(full.err.rfind("zebhost: the check could not be stored: ", 0), 0u) << full.err;
+  EXPECT_NE(full.out.find("  Storage failure: "), std::string::npos) << full.out;
+  EXPECT_NE(full.out.find("[1] Cats: Storage failure: "), std::string::npos) << full.out;
+  EXPECT_EQ(full.out.find("Not Found"), std::string::npos) << full.out;
+  EXPECT_EQ(stored(), before);
+  const std::string added = zeb::testing::ReadFile(report).substr(report_before.size());
+  EXPECT_NE(added.find("Could not check: Cats (Storage failure: "), std::string::npos) << added;
+  EXPECT_EQ(added.find("Not found for:"), std::string::npos) << added;
+
+  EXPECT_NE(Ok(check).find("[1] Cats: found at"), std::string::npos);
 }
 
 }  // namespace

@@ -123,6 +123,7 @@ class CheckPrinter : public zeb::RunObserver {
   };
 
   static std::string Result(const zeb::PartnerOutcome& outcome) {
+    if (!outcome.storage_failure.empty()) return "Storage failure: " + outcome.storage_failure;
     if (!outcome.FoundURL.empty()) return "found";
     if (outcome.aborted) return "stopped";
     if (!outcome.unverifiable.empty()) return "Unverifiable: " + outcome.unverifiable;
@@ -196,6 +197,11 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   controller.HTMLButton2Click(project, partners);
   controller.RunToEnd();
   printer.PrintResults();
+  for (const zeb::PartnerOutcome& outcome : controller.outcomes()) {
+    if (!outcome.storage_failure.empty()) {
+      throw std::runtime_error("the check could not be stored: " + outcome.storage_failure);
+    }
+  }
   return 0;
 }
 

@@ -70,7 +70,7 @@ int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 2;
   } catch (const std::exception& e) {
     err << "zebhost: " << OneLine(e.what()) << '\n';
-    return 1;
+    return 2;
   }
 }
 
