@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "data/schema.h"
+
 namespace zeb {
 
 std::span<const OrderEntry> OrderEntries() {
@@ -39,20 +41,65 @@ std::span<const TextEntry> TextEntries() {
 }
 
 std::span<const ValueColumn> ValueColumns() {
+  using enum ChartBand;
   static const std::array<ValueColumn, 9> kColumns = {{
-      {"Hops", "Hops", &AnalysisRecord::Hops},
-      {"Total\nLinks", "Total Links", &AnalysisRecord::AllLinksTotal},
-      {"Total\nExternal Links", "Total External Links", &AnalysisRecord::ExternalLinksTotal},
-      {"Position\nTotal Links", "Position In Total Links", &AnalysisRecord::AllLinkPosition},
+      {"Hops", "Hops", &AnalysisRecord::Hops, kHops},
+      {"Total\nLinks", "Total Links", &AnalysisRecord::AllLinksTotal, kLinks},
+      {"Total\nExternal Links", "Total External Links", &AnalysisRecord::ExternalLinksTotal,
+       kLinks},
+      {"Position\nTotal Links", "Position In Total Links", &AnalysisRecord::AllLinkPosition,
+       kLinks},
       {"Position\nExternal Links", "Position In External Links",
-       &AnalysisRecord::ExternalLinkPosition},
-      {"Total\nWords", "Total Words", &AnalysisRecord::WordTotalTags},
-      {"Position\nTotal Words", "Position in Total Words", &AnalysisRecord::WordPosTags},
-      {"Total Words\n(No Tags)", "Total Words (No Tags)", &AnalysisRecord::WordTotalNoTags},
+       &AnalysisRecord::ExternalLinkPosition, kLinks},
+      {"Total\nWords", "Total Words", &AnalysisRecord::WordTotalTags, kWords},
+      {"Position\nTotal Words", "Position in Total Words", &AnalysisRecord::WordPosTags, kWords},
+      {"Total Words\n(No Tags)", "Total Words (No Tags)", &AnalysisRecord::WordTotalNoTags,
+       kWords},
       {"Total Word\nPosition (No Tags)", "Position Total Words (No Tags)",
-       &AnalysisRecord::WordPosNoTags},
+       &AnalysisRecord::WordPosNoTags, kWords},
   }};
   return kColumns;
+}
+
+const BandScale& ScaleOf(ChartBand band) {
+  static constexpr std::array<BandScale, kChartBands> kScales = {{
+      {0, 19, 1, "hops"},
+      {21, 59, 1, "words"},
+      {61, 99, 10, "links"},
+  }};
+  return kScales[static_cast<std::size_t>(band)];
+}
+
+int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column) {
+  if (column == 0) return a.SiteName.compare(b.SiteName);
+  const auto field = ValueColumns()[column - 1].field;
+  return a.*field < b.*field ? -1 : (b.*field < a.*field ? 1 : 0);
+}
+
+ChartScale::ChartScale(std::span<const AnalysisRecord> page) {
+  for (const AnalysisRecord& record : page) {
+    for (const ValueColumn& column : ValueColumns()) {
+      const int step = ScaleOf(column.band).step;
+      int& top = top_[static_cast<std::size_t>(column.band)];
+      top = std::max(top, (record.*column.field + step - 1) / step * step);
+    }
+  }
+}
+
+double ChartScale::Scaled(std::size_t column, int value) const {
+  const ChartBand band = ValueColumns()[column].band;
+  const BandScale& scale = ScaleOf(band);
+  return scale.low + (scale.high - scale.low) * value / Top(band);
+}
+
+std::vector<ChartScale::AxisLabel> ChartScale::AxisLabels() const {
+  std::vector<AxisLabel> labels;
+  for (ChartBand band : {ChartBand::kHops, ChartBand::kWords, ChartBand::kLinks}) {
+    const BandScale& scale = ScaleOf(band);
+    labels.push_back({"0" + std::string(static_cast<std::size_t>(band), ' '), scale.low});
+    labels.push_back({std::to_string(Top(band)) + " " + scale.unit, scale.high});
+  }
+  return labels;
 }
 
 int PageCount(int records, int per_page) {
@@ -97,6 +144,13 @@ std::string AnalysisCsv(const std::vector<AnalysisRecord>& records) {
     csv += "\r\n";
   }
   return csv;
+}
+
+std::vector<AnalysisRecord> AnalysisViewSource::Records(const std::string& project,
+                                                        bool only_with_values,
+                                                        AnalysisOrder order) const {
+  Session session = OpenDataFolder(locations_.DataFolder);
+  return AppTables(session).QueryAnalysis(project, only_with_values, order);
 }
 
 }  // namespace zeb

@@ -1,8 +1,10 @@
 #include "views/kw_comparison.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "data/app_tables.h"
+#include "data/schema.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -59,6 +61,11 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// A count or percent cell as a number for sorting; an empty cell sorts before every number.
+double Number(const std::string& text) {
+  return text.empty() ? -1.0 : std::strtod(text.c_str(), nullptr);
+}
+
 }  // namespace
 
 DensityParts SplitDensityLine(const std::string& line) {
@@ -107,6 +114,27 @@ void ApplyRowFilter(RowFilter filter, ComparisonGrid& home, ComparisonGrid& back
   }
 }
 
+int CompareComparisonColumn(const ComparisonRow& a, const ComparisonRow& b, int column,
+                            KeywordOrder keyword_order) {
+  auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+  switch (column) {
+    case 0:
+      return keyword_order(a.keyword, b.keyword);
+    case 1:
+      return order(a.your_tag, b.your_tag);
+    case 2:
+      return order(Number(a.your_count), Number(b.your_count));
+    case 3:
+      return order(Number(a.your_percent), Number(b.your_percent));
+    case 4:
+      return order(a.partner_tag, b.partner_tag);
+    case 5:
+      return order(Number(a.partner_count), Number(b.partner_count));
+    default:
+      return order(Number(a.partner_percent), Number(b.partner_percent));
+  }
+}
+
 std::vector<std::string> ComparisonProjects(AppTables& app) {
   std::vector<std::string> names = app.ProjectNames();
   names.erase(std::remove(names.begin(), names.end(), "Default"), names.end());
@@ -136,6 +164,19 @@ ComparisonLists LoadComparison(AppTables& app, const std::string& project,
     lists.BackDensity = analysis->Back_KWDensity;
   }
   return lists;
+}
+
+std::vector<std::string> ComparisonSource::Partners(const std::string& project) const {
+  Session session = OpenDataFolder(locations_.DataFolder);
+  AppTables app(session);
+  return ComparisonPartners(app, project);
+}
+
+ComparisonLists ComparisonSource::Lists(const std::string& project,
+                                        const std::string& partner) const {
+  Session session = OpenDataFolder(locations_.DataFolder);
+  AppTables app(session);
+  return LoadComparison(app, project, partner);
 }
 
 }  // namespace zeb

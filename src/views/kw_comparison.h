@@ -3,12 +3,17 @@
 // and the partner's backlink page against the user's home page. Only stored results are read.
 //
 // A grid is a list of rows; an empty list stands for the grid's one empty row.
+//
+// Plain values and functions; ComparisonSource opens the tables for each read, so it may be
+// used from any one thread at a time.
 #ifndef ZEB_VIEWS_KW_COMPARISON_H_
 #define ZEB_VIEWS_KW_COMPARISON_H_
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "data/file_locations.h"
 #include "text/lines.h"
 
 namespace zeb {
@@ -59,6 +64,14 @@ enum class RowFilter {
 // Applies the filter to both grids; nothing happens while the home page grid is empty.
 void ApplyRowFilter(RowFilter filter, ComparisonGrid& home, ComparisonGrid& backlink);
 
+// How two rows compare in a grid column, for SortByKeys (views/sort_keys.h): 0 the keyword by
+// keyword_order (the window's text order, letters compared without regard to case), 1 and 4
+// the tag checks (unchecked first), the others the numbers of the counts and percents (an
+// empty cell before every number). Negative, 0 or positive.
+using KeywordOrder = int (*)(const std::string& a, const std::string& b);
+int CompareComparisonColumn(const ComparisonRow& a, const ComparisonRow& b, int column,
+                            KeywordOrder keyword_order);
+
 // The projects the view lists: all but "Default", in name order.
 std::vector<std::string> ComparisonProjects(AppTables& app);
 // The partners of the project that have an analysis record, in name order.
@@ -66,6 +79,20 @@ std::vector<std::string> ComparisonPartners(AppTables& app, const std::string& p
 // The lists of the project and partner; missing records give empty lists.
 ComparisonLists LoadComparison(AppTables& app, const std::string& project,
                                const std::string& partner);
+
+// Where the view reads its lists: the data folder's tables, opened for each read. Each
+// function throws DatabaseError (or MissingTableError) when the data folder cannot be read.
+class ComparisonSource {
+ public:
+  explicit ComparisonSource(FileLocations locations) : locations_(std::move(locations)) {}
+
+  // ComparisonPartners and LoadComparison over the data folder.
+  std::vector<std::string> Partners(const std::string& project) const;
+  ComparisonLists Lists(const std::string& project, const std::string& partner) const;
+
+ private:
+  FileLocations locations_;
+};
 
 }  // namespace zeb
 

@@ -1,6 +1,6 @@
 // The position analysis view's chart: one picture in three bands over the partners of a page
 // (links at the top, words in the middle, hops as half-width bars at the bottom), with its page
-// navigator, tips, clicks, printing and export.
+// navigator, tips, clicks, printing and export. The scale is ChartScale's; this only draws.
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -27,21 +27,6 @@
 
 namespace zeb {
 namespace {
-
-// The three bands on the chart's 0..100 scale, and the step their top is rounded up to.
-struct Band {
-  double low, high;
-  int step;
-  const char* title;
-};
-constexpr Band kHopsBand{0, 19, 1, "Hops"};
-constexpr Band kWordsBand{21, 59, 1, "Word Position"};
-constexpr Band kLinksBand{61, 99, 10, "Link Position"};
-
-const Band& BandOf(std::size_t column) {
-  if (column == 0) return kHopsBand;
-  return column <= 4 ? kLinksBand : kWordsBand;
-}
 
 const QColor kColors[] = {
     QColor(0x55, 0x7a, 0x95), QColor(0xd6, 0x27, 0x28), QColor(0xff, 0x7f, 0x0e),
@@ -103,22 +88,9 @@ void TZEBAnalyzeViewForm::FillChart() {
       PageRange(page_, static_cast<int>(records_.size()), per_page_->value());
   const int first = range.first;
   const int last = range.second;
-  // Each band's top: the largest value of its series on this page, rounded up to its step.
-  std::vector<int> top(3, 1);
+  const ChartScale page_scale(std::span<const AnalysisRecord>(records_).subspan(
+      static_cast<std::size_t>(first), static_cast<std::size_t>(last - first)));
   const auto columns = ValueColumns();
-  for (int r = first; r < last; ++r) {
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-      const Band& band = BandOf(c);
-      const int index = &band == &kHopsBand ? 0 : (&band == &kWordsBand ? 1 : 2);
-      const int value = records_[r].*columns[c].field;
-      top[index] = std::max(top[index], (value + band.step - 1) / band.step * band.step);
-    }
-  }
-  auto scaled = [&](std::size_t c, int value) {
-    const Band& band = BandOf(c);
-    const int index = &band == &kHopsBand ? 0 : (&band == &kWordsBand ? 1 : 2);
-    return band.low + (band.high - band.low) * value / top[index];
-  };
 
   auto* partners = new QBarCategoryAxis;
   QStringList labels;
@@ -130,18 +102,15 @@ void TZEBAnalyzeViewForm::FillChart() {
   auto* scale = new QCategoryAxis;
   scale->setRange(0, 100);
   scale->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  scale->append("0", 0);
-  scale->append(QString("%1 hops").arg(top[0]), kHopsBand.high);
-  scale->append("0 ", kWordsBand.low);
-  scale->append(QString("%1 words").arg(top[1]), kWordsBand.high);
-  scale->append("0  ", kLinksBand.low);
-  scale->append(QString("%1 links").arg(top[2]), kLinksBand.high);
+  for (const ChartScale::AxisLabel& label : page_scale.AxisLabels()) {
+    scale->append(QString::fromStdString(label.text), label.position);
+  }
   chart->addAxis(partners, Qt::AlignBottom);
   chart->addAxis(scale, Qt::AlignLeft);
 
   auto* hops = new QBarSet(columns[0].series_title);
   hops->setColor(kColors[0]);
-  for (int r = first; r < last; ++r) hops->append(scaled(0, records_[r].Hops));
+  for (int r = first; r < last; ++r) hops->append(page_scale.Scaled(0, records_[r].Hops));
   auto* bars = new QBarSeries;
   bars->setBarWidth(0.25);  // half width
   bars->append(hops);
@@ -160,7 +129,7 @@ void TZEBAnalyzeViewForm::FillChart() {
     points->setBorderColor(kColors[c].darker(130));
     points->setMarkerSize(9);
     for (int r = first; r < last; ++r) {
-      points->append(r - first, scaled(c, records_[r].*columns[c].field));
+      points->append(r - first, page_scale.Scaled(c, records_[r].*columns[c].field));
     }
     chart->addSeries(points);
     points->attachAxis(partners);

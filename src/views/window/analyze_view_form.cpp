@@ -25,12 +25,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "data/schema.h"
 #include "text/date_time.h"
 #include "views/analysis_view_model.h"
+#include "views/sort_keys.h"
 #include "views/window/help.h"
 #include "views/window/kw_comparative_form.h"
-#include "views/kw_comparison.h"
 #include "views/window/rich_text.h"
 #include "views/window/window_support.h"
 
@@ -50,7 +49,7 @@ QString Text(const Lines& lines) {
 }  // namespace
 
 TZEBAnalyzeViewForm::TZEBAnalyzeViewForm(FileLocations locations, QWidget* parent)
-    : QDialog(parent), locations_(std::move(locations)) {
+    : QDialog(parent), locations_(std::move(locations)), source_(locations_) {
   InitGuiResources();
   setObjectName("TZEBAnalyzeViewForm");
   setWindowTitle("ZEB Bot Position Analysis");
@@ -244,10 +243,8 @@ void TZEBAnalyzeViewForm::RebuildQuery() {
   records_.clear();
   if (project_list_->currentIndex() >= 0) {
     try {
-      Session session = OpenDataFolder(locations_.DataFolder);
-      records_ =
-          AppTables(session).QueryAnalysis(project_list_->currentData().toByteArray().toStdString(),
-                                           only_values_->isChecked(), *order);
+      records_ = source_.Records(project_list_->currentData().toByteArray().toStdString(),
+                                 only_values_->isChecked(), *order);
     } catch (const std::exception& e) {
       hint_line_->setText(QString("The results cannot be read: %1").arg(FromBytes(e.what())));
     }
@@ -277,32 +274,9 @@ void TZEBAnalyzeViewForm::FillGrid() {
 }
 
 void TZEBAnalyzeViewForm::SortBy(int column, bool add_key) {
-  auto it = std::find_if(sort_keys_.begin(), sort_keys_.end(),
-                         [column](const SortKey& k) { return k.column == column; });
-  const bool descending = it != sort_keys_.end() && !it->descending;
-  if (!add_key) sort_keys_.clear();
-  it = std::find_if(sort_keys_.begin(), sort_keys_.end(),
-                    [column](const SortKey& k) { return k.column == column; });
-  if (it != sort_keys_.end()) {
-    it->descending = descending;
-  } else {
-    sort_keys_.push_back({column, descending});
-  }
+  sort_keys_ = ClickSortColumn(std::move(sort_keys_), column, add_key);
   const std::string current_site = current_ >= 0 ? records_[current_].SiteName : "";
-  std::stable_sort(records_.begin(), records_.end(),
-                   [this](const AnalysisRecord& a, const AnalysisRecord& b) {
-                     for (const SortKey& key : sort_keys_) {
-                       int c = 0;
-                       if (key.column == 0) {
-                         c = a.SiteName.compare(b.SiteName);
-                       } else {
-                         const auto field = ValueColumns()[key.column - 1].field;
-                         c = a.*field < b.*field ? -1 : (b.*field < a.*field ? 1 : 0);
-                       }
-                       if (c != 0) return key.descending ? c > 0 : c < 0;
-                     }
-                     return false;
-                   });
+  SortByKeys(records_, sort_keys_, CompareAnalysisColumn);
   for (int i = 0; i < static_cast<int>(records_.size()); ++i) {
     if (records_[i].SiteName == current_site) current_ = i;
   }

@@ -1,7 +1,8 @@
 // The position analysis view ("ZEB Bot Position Analysis"): a project's stored analyses charted
 // per partner (hops, link positions, word positions in three bands of one chart, paged), listed
 // in a sortable grid, and the current partner's start page, date, hop sequence and page texts.
-// It only reads; the rules live in views/analysis_view_model.h.
+// It only reads, through AnalysisViewSource; the rules live in views/analysis_view_model.h and
+// views/sort_keys.h.
 #ifndef ZEB_VIEWS_ANALYZE_VIEW_FORM_H_
 #define ZEB_VIEWS_ANALYZE_VIEW_FORM_H_
 
@@ -9,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "data/app_tables.h"
 #include "data/file_locations.h"
+#include "views/analysis_view_model.h"
+#include "views/sort_keys.h"
 
 class QCheckBox;
 class QChart;
@@ -69,16 +71,13 @@ class TZEBAnalyzeViewForm : public QDialog {
   void OpenKeywordComparisons();
 
   FileLocations locations_;
+  AnalysisViewSource source_;
   std::vector<AnalysisRecord> records_;
   int current_ = -1;
   int page_ = 0;
   bool Rebuilding = false;  // the result set is being rebuilt: no refresh per record
   bool shown_once_ = false;
-  struct SortKey {
-    int column;
-    bool descending;
-  };
-  std::vector<SortKey> sort_keys_;
+  SortKeys sort_keys_;  // the grid's sort, by the user's clicks; cleared with each query
 
   QComboBox* project_list_;    // Project
   QComboBox* order_by_;        // Order by, with its separator lines

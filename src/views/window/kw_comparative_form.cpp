@@ -16,10 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdlib>
 
-#include "data/app_tables.h"
-#include "data/schema.h"
 #include "views/window/help.h"
 #include "views/window/rich_text.h"
 #include "views/window/window_support.h"
@@ -55,29 +52,13 @@ QStringList Headers(bool backlink) {
           backlink ? "Partner Backlink\nDensity Percent" : "Partners Home\nDensity Percent"};
 }
 
-// A cell's value for sorting: text for the keyword, numbers for the rest.
-double Number(const std::string& text) {
-  return text.empty() ? -1.0 : std::strtod(text.c_str(), nullptr);
+// The keyword column's order: the texts as shown, letters compared without regard to case.
+int KeywordTextOrder(const std::string& a, const std::string& b) {
+  return QString::compare(FromBytes(a), FromBytes(b), Qt::CaseInsensitive);
 }
 
 int Compare(const ComparisonRow& a, const ComparisonRow& b, int column) {
-  auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
-  switch (column) {
-    case 0:
-      return QString::compare(FromBytes(a.keyword), FromBytes(b.keyword), Qt::CaseInsensitive);
-    case 1:
-      return order(a.your_tag, b.your_tag);
-    case 2:
-      return order(Number(a.your_count), Number(b.your_count));
-    case 3:
-      return order(Number(a.your_percent), Number(b.your_percent));
-    case 4:
-      return order(a.partner_tag, b.partner_tag);
-    case 5:
-      return order(Number(a.partner_count), Number(b.partner_count));
-    default:
-      return order(Number(a.partner_percent), Number(b.partner_percent));
-  }
+  return CompareComparisonColumn(a, b, column, KeywordTextOrder);
 }
 
 QStringList Cells(const ComparisonRow& row) {
@@ -89,7 +70,7 @@ QStringList Cells(const ComparisonRow& row) {
 }  // namespace
 
 TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* parent)
-    : QDialog(parent), locations_(std::move(locations)) {
+    : QDialog(parent), locations_(std::move(locations)), source_(locations_) {
   InitGuiResources();
   setObjectName("TZEBKWComparativeForm");
   setWindowTitle("KeyWord Comparative");
@@ -123,8 +104,8 @@ TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* p
     connect(radio, &QRadioButton::clicked, this, &TZEBKWComparativeForm::LoadComparison);
   }
 
-  AdvStringGrid2 = MakeGrid("AdvStringGrid2", Headers(false));
-  AdvStringGrid1 = MakeGrid("AdvStringGrid1", Headers(true));
+  AdvStringGrid2 = MakeGrid("AdvStringGrid2", 0, Headers(false));
+  AdvStringGrid1 = MakeGrid("AdvStringGrid1", 1, Headers(true));
   splitter_ = new QSplitter(Qt::Vertical);
   for (QTableWidget* grid : {AdvStringGrid2, AdvStringGrid1}) {
     auto* box = new QWidget;
@@ -179,7 +160,8 @@ TZEBKWComparativeForm::TZEBKWComparativeForm(FileLocations locations, QWidget* p
   });
 }
 
-QTableWidget* TZEBKWComparativeForm::MakeGrid(const char* name, const QStringList& headers) {
+QTableWidget* TZEBKWComparativeForm::MakeGrid(const char* name, int index,
+                                              const QStringList& headers) {
   auto* grid = new QTableWidget(1, static_cast<int>(headers.size()));
   grid->setObjectName(name);
   grid->setHorizontalHeaderLabels(headers);
@@ -194,7 +176,6 @@ QTableWidget* TZEBKWComparativeForm::MakeGrid(const char* name, const QStringLis
   grid->horizontalHeader()->setSectionsClickable(true);
   grid->setItemDelegate(new CenteredIconDelegate(grid));
   grid->setStatusTip("Click a heading to sort; shift-click to add a second sort key.");
-  const int index = std::string(name) == "AdvStringGrid1" ? 1 : 0;
   connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, index](int c) {
     SortBy(index, c, QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
   });
@@ -229,9 +210,7 @@ void TZEBKWComparativeForm::LoadProjects() {
 void TZEBKWComparativeForm::LoadPartners() {
   partner_list_->clear();
   try {
-    Session session = OpenDataFolder(locations_.DataFolder);
-    AppTables app(session);
-    for (const std::string& name : ComparisonPartners(app, ProjectName)) {
+    for (const std::string& name : source_.Partners(ProjectName)) {
       partner_list_->addItem(FromBytes(name), QByteArray::fromStdString(name));
     }
   } catch (const std::exception& e) {
@@ -243,9 +222,7 @@ void TZEBKWComparativeForm::LoadComparison() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   lists_ = {};
   try {
-    Session session = OpenDataFolder(locations_.DataFolder);
-    AppTables app(session);
-    lists_ = zeb::LoadComparison(app, ProjectName, PartnerName);
+    lists_ = source_.Lists(ProjectName, PartnerName);
   } catch (const std::exception& e) {
     hint_line_->setText(QString("The results cannot be read: %1").arg(FromBytes(e.what())));
   }
@@ -267,29 +244,9 @@ void TZEBKWComparativeForm::FillComparisonGrids() {
 
 // Sorts a grid by the user's keys (column -1: again by the keys it has) and shows it.
 void TZEBKWComparativeForm::SortBy(int grid_index, int column, bool add_key) {
-  std::vector<SortKey>& keys = sort_keys_[grid_index];
-  if (column >= 0) {
-    auto it = std::find_if(keys.begin(), keys.end(),
-                           [column](const SortKey& k) { return k.column == column; });
-    const bool flip = it != keys.end() && (add_key || keys.size() == 1);
-    const bool descending = flip ? !it->descending : false;
-    if (!add_key) keys.clear();
-    it = std::find_if(keys.begin(), keys.end(),
-                      [column](const SortKey& k) { return k.column == column; });
-    if (it != keys.end()) {
-      it->descending = descending;
-    } else {
-      keys.push_back({column, descending});
-    }
-  }
-  std::stable_sort(rows_[grid_index].begin(), rows_[grid_index].end(),
-                   [&keys](const ComparisonRow& a, const ComparisonRow& b) {
-                     for (const SortKey& key : keys) {
-                       const int c = Compare(a, b, key.column);
-                       if (c != 0) return key.descending ? c > 0 : c < 0;
-                     }
-                     return false;
-                   });
+  SortKeys& keys = sort_keys_[grid_index];
+  if (column >= 0) keys = ClickSortColumn(std::move(keys), column, add_key);
+  SortByKeys(rows_[grid_index], keys, Compare);
   ShowGrid(grid_index == 0 ? AdvStringGrid2 : AdvStringGrid1, rows_[grid_index]);
 }
 

@@ -1,7 +1,7 @@
 // The keyword comparative view ("KeyWord Comparative"): the user's home page keywords beside a
 // partner's, in two grids, the partner's home page (top) and backlink page (bottom). It only
-// reads stored results (views/kw_comparison.h holds the rules); the window sorts, filters,
-// prints and remembers its place.
+// reads stored results, through ComparisonSource (views/kw_comparison.h holds the rules,
+// views/sort_keys.h the sort); the window shows, prints and remembers its place.
 #ifndef ZEB_VIEWS_KW_COMPARATIVE_FORM_H_
 #define ZEB_VIEWS_KW_COMPARATIVE_FORM_H_
 
@@ -12,6 +12,7 @@
 
 #include "data/file_locations.h"
 #include "views/kw_comparison.h"
+#include "views/sort_keys.h"
 
 class QComboBox;
 class QLabel;
@@ -47,21 +48,19 @@ class TZEBKWComparativeForm : public QDialog {
   bool event(QEvent* event) override;
 
  private:
-  struct SortKey {
-    int column;
-    bool descending;
-  };
   void FillComparisonGrids();
   void ShowGrid(QTableWidget* grid, const ComparisonGrid& rows);
   void SortBy(int grid_index, int column, bool add_key);
   void Print(QTableWidget* grid);
-  QTableWidget* MakeGrid(const char* name, const QStringList& headers);
+  // A grid named `name`, sorted as grid `index` of rows_ (0: home page, 1: backlink).
+  QTableWidget* MakeGrid(const char* name, int index, const QStringList& headers);
   RowFilter CurrentFilter() const;
 
   FileLocations locations_;
+  ComparisonSource source_;
   ComparisonLists lists_;
-  ComparisonGrid rows_[2];                 // 0: home page grid, 1: backlink grid
-  std::vector<SortKey> sort_keys_[2];      // the user's sort, first key first
+  ComparisonGrid rows_[2];   // 0: home page grid, 1: backlink grid
+  SortKeys sort_keys_[2];    // the user's sort of each grid
   bool shown_once_ = false;
 
   QComboBox* project_list_;       // the projects (never "Default")

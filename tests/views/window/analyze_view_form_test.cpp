@@ -214,6 +214,32 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
   EXPECT_TRUE(drawing.contains("Position In Total Links"));
 }
 
+// The grid's titles follow the keyword view's rule: a plain click on one of several keys sorts
+// by that column alone, rising; on the only key it flips the direction.
+TEST_F(AnalyzeViewFormTest, APlainClickOnOneOfSeveralKeysSortsByItAlone) {
+  AddAnalyses("Pets", 8);
+  std::unique_ptr<TZEBAnalyzeViewForm> view = Open("Pets");
+  QHeaderView* header = Find<QTableWidget>(*view, "DataGrid")->horizontalHeader();
+  auto click = [&](int column, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers,
+                      QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+  };
+  auto sorted_by_total_links = [&](bool rising) {
+    for (std::size_t i = 1; i < view->records().size(); ++i) {
+      const int a = view->records()[i - 1].AllLinksTotal, b = view->records()[i].AllLinksTotal;
+      if (rising ? a > b : a < b) return false;
+    }
+    return true;
+  };
+  click(1);
+  click(2, Qt::ShiftModifier);
+  click(2);  // Total Links alone, rising
+  EXPECT_TRUE(sorted_by_total_links(true));
+  click(2);  // the only key: falling
+  EXPECT_TRUE(sorted_by_total_links(false));
+  EXPECT_EQ(view->records().front().SiteName, "Partner 07");
+}
+
 TEST(AnalyzeViewEmptyTest, WithoutProjectsItSaysSoAndStaysOpen) {
   testing::TempDir dir;
   FileLocations locations{dir.folder(), dir.folder()};
