@@ -18,9 +18,10 @@ namespace zeb {
 void TZEBBotForm::GatherSiteInformation() {
   if (gathering_ || Running()) return;
   gathering_ = true;
-  for (QWidget* control : {static_cast<QWidget*>(settings_bar_->gather_button()),
-                           static_cast<QWidget*>(settings_bar_->show_button()),
-                           static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(settings_bar_->gather_button()),
+        static_cast<QWidget*>(settings_bar_->show_button()), static_cast<QWidget*>(HTMLButton2),
+        static_cast<QWidget*>(HTMLButton6)}) {
     control->setEnabled(false);
   }
   partners_->SetProjectListEnabled(false);
@@ -60,9 +61,9 @@ void TZEBBotForm::GatheringEnded(const std::string& status, const std::string& d
     settings_bar_->SetSiteStatus(FromBytes(status));
   }
   gathering_ = false;
-  for (QWidget* control : {static_cast<QWidget*>(settings_bar_->gather_button()),
-                           static_cast<QWidget*>(settings_bar_->show_button()),
-                           static_cast<QWidget*>(HTMLButton6)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(settings_bar_->gather_button()),
+        static_cast<QWidget*>(settings_bar_->show_button()), static_cast<QWidget*>(HTMLButton6)}) {
     control->setEnabled(true);
   }
   partners_->SetProjectListEnabled(true);

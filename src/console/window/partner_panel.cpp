@@ -55,8 +55,7 @@ PartnerPanel::PartnerPanel(const PartnerSelection& selection, RunController& con
   CheckListBox1->setIconSize(QSize(16, 16));
   CheckListBox1->setUniformItemSizes(true);
   HTMLButton4 = ConsoleButton("HTMLButton4", "Check All", "Check every partner of the list.");
-  HTMLButton13 =
-      ConsoleButton("HTMLButton13", "Uncheck All", "Uncheck every partner of the list.");
+  HTMLButton13 = ConsoleButton("HTMLButton13", "Uncheck All", "Uncheck every partner of the list.");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(HTMLButton4);
   buttons->addWidget(HTMLButton13);
