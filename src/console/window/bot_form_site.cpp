@@ -1,10 +1,10 @@
 // The console's your-site information (gather, show) and its help button.
-#include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 
 #include "console/site_information.h"
 #include "console/window/bot_form.h"
+#include "console/window/console_controls.h"
+#include "console/window/partner_panel.h"
 #include "console/window/settings_bar.h"
 #include "data/schema.h"
 #include "views/window/analyze_view_form.h"
@@ -18,13 +18,14 @@ namespace zeb {
 void TZEBBotForm::GatherSiteInformation() {
   if (gathering_ || Running()) return;
   gathering_ = true;
-  for (QWidget* control : {static_cast<QWidget*>(settings_bar_->gather_button()),
-                           static_cast<QWidget*>(settings_bar_->show_button()),
-                           static_cast<QWidget*>(HTMLButton2), static_cast<QWidget*>(HTMLButton6),
-                           static_cast<QWidget*>(ComboBox3)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(settings_bar_->gather_button()),
+        static_cast<QWidget*>(settings_bar_->show_button()), static_cast<QWidget*>(HTMLButton2),
+        static_cast<QWidget*>(HTMLButton6)}) {
     control->setEnabled(false);
   }
-  const std::string project = CurrentProject();
+  partners_->SetProjectListEnabled(false);
+  const std::string project = partners_->CurrentProject();
   const std::string settings_file = options_.settings_file;
   const std::string data_folder = options_.locations.DataFolder;
   const int kw_density = settings_->settings().KWDensity;
@@ -56,20 +57,21 @@ void TZEBBotForm::GatheringEnded(const std::string& status, const std::string& d
   if (!dialog_html.empty()) ShowMessageDialog(MessageKind::kOkOnly, dialog_html, this);
   // The last status normally came through already; an error raised outside the gathering
   // itself (the data folder) did not.
-  if (settings_bar_->findChild<QLabel*>("SiteStatus")->text() != FromBytes(status)) {
+  if (settings_bar_->SiteStatus() != FromBytes(status)) {
     settings_bar_->SetSiteStatus(FromBytes(status));
   }
   gathering_ = false;
-  for (QWidget* control : {static_cast<QWidget*>(settings_bar_->gather_button()),
-                           static_cast<QWidget*>(settings_bar_->show_button()),
-                           static_cast<QWidget*>(HTMLButton6), static_cast<QWidget*>(ComboBox3)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(settings_bar_->gather_button()),
+        static_cast<QWidget*>(settings_bar_->show_button()), static_cast<QWidget*>(HTMLButton6)}) {
     control->setEnabled(true);
   }
+  partners_->SetProjectListEnabled(true);
   UpdateRunButton();
 }
 
 void TZEBBotForm::ShowSiteInformation() {
-  const std::string project = CurrentProject();
+  const std::string project = partners_->CurrentProject();
   if (project.empty()) {
     settings_bar_->SetSiteStatus("Project must be selected");
     return;
@@ -79,7 +81,7 @@ void TZEBBotForm::ShowSiteInformation() {
     Session session = OpenDataFolder(options_.locations.DataFolder);
     html = zeb::ShowSiteInformation(session, project);
   } catch (const std::exception& e) {
-    ShowError("The project cannot be read", e);
+    ShowConsoleError("The project cannot be read", e, this);
     return;
   }
   ShowMessageDialog(MessageKind::kOkOnly, html, this);
@@ -102,13 +104,13 @@ void OpenResultView(const FileLocations& locations, const std::string& project,
 }  // namespace
 
 void TZEBBotForm::HTMLButton1Click() {
-  OpenResultView<TZEBAnalyzeViewForm>(options_.locations, CurrentProject(),
-                                      SelectedPartnerName(), this);
+  OpenResultView<TZEBAnalyzeViewForm>(options_.locations, partners_->CurrentProject(),
+                                      partners_->SelectedPartnerName(), this);
 }
 
 void TZEBBotForm::OpenKeywordAnalysis() {
-  OpenResultView<TZEBKWComparativeForm>(options_.locations, CurrentProject(),
-                                        SelectedPartnerName(), this);
+  OpenResultView<TZEBKWComparativeForm>(options_.locations, partners_->CurrentProject(),
+                                        partners_->SelectedPartnerName(), this);
 }
 
 }  // namespace zeb

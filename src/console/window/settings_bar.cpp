@@ -398,6 +398,8 @@ void SettingsBar::RememberUserAgent() {
   ini.setValue("ZEBUserAgent/History", items);
 }
 
+QString SettingsBar::SiteStatus() const { return site_status_->text(); }
+
 void SettingsBar::SetSiteStatus(const QString& text) {
   site_status_->setText(text);
   site_status_->repaint();

@@ -46,6 +46,7 @@ class SettingsBar : public QToolBox {
   QPushButton* show_button() const { return show_button_; }
   // The your-site status line; every text is shown at once and announced.
   void SetSiteStatus(const QString& text);
+  QString SiteStatus() const;
 
  signals:
   void ThrottlesChanged(int bandwidth, int process);
