@@ -1,7 +1,8 @@
 #!/bin/bash
 # The tree shows the libraries: only window/ folders (zebgui and its tests) and the plug-in's
 # entry/ may include a Qt header; nothing widget-free includes a file from a window/ folder; a
-# view's window never includes the console's window.
+# view's window never includes the console's window; the windows open no database themselves
+# (they read through the widget-free sources).
 # Usage: layering_test.sh SOURCE_DIR
 cd "$1" || exit 1
 status=0
@@ -15,6 +16,12 @@ for f in $files; do
       fi
       if grep -nE '^\s*#\s*include\s*"[^"]*/window/' "$f"; then
         echo "$f: a window/ file included from widget-free code"; status=1
+      fi ;;
+  esac
+  case "$f" in
+    src/*/window/*)
+      if grep -nE '\b(OpenDataFolder|AppTables|WorkTables)\s*\(|\bSession\s+[a-z_]+\s*[({=]' "$f"; then
+        echo "$f: a window opens the database"; status=1
       fi ;;
   esac
   case "$f" in

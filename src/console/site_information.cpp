@@ -8,6 +8,7 @@
 #include "analysis/page_text.h"
 #include "data/app_tables.h"
 #include "data/list_file.h"
+#include "data/schema.h"
 #include "data/settings_catalog.h"
 #include "data/settings_reader.h"
 #include "engine/http_client.h"
@@ -94,6 +95,18 @@ std::string ShowSiteInformation(Session& session, const std::string& project) {
   for (const std::string& line : density) html += "<LI>" + line + "</LI>";
   html += "</UL></P>";
   return html;
+}
+
+GatherOutcome GatherSiteInformation(const SettingsStore& store, const std::string& data_folder,
+                                    const std::string& project, int kw_density,
+                                    const std::function<void(const std::string&)>& status) {
+  Session session = OpenDataFolder(data_folder);
+  return GatherSiteInformation(session, store, data_folder, project, kw_density, status, nullptr);
+}
+
+std::string ShowSiteInformation(const std::string& data_folder, const std::string& project) {
+  Session session = OpenDataFolder(data_folder);
+  return ShowSiteInformation(session, project);
 }
 
 }  // namespace zeb

@@ -33,6 +33,13 @@ GatherOutcome GatherSiteInformation(Session& session, const SettingsStore& store
 // The stored keywords and density of the project as the message dialog shows them.
 std::string ShowSiteInformation(Session& session, const std::string& project);
 
+// The same two over the data folder, each with a session of its own (a window calls them; the
+// gathering from a thread of its own). They throw when the data folder cannot be opened.
+GatherOutcome GatherSiteInformation(const SettingsStore& store, const std::string& data_folder,
+                                    const std::string& project, int kw_density,
+                                    const std::function<void(const std::string&)>& status);
+std::string ShowSiteInformation(const std::string& data_folder, const std::string& project);
+
 }  // namespace zeb
 
 #endif  // ZEB_CONSOLE_SITE_INFORMATION_H_

@@ -166,6 +166,12 @@ ComparisonLists LoadComparison(AppTables& app, const std::string& project,
   return lists;
 }
 
+std::vector<std::string> ComparisonSource::Projects() const {
+  Session session = OpenDataFolder(locations_.DataFolder);
+  AppTables app(session);
+  return ComparisonProjects(app);
+}
+
 std::vector<std::string> ComparisonSource::Partners(const std::string& project) const {
   Session session = OpenDataFolder(locations_.DataFolder);
   AppTables app(session);

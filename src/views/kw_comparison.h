@@ -86,7 +86,8 @@ class ComparisonSource {
  public:
   explicit ComparisonSource(FileLocations locations) : locations_(std::move(locations)) {}
 
-  // ComparisonPartners and LoadComparison over the data folder.
+  // ComparisonProjects, ComparisonPartners and LoadComparison over the data folder.
+  std::vector<std::string> Projects() const;
   std::vector<std::string> Partners(const std::string& project) const;
   ComparisonLists Lists(const std::string& project, const std::string& partner) const;
 

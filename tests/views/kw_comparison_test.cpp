@@ -210,6 +210,8 @@ TEST(KwComparisonTest, TheSourceReadsTheDataFolder) {
     CreateApplicationTables(session);
     AppTables app(session);
     app.AddProject({"Pets", "http://me.test/", {}, {}});
+    app.AddProject({"Default", "", {}, {}});
+    app.AddProject({"Birds", "", {}, {}});
     app.SetProjectKeywords("Pets", {"cats"}, {"cats ~ 2 ~ 5%"});
     for (const char* name : {"Zoo", "Aquarium"}) {
       AnalysisRecord analysis;
@@ -220,6 +222,7 @@ TEST(KwComparisonTest, TheSourceReadsTheDataFolder) {
     }
   }
   const ComparisonSource source(locations);
+  EXPECT_EQ(source.Projects(), (std::vector<std::string>{"Birds", "Pets"}));  // no Default
   EXPECT_EQ(source.Partners("Pets"), (std::vector<std::string>{"Aquarium", "Zoo"}));
   EXPECT_TRUE(source.Partners("Nobody").empty());
   const ComparisonLists lists = source.Lists("Pets", "Zoo");
@@ -230,12 +233,14 @@ TEST(KwComparisonTest, TheSourceReadsTheDataFolder) {
   // A folder without tables: both reads throw, naming the folder.
   testing::TempDir empty;
   const ComparisonSource nowhere({empty.folder(), empty.folder()});
-  for (int read = 0; read < 2; ++read) {
+  for (int read = 0; read < 3; ++read) {
     try {
       if (read == 0) {
         nowhere.Partners("Pets");
-      } else {
+      } else if (read == 1) {
         nowhere.Lists("Pets", "Zoo");
+      } else {
+        nowhere.Projects();
       }
       ADD_FAILURE() << "no exception from read " << read;
     } catch (const std::exception& e) {

@@ -6,7 +6,6 @@
 #include "console/window/console_controls.h"
 #include "console/window/partner_panel.h"
 #include "console/window/settings_bar.h"
-#include "data/schema.h"
 #include "views/window/analyze_view_form.h"
 #include "views/window/help.h"
 #include "views/window/kw_comparative_form.h"
@@ -40,9 +39,8 @@ void TZEBBotForm::GatherSiteInformation() {
     };
     GatherOutcome outcome;
     try {
-      Session session = OpenDataFolder(data_folder);
-      outcome = zeb::GatherSiteInformation(session, SettingsStore(settings_file), data_folder,
-                                           project, kw_density, status, nullptr);
+      outcome = zeb::GatherSiteInformation(SettingsStore(settings_file), data_folder, project,
+                                           kw_density, status);
     } catch (const std::exception& e) {
       outcome.status = e.what();
     }
@@ -78,8 +76,7 @@ void TZEBBotForm::ShowSiteInformation() {
   }
   std::string html;
   try {
-    Session session = OpenDataFolder(options_.locations.DataFolder);
-    html = zeb::ShowSiteInformation(session, project);
+    html = zeb::ShowSiteInformation(options_.locations.DataFolder, project);
   } catch (const std::exception& e) {
     ShowConsoleError("The project cannot be read", e, this);
     return;

@@ -8,8 +8,6 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "data/app_tables.h"
-#include "data/schema.h"
 #include "views/kw_comparison.h"
 #include "views/window/rich_text.h"
 
@@ -69,9 +67,7 @@ QLabel* MakeHintLine(const char* name, const char* default_text) {
 void FillProjectList(QComboBox* list, const std::string& data_folder, QLabel* error_line) {
   list->clear();
   try {
-    Session session = OpenDataFolder(data_folder);
-    AppTables app(session);
-    for (const std::string& name : ComparisonProjects(app)) {
+    for (const std::string& name : ComparisonSource(FileLocations{{}, data_folder}).Projects()) {
       list->addItem(FromBytes(name), QByteArray::fromStdString(name));
     }
   } catch (const std::exception& e) {
