@@ -161,6 +161,9 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
     throw UsageError("name the partners to check with --partner, or check them all with --all");
   }
   zeb::RunOptions options;
+  // The pause between partners lets a window show the finished one; without a window the next
+  // partner starts at once.
+  options.next_partner_delay = std::chrono::milliseconds(0);
   if (std::optional<std::string> tick = a.Value("tick-ms")) {
     std::optional<std::int32_t> ms = zeb::ParseStrictInt(*tick);
     if (!ms || *ms < 1) throw UsageError("--tick-ms \"" + *tick + "\" is not a whole number >= 1");
