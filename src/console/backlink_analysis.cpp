@@ -7,6 +7,7 @@
 #include "data/work_tables.h"
 #include "engine/run_report.h"
 #include "text/text_routines.h"
+#include "text/html_text.h"
 
 namespace zeb {
 namespace {
@@ -15,25 +16,11 @@ const char* kRule =
     "------------------------------------------------------------------------";
 
 std::string Reason(const AnalysisInputs& in) {
-  if (in.TimeExpired) return "<B><I>Time Expired: BackLink " + in.FindText + "</I></B>";
-  if (in.MaxHopsReached) return "<B><I>Maximum Hops Reached: BackLink " + in.FindText + "</I></B>";
-  if (in.MaxRecordsReached) {
-    return "<B><I>Maximum Records Reached: BackLink " + in.FindText + "</I></B>";
-  }
-  return "<B><I>Not Found: BackLink " + in.FindText + "</I></B>";
-}
-
-// Text of ours for a tree caption: the three characters mark-up gives a meaning to are written
-// as entities.
-std::string CaptionText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
-  }
-  return out;
+  const std::string find = HtmlEscaped(in.FindText);
+  if (in.TimeExpired) return "<B><I>Time Expired: BackLink " + find + "</I></B>";
+  if (in.MaxHopsReached) return "<B><I>Maximum Hops Reached: BackLink " + find + "</I></B>";
+  if (in.MaxRecordsReached) return "<B><I>Maximum Records Reached: BackLink " + find + "</I></B>";
+  return "<B><I>Not Found: BackLink " + find + "</I></B>";
 }
 
 std::string CompressionText(const std::string& state) {
@@ -192,7 +179,7 @@ void FoundBranch(WorkTables& tables, AppTables& app, const AnalysisInputs& in,
 void CouldNotCheckBranch(const AnalysisInputs& in, const std::string& start_url,
                          const std::string& text, AnalysisOutcome& out) {
   AddRoot(out, LinkNodeText(start_url));
-  const std::string caption = "<B><I>" + CaptionText(text) + "</I></B>";
+  const std::string caption = "<B><I>" + HtmlEscaped(text) + "</I></B>";
   out.roots.back().children.push_back({caption, {}});
   out.reason = text;
   out.TreeResults.push_back(caption);
@@ -206,7 +193,7 @@ void WriteReportBlock(const AnalysisInputs& in, AnalysisOutcome& out) {
 }
 
 void AddTitle(AnalysisOutcome& out, const AnalysisInputs& in) {
-  AddRoot(out, "<B><U>" + in.partner + "</U></B> (" + FormatDay(in.today) + ")");
+  AddRoot(out, TitleNodeText(in.partner, FormatDay(in.today)));
 }
 
 // Not found: the start page with the reason under it, and a not-found block in the report

@@ -2,6 +2,7 @@
 
 #include "data/app_tables.h"
 #include "data/schema.h"
+#include "text/html_text.h"
 
 namespace zeb {
 
@@ -11,7 +12,7 @@ std::optional<PartnerView> LookUpPartnerView(AppTables& app, const std::string& 
       app.FindPartner(project, partner, ProjectScope::kAllForDefault);
   if (!record) return std::nullopt;
   PartnerView view;
-  view.HTMLabel2 = "<a href=\"" + record->ContactWebSite + "\">Partner</a>";
+  view.HTMLabel2 = "<a href=\"" + HtmlEscaped(record->ContactWebSite) + "\">Partner</a>";
   if (!record->BotStart.empty()) {
     view.Label35 = record->BotStart;
     view.Label28 = std::to_string(record->BotBaseHop);
@@ -20,7 +21,7 @@ std::optional<PartnerView> LookUpPartnerView(AppTables& app, const std::string& 
     view.Label28 = "0";
   }
   view.HTMLabel1 = view.Label35.empty() ? "<B>No Home Page Added to this Partner</B>"
-                                        : "<a href=\"" + view.Label35 + "\">Start at</a>";
+                                        : "<a href=\"" + HtmlEscaped(view.Label35) + "\">Start at</a>";
   view.Label33 = record->ShortCheck;
   if (!with_tree) return view;
   if (std::optional<AnalysisRecord> analysis =
@@ -58,14 +59,15 @@ std::vector<std::string> PartnerSelection::AutoRunErrors(
   AppTables app(session);
   std::vector<std::string> errors;
   if (!app.FindProject(project)) {
-    errors.push_back("<B>Error<B><BR>Project " + project +
+    errors.push_back("<B>Error<B><BR>Project " + HtmlEscaped(project) +
                      " does not exist for this AutoRun.  Correct and run again.");
   }
   // The partners are looked up in the project as it is named, "Default" included.
   for (const std::string& partner : partners) {
     if (!app.FindPartner(project, partner, ProjectScope::kExact)) {
-      errors.push_back("<B>Error<B><BR>Partner " + partner + " does not exist in project " +
-                       project + ".  Correct and run again.");
+      errors.push_back("<B>Error<B><BR>Partner " + HtmlEscaped(partner) +
+                       " does not exist in project " + HtmlEscaped(project) +
+                       ".  Correct and run again.");
     }
   }
   return errors;

@@ -14,6 +14,7 @@
 #include "engine/http_client.h"
 #include "engine/network_settings.h"
 #include "engine/page_size_guard.h"
+#include "text/html_text.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -51,7 +52,7 @@ GatherOutcome GatherSiteInformation(Session& session, const SettingsStore& store
     std::optional<ProjectRecord> record = app.FindProject(project);
     if (record) {
       if (record->YourHomePage.empty()) {
-        out.dialog_html = "<P align=\"center\"><B>Error</B><BR>Project " + project +
+        out.dialog_html = "<P align=\"center\"><B>Error</B><BR>Project " + HtmlEscaped(project) +
                           " does not contain your Home Page value.<BR>Correct in ZEB:<BR>from "
                           "the main menu click \"Update\" then \"Project...\" and add \"Your "
                           "Home Page\" <BR>and run again.</P>";
@@ -86,13 +87,13 @@ std::string ShowSiteInformation(Session& session, const std::string& project) {
     keywords = record->YourKWTag;
     density = record->YourKWDensity;
   }
-  std::string html = "<P align=\"center\"><B>Search Term information for<BR>" + project +
+  std::string html = "<P align=\"center\"><B>Search Term information for<BR>" + HtmlEscaped(project) +
                      "</B><BR>(use \"Keyword Analysis...\" for more information.)</P><BR>";
   html += "<LH><B>Keyword Tags</B></LH><P align=\"left\"><UL>";
-  for (const std::string& line : keywords) html += "<LI>" + line + "</LI>";
+  for (const std::string& line : keywords) html += "<LI>" + HtmlEscaped(line) + "</LI>";
   html += "</UL></P><BR>";
   html += "<P align=\"left\"><LH><B>Keyword Density</B></B</LH><UL>";
-  for (const std::string& line : density) html += "<LI>" + line + "</LI>";
+  for (const std::string& line : density) html += "<LI>" + HtmlEscaped(line) + "</LI>";
   html += "</UL></P>";
   return html;
 }

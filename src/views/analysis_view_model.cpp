@@ -4,6 +4,7 @@
 #include <array>
 
 #include "data/schema.h"
+#include "text/html_text.h"
 
 namespace zeb {
 
@@ -115,7 +116,7 @@ std::pair<int, int> PageRange(int page, int records, int per_page) {
 }
 
 std::string SiteLink(const AnalysisRecord& record) {
-  return "<a href=\"" + record.BaseURL + "\">" + record.SiteName + "</a>";
+  return "<a href=\"" + HtmlEscaped(record.BaseURL) + "\">" + HtmlEscaped(record.SiteName) + "</a>";
 }
 
 namespace {

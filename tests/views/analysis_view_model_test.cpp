@@ -50,7 +50,14 @@ TEST(AnalysisViewModelTest, SiteLinkAndCsv) {
   a.BaseURL = "http://cats.test/";
   a.Hops = 2;
   a.WordPosNoTags = 7;
-  EXPECT_EQ(SiteLink(a), "<a href=\"http://cats.test/\">Cats, \"the\" best</a>");
+  // The name and the address are text in the link, never mark-up.
+  EXPECT_EQ(SiteLink(a), "<a href=\"http://cats.test/\">Cats, &quot;the&quot; best</a>");
+  a.SiteName = "<b>Cats</b> & co";
+  a.BaseURL = "http://cats.test/?a=1&b=\"><img src=x>";
+  EXPECT_EQ(SiteLink(a),
+            "<a href=\"http://cats.test/?a=1&amp;b=&quot;&gt;&lt;img src=x&gt;\">&lt;b&gt;Cats&lt;/b&gt; "
+            "&amp; co</a>");
+  a.SiteName = "Cats, \"the\" best";
   const std::string csv = AnalysisCsv({a});
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
             "Site Name,Hops,Total Links,Total External Links,Position In Total Links,Position In "

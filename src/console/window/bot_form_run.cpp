@@ -14,6 +14,7 @@
 #include "views/window/message_form.h"
 #include "views/window/rich_text.h"
 #include "views/window/window_support.h"
+#include "text/html_text.h"
 
 namespace zeb {
 namespace {
@@ -28,7 +29,7 @@ void TZEBBotForm::FormShow() {
     try {
       errors = selection_.AutoRunErrors(options_.ProjectName, options_.PartnerNames);
     } catch (const std::exception& e) {
-      errors.push_back("<B>Error</B><BR>The data folder cannot be read: " + std::string(e.what()));
+      errors.push_back("<B>Error</B><BR>The data folder cannot be read: " + HtmlEscaped(e.what()));
     }
     if (!errors.empty()) options_.AutoRun = false;
     for (const std::string& error : errors) ShowMessageDialog(MessageKind::kOkOnly, error, this);

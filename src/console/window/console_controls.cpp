@@ -3,6 +3,7 @@
 
 #include "views/window/message_form.h"
 #include "views/window/rich_text.h"
+#include "text/html_text.h"
 
 namespace zeb {
 
@@ -15,7 +16,8 @@ HtmlButton* ConsoleButton(const char* name, const QString& html, const QString& 
 }
 
 void ShowConsoleError(const std::string& what, const std::exception& e, QWidget* parent) {
-  ShowMessageDialog(MessageKind::kOkOnly, "<B>Error</B><BR>" + what + ": " + e.what(), parent);
+  ShowMessageDialog(MessageKind::kOkOnly, "<B>Error</B><BR>" + what + ": " + HtmlEscaped(e.what()),
+                    parent);
 }
 
 }  // namespace zeb

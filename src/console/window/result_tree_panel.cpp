@@ -139,7 +139,7 @@ void ResultTreePanel::RefreshTree(const ConsoleDisplay& display) {
   while (!todo.empty()) {
     const Step step = todo.back();
     todo.pop_back();
-    auto* item = new QTreeWidgetItem(QStringList{FromBytes(step.node->text)});
+    auto* item = new QTreeWidgetItem(QStringList{NodeHtml(step.node->text)});
     if (step.parent != nullptr) {
       step.parent->addChild(item);
     } else {

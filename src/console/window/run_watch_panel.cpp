@@ -21,8 +21,7 @@ namespace zeb {
 namespace {
 
 QLabel* ValueLabel(const char* name, const QString& hint) {
-  auto* label = new QLabel;
-  label->setObjectName(name);
+  QLabel* label = PlainLabel(name);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label->setStatusTip(hint);
   return label;

@@ -159,8 +159,7 @@ QWidget* SettingsBar::BuildMisc() {
   show_button_ = new QPushButton("Show Information...");
   show_button_->setObjectName("ShowInformationButton");
   show_button_->setStatusTip("Show the keywords stored for your home page.");
-  site_status_ = new QLabel;
-  site_status_->setObjectName("SiteStatus");
+  site_status_ = PlainLabel("SiteStatus");  // statuses carry servers' messages
   site_status_->setWordWrap(true);
   for (QWidget* w : {static_cast<QWidget*>(RECheckBox2), static_cast<QWidget*>(RECheckBox1),
                      static_cast<QWidget*>(RECheckBox4), static_cast<QWidget*>(modern_web_)}) {

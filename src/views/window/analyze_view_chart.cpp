@@ -96,7 +96,7 @@ void TZEBAnalyzeViewForm::FillChart() {
   QStringList labels;
   for (int r = first; r < last; ++r) {
     // Every other label a line lower, so that long names do not run into each other.
-    labels << ((r - first) % 2 ? "\n" : "") + FromBytes(records_[r].SiteName);
+    labels << ((r - first) % 2 ? "\n" : "") + EscapedText(records_[r].SiteName);
   }
   partners->append(labels);
   auto* scale = new QCategoryAxis;
@@ -144,7 +144,7 @@ void TZEBAnalyzeViewForm::FillChart() {
               const AnalysisRecord& record = records_[first + qRound(p.x())];
               QToolTip::showText(
                   QCursor::pos(),
-                  QString("%1, %2: %3").arg(FromBytes(record.SiteName), title).arg(record.*field));
+                  QString("%1, %2: %3").arg(EscapedText(record.SiteName), title).arg(record.*field));
             });
   }
 }

@@ -304,7 +304,7 @@ void TZEBAnalyzeViewForm::ShowCurrentPartner() {
   }
   const AnalysisRecord& record = records_[current_];
   for (const std::string& line : record.TreeResults) {
-    hop_tree_->addTopLevelItem(new QTreeWidgetItem(QStringList{FromBytes(line)}));
+    hop_tree_->addTopLevelItem(new QTreeWidgetItem(QStringList{NodeHtml(line)}));
   }
   site_link_->setText(FromBytes(SiteLink(record)));
   last_analyzed_->setText(QString::fromStdString(FormatDay(record.xDate)));

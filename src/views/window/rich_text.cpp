@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "console/result_tree.h"
+
 // Q_INIT_RESOURCE must stand outside any namespace.
 static void InitZebGuiResources() { Q_INIT_RESOURCE(zebgui); }
 
@@ -95,6 +97,17 @@ std::vector<std::string> ToBytes(const QStringList& items, TextEncoding encoding
     bytes.push_back(latin1 ? item.toLatin1().toStdString() : item.toUtf8().toStdString());
   }
   return bytes;
+}
+
+QString EscapedText(const std::string& bytes) { return FromBytes(bytes).toHtmlEscaped(); }
+
+QString NodeHtml(const std::string& stored_node) { return FromBytes(ShownNodeHtml(stored_node)); }
+
+QLabel* PlainLabel(const char* object_name) {
+  auto* label = new QLabel;
+  label->setObjectName(object_name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
 }
 
 bool OpenWebLink(const QString& address) {

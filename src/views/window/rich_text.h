@@ -5,6 +5,7 @@
 #ifndef ZEB_VIEWS_RICH_TEXT_H_
 #define ZEB_VIEWS_RICH_TEXT_H_
 
+#include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QStyledItemDelegate>
@@ -36,6 +37,14 @@ std::string ToBytes(const QString& text, TextEncoding encoding);
 // The items of one field (a list's lines) go back in one encoding, so that the field reads back
 // as it was typed: Latin-1 only while every character of every item fits it.
 std::vector<std::string> ToBytes(const QStringList& items, TextEncoding encoding);
+
+// Where stored text meets HTML. A label, tool tip or chart label that shows stored text shows it
+// as plain text (PlainLabel) or escaped (EscapedText); a result-tree node is drawn from its
+// stored form through ShownNodeHtml (NodeHtml). Only the system's own captions are mark-up.
+QString EscapedText(const std::string& bytes);
+QString NodeHtml(const std::string& stored_node);
+// A label for stored or served text: always plain text, whatever the text holds.
+QLabel* PlainLabel(const char* object_name);
 
 // A document for an HTML text, with the picture store's names ("GCheck", "Cancel") resolved.
 std::unique_ptr<QTextDocument> MakeHtmlDocument(const QString& html, const QFont& font);

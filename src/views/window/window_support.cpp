@@ -56,6 +56,7 @@ void SavePlacement(const QWidget& window, const std::string& exe_folder, const c
 QLabel* MakeHintLine(const char* name, const char* default_text) {
   auto* line = new QLabel(default_text);
   line->setObjectName(name);
+  line->setTextFormat(Qt::PlainText);  // hints also carry error messages
   line->setFrameShape(QFrame::StyledPanel);
   line->setFrameShadow(QFrame::Sunken);
   line->setContentsMargins(6, 2, 6, 2);
