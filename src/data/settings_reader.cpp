@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/text_routines.h"
+
 namespace zeb {
 
 SettingsReader::SettingsReader(const SettingsStore& store, const char* key_path,
@@ -23,8 +25,13 @@ std::optional<std::string> SettingsReader::Stored(const char* name) const {
   return key_->ReadString(name);
 }
 
-bool SettingsReader::Switch(const char* name) const {
-  return TextToSwitch(Stored(name).value_or(Def(name).default_value));
+bool SettingsReader::Switch(const char* name) {
+  const std::string text = Stored(name).value_or(Def(name).default_value);
+  const std::string lower = LowerCase(text);
+  if (lower != "true" && lower != "false") {
+    Note(std::string(label_) + " " + name + " \"" + text + "\" is not true or false; using false");
+  }
+  return lower == "true";
 }
 
 std::string SettingsReader::Text(const char* name) const {

@@ -1,6 +1,6 @@
 // Reads the values of one settings key through its catalog (data/settings_catalog.h): a value
-// that is missing, or the whole key, gives the catalog's default; a number that cannot be used
-// gives a note in `problems` and a usable value instead.
+// that is missing, or the whole key, gives the catalog's default; a number or switch that cannot be
+// used gives a note in `problems` and a usable value instead.
 #ifndef ZEB_DATA_SETTINGS_READER_H_
 #define ZEB_DATA_SETTINGS_READER_H_
 
@@ -27,7 +27,8 @@ class SettingsReader {
 
   // The stored text, or nullopt when the key or the value is missing.
   std::optional<std::string> Stored(const char* name) const;
-  bool Switch(const char* name) const;
+  // A stored switch that is neither true nor false (any letter case) reads as off, with a note.
+  bool Switch(const char* name);
   std::int32_t Number(const char* name);
   std::string Text(const char* name) const;
   void Note(std::string problem);

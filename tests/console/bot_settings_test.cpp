@@ -72,6 +72,26 @@ TEST_F(BotSettingsTest, NumbersAreStrictClampedAndReported) {
   EXPECT_EQ(s.StopLinks, 0);
 }
 
+// A switch or a connection count that cannot be read is named, as a bad number is.
+TEST_F(BotSettingsTest, UnreadableSwitchesAndConnectionsAreReported) {
+  Set("ZEBAnalyzeFound", "maybe");
+  Set("ZEBAnalyzeBase", "TRUE");  // letter case does not matter
+  Set("ZEBSelConnections", "abc");
+  BotSettings s = Load();
+  EXPECT_FALSE(s.AnalyzeFound);
+  EXPECT_TRUE(s.AnalyzeBase);
+  EXPECT_FALSE(s.Connections.has_value());
+  ASSERT_EQ(problems_.size(), 2u);
+  EXPECT_EQ(problems_[0], "Setting ZEBAnalyzeFound \"maybe\" is not true or false; using false");
+  EXPECT_EQ(problems_[1],
+            "Setting ZEBSelConnections \"abc\" is not one of 1, 5, 10, 15, 20; using one connection");
+  problems_.clear();
+  Set("ZEBAnalyzeFound", "false");
+  Set("ZEBSelConnections", "");  // no choice made: one connection, nothing to report
+  Load();
+  EXPECT_TRUE(problems_.empty()) << problems_.front();
+}
+
 TEST_F(BotSettingsTest, ListFilesAreReadAsTheyStand) {
   testing::WriteFile(dir_ / "STFilter.txt", "The\r\nand\nof\r");
   testing::WriteFile(dir_ / "URLExceptions.txt", "logout\r\n\r\n cart \r\n");

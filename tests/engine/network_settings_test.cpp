@@ -54,6 +54,10 @@ TEST_F(NetworkSettingsTest, ProxyValuesAreClearedUnlessProxyAuthIsOn) {
   EXPECT_EQ(off.proxy_port, 0);
   EXPECT_EQ(off.proxy_user, "");
   EXPECT_EQ(off.proxy_password, "");
+  // "yes" is not a switch value: it reads as off and is named.
+  ASSERT_EQ(problems_.size(), 1u);
+  EXPECT_NE(problems_[0].find("ProxyAuth \"yes\" is not true or false"), std::string::npos);
+  problems_.clear();
   Set("ProxyAuth", "True");
   HttpOptions on = Load();
   EXPECT_EQ(on.proxy_host, "proxy.localhost");
