@@ -54,8 +54,7 @@ std::span<const ValueColumn> ValueColumns() {
        &AnalysisRecord::ExternalLinkPosition, kLinks},
       {"Total\nWords", "Total Words", &AnalysisRecord::WordTotalTags, kWords},
       {"Position\nTotal Words", "Position in Total Words", &AnalysisRecord::WordPosTags, kWords},
-      {"Total Words\n(No Tags)", "Total Words (No Tags)", &AnalysisRecord::WordTotalNoTags,
-       kWords},
+      {"Total Words\n(No Tags)", "Total Words (No Tags)", &AnalysisRecord::WordTotalNoTags, kWords},
       {"Total Word\nPosition (No Tags)", "Position Total Words (No Tags)",
        &AnalysisRecord::WordPosNoTags, kWords},
   }};
@@ -114,6 +113,8 @@ std::pair<int, int> PageRange(int page, int records, int per_page) {
   const int first = std::clamp(page * per_page, 0, records);
   return {first, std::min(records, first + per_page)};
 }
+
+int PageOf(int index, int per_page) { return per_page > 0 ? index / per_page : 0; }
 
 std::string SiteLink(const AnalysisRecord& record) {
   return "<a href=\"" + HtmlEscaped(record.BaseURL) + "\">" + HtmlEscaped(record.SiteName) + "</a>";

@@ -87,6 +87,8 @@ class ChartScale {
 
 // Chart pages: per_page 0 shows every partner on one page. Pages are numbered from 0.
 int PageCount(int records, int per_page);
+// The page that shows the record at index.
+int PageOf(int index, int per_page);
 // The records [first, last) of a page.
 std::pair<int, int> PageRange(int page, int records, int per_page);
 

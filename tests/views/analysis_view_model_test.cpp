@@ -40,6 +40,10 @@ TEST(AnalysisViewModelTest, Pages) {
     EXPECT_EQ(PageCount(c.records, c.per_page), c.pages) << c.records << "/" << c.per_page;
   }
   EXPECT_EQ(PageRange(2, 8, 3), std::make_pair(6, 8));
+  EXPECT_EQ(PageOf(0, 3), 0);
+  EXPECT_EQ(PageOf(5, 3), 1);
+  EXPECT_EQ(PageOf(6, 3), 2);
+  EXPECT_EQ(PageOf(7, 0), 0);  // every partner on one page
   EXPECT_EQ(PageRange(0, 8, 0), std::make_pair(0, 8));
   EXPECT_EQ(PageRange(5, 8, 3), std::make_pair(8, 8));
 }

@@ -250,9 +250,15 @@ void TZEBAnalyzeViewForm::RebuildQuery() {
     }
   }
   sort_keys_.clear();
-  current_ = records_.empty() ? -1 : 0;
+  // The partner the view was opened on (or last shown) stays the current one where it is listed.
+  const auto named =
+      std::find_if(records_.begin(), records_.end(),
+                   [this](const AnalysisRecord& r) { return r.SiteName == PartnerName; });
+  current_ = records_.empty()
+                 ? -1
+                 : (named != records_.end() ? static_cast<int>(named - records_.begin()) : 0);
   FillGrid();
-  ShowPage(0);
+  ShowPage(PageOf(std::max(current_, 0), per_page_->value()));
   QApplication::restoreOverrideCursor();
 }
 
@@ -287,6 +293,7 @@ void TZEBAnalyzeViewForm::SortBy(int column, bool add_key) {
 void TZEBAnalyzeViewForm::SetCurrent(int index) {
   if (index < 0 || index >= static_cast<int>(records_.size()) || index == current_) return;
   current_ = index;
+  PartnerName = records_[index].SiteName;
   {
     QSignalBlocker block(grid_);
     grid_->setCurrentCell(index, 0);

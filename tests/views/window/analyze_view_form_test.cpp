@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QAbstractBarSeries>
 #include <QChart>
 #include <QChartView>
@@ -144,6 +146,23 @@ TEST_F(AnalyzeViewFormTest, FilterOrderAndPages) {
   auto* chart = Find<QChartView>(*view, "Chart")->chart();
   ASSERT_EQ(chart->series().size(), 9);
   EXPECT_EQ(qobject_cast<QScatterSeries*>(chart->series()[1])->count(), 3);
+}
+
+// Opened for a partner (zebhost analysis --partner, the console's button), the view shows that
+// partner and the chart page it is on; a name it does not list leaves it on the first.
+TEST_F(AnalyzeViewFormTest, ItOpensOnTheNamedPartnerAndItsPage) {
+  AddAnalyses("Pets", 12);
+  for (const auto& [partner, current, page] :
+       {std::tuple{"Partner 09", 9, "Page 2 of 2"}, std::tuple{"Nobody", 0, "Page 1 of 2"}}) {
+    auto view = std::make_unique<TZEBAnalyzeViewForm>(f_.locations());
+    view->ProjectName = "Pets";
+    view->PartnerName = partner;
+    view->show();
+    ASSERT_TRUE(WaitFor([&] { return !view->records().empty(); }, 5000));
+    EXPECT_EQ(view->current(), current) << partner;
+    EXPECT_EQ(Find<QTableWidget>(*view, "DataGrid")->currentRow(), current) << partner;
+    EXPECT_EQ(Find<QLabel>(*view, "PageLabel")->text(), page) << partner;
+  }
 }
 
 TEST_F(AnalyzeViewFormTest, ClickingTheFifthPointShowsTheFifthPartner) {
