@@ -218,7 +218,10 @@ void TZEBAnalyzeViewForm::showEvent(QShowEvent* event) {
 
 void TZEBAnalyzeViewForm::FormShow() {
   Rebuilding = true;
-  FillProjectList(project_list_, locations_.DataFolder, hint_line_);
+  if (!FillProjectList(project_list_, locations_.DataFolder, hint_line_)) {
+    Rebuilding = false;
+    return;
+  }
   if (project_list_->count() == 0) {
     Rebuilding = false;
     QMessageBox box(QMessageBox::NoIcon, "",
@@ -246,7 +249,7 @@ void TZEBAnalyzeViewForm::RebuildQuery() {
       records_ = source_.Records(project_list_->currentData().toByteArray().toStdString(),
                                  only_values_->isChecked(), *order);
     } catch (const std::exception& e) {
-      hint_line_->setText(QString("The results cannot be read: %1").arg(FromBytes(e.what())));
+      ShowReadError("The results cannot be read", e, hint_line_);
     }
   }
   sort_keys_.clear();

@@ -190,7 +190,7 @@ void TZEBKWComparativeForm::showEvent(QShowEvent* event) {
 }
 
 void TZEBKWComparativeForm::FormShow() {
-  LoadProjects();
+  if (!LoadProjects()) return;
   if (ProjectName.empty() && project_list_->count() > 0) {
     ProjectName = project_list_->itemData(0).toByteArray().toStdString();
   }
@@ -203,8 +203,8 @@ void TZEBKWComparativeForm::FormShow() {
   LoadComparison();
 }
 
-void TZEBKWComparativeForm::LoadProjects() {
-  FillProjectList(project_list_, locations_.DataFolder, hint_line_);
+bool TZEBKWComparativeForm::LoadProjects() {
+  return FillProjectList(project_list_, locations_.DataFolder, hint_line_);
 }
 
 void TZEBKWComparativeForm::LoadPartners() {
@@ -214,7 +214,7 @@ void TZEBKWComparativeForm::LoadPartners() {
       partner_list_->addItem(FromBytes(name), QByteArray::fromStdString(name));
     }
   } catch (const std::exception& e) {
-    hint_line_->setText(QString("The partners cannot be read: %1").arg(FromBytes(e.what())));
+    ShowReadError("The partners cannot be read", e, hint_line_);
   }
 }
 
@@ -224,7 +224,7 @@ void TZEBKWComparativeForm::LoadComparison() {
   try {
     lists_ = source_.Lists(ProjectName, PartnerName);
   } catch (const std::exception& e) {
-    hint_line_->setText(QString("The results cannot be read: %1").arg(FromBytes(e.what())));
+    ShowReadError("The results cannot be read", e, hint_line_);
   }
   FillComparisonGrids();
   QApplication::restoreOverrideCursor();

@@ -37,7 +37,7 @@ class TZEBKWComparativeForm : public QDialog {
 
  public slots:
   void FormShow();
-  void LoadProjects();
+  bool LoadProjects();  // false when they could not be read (the error was shown)
   void LoadPartners();
   void LoadComparison();
 

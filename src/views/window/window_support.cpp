@@ -5,10 +5,13 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusTipEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
 #include "views/kw_comparison.h"
+#include "views/window/message_form.h"
 #include "views/window/rich_text.h"
 
 namespace zeb {
@@ -65,15 +68,30 @@ QLabel* MakeHintLine(const char* name, const char* default_text) {
   return line;
 }
 
-void FillProjectList(QComboBox* list, const std::string& data_folder, QLabel* error_line) {
+void ShowReadError(const QString& what, const std::exception& e, QLabel* error_line) {
+  const QString text = QString("%1: %2").arg(what, FromBytes(e.what()));
+  error_line->setText(text);
+  // Shown once the view has finished what it is doing (and taken its wait cursor back).
+  QPointer<QWidget> window = error_line->window();
+  QTimer::singleShot(0, window, [window, text] {
+    if (window) {
+      ShowMessageDialog(MessageKind::kOkOnly,
+                        ("<B>Error</B><BR>" + text.toHtmlEscaped()).toStdString(), window);
+    }
+  });
+}
+
+bool FillProjectList(QComboBox* list, const std::string& data_folder, QLabel* error_line) {
   list->clear();
   try {
     for (const std::string& name : ComparisonSource(FileLocations{{}, data_folder}).Projects()) {
       list->addItem(FromBytes(name), QByteArray::fromStdString(name));
     }
   } catch (const std::exception& e) {
-    error_line->setText(QString("The projects cannot be read: %1").arg(FromBytes(e.what())));
+    ShowReadError("The projects cannot be read", e, error_line);
+    return false;
   }
+  return true;
 }
 
 bool ShowHint(QEvent* event, QLabel* line, const char* default_text) {

@@ -4,6 +4,7 @@
 #define ZEB_VIEWS_WINDOW_SUPPORT_H_
 
 #include <QString>
+#include <exception>
 #include <string>
 
 class QComboBox;
@@ -27,8 +28,12 @@ void SavePlacement(const QWidget& window, const std::string& exe_folder, const c
 QLabel* MakeHintLine(const char* name, const char* default_text);
 
 // Fills a list with the projects the result views offer (all but "Default"), each with its
-// stored name as item data. A failure to read is written into error_line.
-void FillProjectList(QComboBox* list, const std::string& data_folder, QLabel* error_line);
+// stored name as item data. False when they could not be read: the error was shown.
+bool FillProjectList(QComboBox* list, const std::string& data_folder, QLabel* error_line);
+
+// A view's read failed: the error goes into a message dialog, so that it is seen, and stays on
+// the hint line. what: "The projects cannot be read".
+void ShowReadError(const QString& what, const std::exception& e, QLabel* error_line);
 
 // A status-tip event shows its tip in `line`, or default_text when the tip is empty. Returns
 // whether the event was one (the window's event() then returns true).

@@ -33,6 +33,7 @@
 #include "support/crawl_fixture.h"
 #include "support/temp_dir.h"
 #include "text/date_time.h"
+#include "views/window/kw_comparative_form.h"
 
 namespace zeb {
 namespace {
@@ -308,6 +309,30 @@ TEST_F(AnalyzeViewFormTest, AThousandPartnersOpenSortAndPageQuickly) {
               ms(opened).count(), ms(sorted).count(), ms(paged).count());
   EXPECT_LT(ms(sorted).count(), 1000);
   EXPECT_LT(ms(paged).count(), 1000);
+}
+
+
+// A data folder whose database cannot be read: both views say why in a dialog, not that there
+// is nothing to see.
+TEST(UnreadableDataTest, BothViewsShowTheReadError) {
+  testing::TempDir dir;
+  FileLocations locations{dir.folder(), dir.folder()};
+  testing::WriteFile(DatabaseFile(locations), std::string(4096, 'x'));  // not a database
+  for (int which = 0; which < 2; ++which) {
+    testing::DialogAnswerer answerer;
+    std::unique_ptr<QDialog> view;
+    if (which == 0) {
+      view = std::make_unique<TZEBAnalyzeViewForm>(locations);
+    } else {
+      view = std::make_unique<TZEBKWComparativeForm>(locations);
+    }
+    view->show();
+    ASSERT_TRUE(WaitFor([&] { return !answerer.texts().empty(); }, 5000)) << which;
+    EXPECT_EQ(answerer.texts().size(), 1u) << which;
+    EXPECT_EQ(answerer.texts()[0].rfind("<B>Error</B><BR>The projects cannot be read: ", 0), 0u)
+        << answerer.texts()[0];
+    EXPECT_NE(answerer.texts()[0].find("not a database"), std::string::npos) << answerer.texts()[0];
+  }
 }
 
 }  // namespace
