@@ -311,6 +311,9 @@ std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row, Ht
       FetchError(row, client, refusal.empty() ? e.what() : refusal);
       if (settings_.ModernWeb && !stopped_transfer_) {
         StartPageUnverifiable(row, UnverifiableReason(e, client, refusal));
+      } else if (!stopped_transfer_ && !HomePhase && row.rec_no == 1) {
+        // The partner ends not found: the messages say why its start page gave nothing.
+        console_.AddMessage("The start page could not be read: " + std::string(e.what()));
       }
     }
     return std::nullopt;

@@ -107,6 +107,23 @@ TEST(CrawlDownloadTest, EachFailureEndsItsNodeWithItsStateAndNotice) {
   EXPECT_EQ(f.RowOf(f.Url("/exact.htm"))->FileSize, kLimit);
 }
 
+// A start page behind an endless chain of redirects: the partner is not found, and the messages
+// say why.
+TEST(CrawlDownloadTest, AStartPageThatCannotBeReadIsNamedInTheMessages) {
+  CrawlFixture f;
+  for (int i = 0; i < 30; ++i) {
+    f.site().Redirect("/r" + std::to_string(i) + ".htm", "/r" + std::to_string(i + 1) + ".htm");
+  }
+  f.AddPartner("Cats", f.Url("/r0.htm"), "mysite.example");
+  RunRecord run = f.Run({"Cats"});
+  EXPECT_TRUE(run.outcomes[0].FoundURL.empty());
+  int named = 0;
+  for (const std::string& m : run.messages) {
+    named += m.starts_with("The start page could not be read: ") ? 1 : 0;
+  }
+  EXPECT_EQ(named, 1);
+}
+
 TEST(CrawlDownloadTest, IgnoreSizeZeroReadsAllPages) {
   CrawlFixture f;
   f.settings.IgnoreSize = 0;
