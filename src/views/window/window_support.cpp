@@ -21,8 +21,9 @@ void RestorePlacement(QWidget& window, const std::string& exe_folder, const char
   if (!exe_folder.empty()) {
     QSettings ini(FormIniFile(exe_folder), QSettings::IniFormat);
     const QByteArray geometry = ini.value(QString("%1/Geometry").arg(key)).toByteArray();
-    // A saved placement is the user's own; Qt brings it back onto a screen if it lies off one.
-    if (!geometry.isEmpty() && window.restoreGeometry(geometry)) return;
+    // A saved placement is the user's own; Qt brings it back onto a screen if it lies off one,
+    // and FitIntoScreen below cuts one larger than the screen (a window once grown too wide).
+    if (!geometry.isEmpty()) window.restoreGeometry(geometry);
   }
   FitIntoScreen(window);
 }
