@@ -1,4 +1,5 @@
-// Window placement: a default size made for a large screen is fitted into a small one.
+// Window placement: a default size made for a large screen, or a saved placement larger than
+// the screen, is fitted into a small one.
 #include "views/window/window_support.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+
+#include "support/temp_dir.h"
 
 namespace zeb {
 namespace {
@@ -40,6 +43,38 @@ TEST(WindowSupportTest, FitIntoScreenShrinksAndMovesOnlyWhatDoesNotFit) {
     if (!c.fits) {
       EXPECT_EQ(window.x(), room.left()) << c.what;
     }
+  }
+}
+
+// A placement saved in FORM.INI comes back as it was when it fits the screen; one larger than
+// the screen (a window once grown far too wide) comes back fitted into it.
+TEST(WindowSupportTest, RestorePlacementFitsASavedPlacementLargerThanTheScreen) {
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  struct Case {
+    const char* what;
+    QSize size;
+    bool unchanged;
+  };
+  const Case cases[] = {
+      {"fits", QSize(room.width() / 2, room.height() / 2), true},
+      {"40000 wide", QSize(40000, 300), false},
+      {"40000 high", QSize(300, 40000), false},
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;
+    const QPoint place = room.topLeft() + QPoint(10, 10);
+    {
+      QWidget saved;
+      saved.resize(c.size);
+      saved.move(place);
+      SavePlacement(saved, dir.folder(), "Form");
+    }
+    QWidget window;
+    window.resize(200, 100);
+    RestorePlacement(window, dir.folder(), "Form");
+    EXPECT_TRUE(room.contains(window.geometry())) << c.what;
+    EXPECT_EQ(window.size() == c.size, c.unchanged) << c.what;
+    EXPECT_NE(window.size(), QSize(200, 100)) << c.what << ": the placement was not read";
   }
 }
 
