@@ -151,7 +151,7 @@ int PartnerList(const Arguments& a, const std::string& project, std::ostream& ou
     rows.push_back({p.SiteName, p.Project, p.ContactWebSite, start, p.ShortCheck,
                     p.URL.empty() ? "-" : p.URL, p.FoundShort ? "yes" : "no"});
   }
-  constexpr std::size_t kHopWidth = 14;  // " (2147483647)"
+  constexpr std::size_t kHopWidth = 14;  // " (-2147483648)"
   PrintTable(out, rows, {kCellWidth, kCellWidth, kAddressCellWidth, kAddressCellWidth + kHopWidth,
                          kCellWidth, kAddressCellWidth, kCellWidth});
   return 0;
