@@ -1,9 +1,26 @@
 #include "data/app_tables.h"
 
 #include <array>
+#include <initializer_list>
+#include <stdexcept>
+
+#include "data/field_limits.h"
 
 namespace zeb {
 namespace {
+
+// Throws std::invalid_argument with the first problem there is, so that no writer stores a field
+// beyond its bounds.
+void RequireStorable(std::initializer_list<std::optional<std::string>> problems) {
+  for (const std::optional<std::string>& problem : problems) {
+    if (problem) throw std::invalid_argument(*problem);
+  }
+}
+
+void RequireStorableNames(const std::string& project, const std::string& site) {
+  RequireStorable({NameProblem(project, "the project name", FieldRules::kStored),
+                   NameProblem(site, "the partner name", FieldRules::kStored)});
+}
 
 bool AllProjects(const std::string& project, ProjectScope scope) {
   return scope == ProjectScope::kAllForDefault && project == kDefaultProject;
@@ -161,6 +178,7 @@ std::optional<ProjectRecord> AppTables::FindProject(const std::string& name) {
 }
 
 void AppTables::AddProject(const ProjectRecord& project) {
+  RequireStorable({ProjectProblem(project, FieldRules::kStored)});
   QueryRef q = session_.Query(
       "INSERT INTO ZEBProjects (Name, YourHomePage, YourKWTag, YourKWDensity) "
       "VALUES (?1, ?2, ?3, ?4)");
@@ -229,6 +247,7 @@ std::optional<PartnerRecord> AppTables::FindPartner(const std::string& project,
 }
 
 std::int64_t AppTables::AddPartner(const PartnerRecord& p) {
+  RequireStorable({PartnerProblem(p, FieldRules::kStored)});
   QueryRef q = session_.Query(
       "INSERT INTO LA (Project, SiteName, ContactWebSite, BotStart, BotBaseHop, ShortCheck, "
       "LongCheck, URL, FoundShort, FoundLong) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
@@ -240,6 +259,7 @@ std::int64_t AppTables::AddPartner(const PartnerRecord& p) {
 }
 
 bool AppTables::SavePartner(const PartnerRecord& p) {
+  RequireStorable({PartnerProblem(p, FieldRules::kStored)});
   QueryRef q = session_.Query(
       "UPDATE LA SET Project = ?1, SiteName = ?2, ContactWebSite = ?3, BotStart = ?4, "
       "BotBaseHop = ?5, ShortCheck = ?6, LongCheck = ?7, URL = ?8, FoundShort = ?9, "
@@ -271,6 +291,7 @@ std::optional<HistoryRecord> AppTables::FindHistory(const std::string& project,
 }
 
 std::int64_t AppTables::SaveHistory(const HistoryRecord& h) {
+  RequireStorableNames(h.Project, h.SiteName);
   std::string date = FormatDateTime(StartOfDay(h.xDate));
   if (h.id != 0) {
     QueryRef q = session_.Query(
@@ -318,6 +339,9 @@ std::optional<AnalysisRecord> AppTables::FindAnalysis(const std::string& project
 }
 
 std::int64_t AppTables::SaveAnalysis(const AnalysisRecord& record) {
+  RequireStorableNames(record.Project, record.SiteName);
+  RequireStorable({AddressProblem(record.BaseURL, "the start page", FieldRules::kStored),
+                   TextProblem(record.ShortCheck, "the Find text")});
   const std::size_t n = kAnalysisFields.size();
   if (record.id != 0) {
     std::string sql = "UPDATE ZEBAnalyze SET ";

@@ -7,7 +7,9 @@
 // bound values, so names holding quotes or SQL work like any other.
 //
 // Errors: DatabaseError from the session; a duplicate name throws DatabaseError with
-// IsConstraint() true. Thread safety: as the Session the object is made with.
+// IsConstraint() true. Every writer (AddProject, AddPartner, SavePartner, SaveHistory,
+// SaveAnalysis) first throws std::invalid_argument, naming the field, when a name, address or
+// text breaks its bounds as stored (data/field_limits.h: too many bytes, or a NUL byte). Thread safety: as the Session the object is made with.
 #ifndef ZEB_DATA_APP_TABLES_H_
 #define ZEB_DATA_APP_TABLES_H_
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
+#include "data/field_limits.h"
 #include "data/schema.h"
 #include "support/temp_dir.h"
 
@@ -218,6 +222,108 @@ TEST_F(AppTablesTest, AnalysisQueryFiltersAndOrders) {
   EXPECT_EQ(names(app_.QueryAnalysis("P", false, AnalysisOrder::kWordPosNoTags)),
             (std::vector<std::string>{"c", "a", "d", "b"}));
   EXPECT_TRUE(app_.QueryAnalysis("Default", false, AnalysisOrder::kSiteName).empty());
+}
+
+// No writer stores a field beyond its bounds: each refuses with the field's message and leaves
+// the tables as they were; at the limit the same write goes through.
+TEST_F(AppTablesTest, WritersRefuseOversizedFieldsAndNul) {
+  app_.AddProject({"P", "", {}, {}});
+  PartnerRecord stored = Partner("P", "n");
+  stored.id = app_.AddPartner(stored);
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& text)> write;  // writes `text` into one field
+    std::size_t limit;
+    const char* field;
+  };
+  int added = 0;
+  const auto partner = [&](auto set) {
+    return [&, set](const std::string& text) {
+      PartnerRecord p = Partner("P", "other" + std::to_string(++added));
+      set(p, text);
+      app_.AddPartner(p);
+    };
+  };
+  const std::string address = "http://a.test/";
+  const Case cases[] = {
+      {"AddProject name", [&](const std::string& t) { app_.AddProject({t, "", {}, {}}); },
+       kMaxNameBytes, "the project name"},
+      {"AddProject home page",
+       [&](const std::string& t) { app_.AddProject({"Q", address + t, {}, {}}); },
+       kMaxAddressBytes - address.size(), "the home page"},
+      {"AddPartner name", partner([](PartnerRecord& p, const std::string& t) { p.SiteName = t; }),
+       kMaxNameBytes, "the partner name"},
+      {"AddPartner home page",
+       partner([&](PartnerRecord& p, const std::string& t) { p.ContactWebSite = address + t; }),
+       kMaxAddressBytes - address.size(), "the home page"},
+      {"AddPartner link text",
+       partner([](PartnerRecord& p, const std::string& t) { p.LongCheck = {t}; }), kMaxTextBytes,
+       "the link text"},
+      {"SavePartner Find text",
+       [&](const std::string& t) {
+         PartnerRecord p = stored;
+         p.ShortCheck = t;
+         app_.SavePartner(p);
+       },
+       kMaxTextBytes, "the Find text"},
+      {"SavePartner backlink",
+       [&](const std::string& t) {
+         PartnerRecord p = stored;
+         p.URL = address + t;
+         app_.SavePartner(p);
+       },
+       kMaxAddressBytes - address.size(), "the backlink"},
+      {"SaveHistory name",
+       [&](const std::string& t) {
+         HistoryRecord h;
+         h.Project = "P";
+         h.SiteName = t;
+         app_.SaveHistory(h);
+       },
+       kMaxNameBytes, "the partner name"},
+      {"SaveAnalysis Find text",
+       [&](const std::string& t) {
+         AnalysisRecord r;
+         r.Project = "P";
+         r.SiteName = "n";
+         r.ShortCheck = t;
+         app_.SaveAnalysis(r);
+       },
+       kMaxTextBytes, "the Find text"},
+  };
+  // What the tables hold, to see that a refused write left them alone.
+  const auto contents = [&] {
+    std::string all;
+    for (const char* table : {"ZEBProjects", "LA", "LAHist", "ZEBAnalyze"}) {
+      QueryRef q = session_.Query(std::string("SELECT count(*), coalesce(sum(length(") +
+                                  (std::string(table) == "ZEBProjects" ? "Name" : "SiteName") +
+                                  ")), 0) FROM " + table);
+      q->Step();
+      all += std::to_string(q->ColumnInt(0)) + "/" + std::to_string(q->ColumnInt(1)) + " ";
+    }
+    return all + app_.FindPartner("P", "n", ProjectScope::kExact)->ShortCheck +
+           app_.FindPartner("P", "n", ProjectScope::kExact)->URL;
+  };
+  for (const Case& c : cases) {
+    const std::string before = contents();
+    const std::string over(c.limit + 1, 'x');
+    try {
+      c.write(over);
+      ADD_FAILURE() << c.what << ": an oversized field was stored";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(std::string(c.field) + " is ", 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find("at most"), std::string::npos) << e.what();
+    }
+    try {
+      c.write("a" + std::string(1, '\0') + "b");
+      ADD_FAILURE() << c.what << ": a NUL byte was stored";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find("\\0b\" holds a NUL byte"), std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(contents(), before) << c.what;
+    EXPECT_NO_THROW(c.write(std::string(c.limit, 'y'))) << c.what;
+  }
 }
 
 }  // namespace

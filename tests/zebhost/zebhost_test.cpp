@@ -8,9 +8,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
+#include "common.h"
 #include "data/app_tables.h"
+#include "data/field_limits.h"
 #include "data/file_locations.h"
 #include "data/schema.h"
 #include "data/settings_store.h"
@@ -453,6 +456,176 @@ TEST_F(ZebhostTest, AFullDiskStopsTheCheckStoresNothingAndFails) {
   EXPECT_EQ(added.find("Not found for:"), std::string::npos) << added;
 
   EXPECT_NE(Ok(check).find("[1] Cats: found at"), std::string::npos);
+}
+
+// Every field a user gives zebhost is taken at its limit and refused one byte over it, with a
+// one-line message naming the field; nothing is stored then.
+TEST_F(ZebhostTest, FieldsAreTakenAtTheirLimitAndRefusedOneByteOver) {
+  Init();
+  Ok({"project", "add", "P"});
+  const auto address = [](std::size_t bytes) {
+    return "http://a.test/" + std::string(bytes - 14, 'x');
+  };
+  struct Case {
+    const char* field;
+    std::size_t limit;
+    std::function<std::vector<std::string>(std::size_t bytes, int n)> command;
+  };
+  // A partner add with one option of the given size; n keeps the names apart.
+  const auto partner = [](const char* option, std::function<std::string(std::size_t)> value) {
+    return [option, value](std::size_t bytes, int n) {
+      std::vector<std::string> args = {"partner", "add", "--project", "P", "--name",
+                                       "n" + std::to_string(n), "--home", "http://a.test/",
+                                       "--find", "x"};
+      for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == std::string("--") + option) args.erase(args.begin() + i, args.begin() + i + 2);
+      }
+      args.insert(args.end(), {std::string("--") + option, value(bytes)});
+      return args;
+    };
+  };
+  const auto text = [](std::size_t bytes) { return std::string(bytes, 't'); };
+  const Case cases[] = {
+      {"the project name", zeb::kMaxNameBytes,
+       [](std::size_t bytes, int) {
+         return std::vector<std::string>{"project", "add", std::string(bytes, 'p')};
+       }},
+      {"the home page", zeb::kMaxAddressBytes,
+       [&](std::size_t bytes, int n) {
+         return std::vector<std::string>{"project", "add", "Q" + std::to_string(n), "--home-page",
+                                         address(bytes)};
+       }},
+      {"the partner name", zeb::kMaxNameBytes,
+       partner("name", [](std::size_t bytes) { return std::string(bytes, 'n'); })},
+      {"the home page", zeb::kMaxAddressBytes, partner("home", address)},
+      {"the start page", zeb::kMaxAddressBytes, partner("start", address)},
+      {"--backlink", zeb::kMaxAddressBytes, partner("backlink", address)},
+      {"the Find text", zeb::kMaxTextBytes, partner("find", text)},
+      {"the link text", zeb::kMaxTextBytes, partner("link-text", text)},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::size_t partners = PartnerCount("P");
+    Fails(c.command(c.limit + 1, ++n),
+          std::string(c.field) + " is " + std::to_string(c.limit + 1) + " bytes; at most " +
+              std::to_string(c.limit) + " are allowed");
+    EXPECT_EQ(PartnerCount("P"), partners) << c.field;
+    Ok(c.command(c.limit, ++n));
+  }
+  EXPECT_EQ(PartnerCount("P"), 6u);
+}
+
+TEST_F(ZebhostTest, AddressesWithBlanksQuotesOrAngleBracketsAreRefused) {
+  Init();
+  Ok({"project", "add", "P"});
+  for (const std::string bad : {" ", "\"", "<", ">", "\xC2\xA0", "\t"}) {
+    const std::string url = "http://a.test/x" + bad + "y";
+    Fails({"partner", "add", "--project", "P", "--name", "a", "--home", url, "--find", "x"},
+          "the home page \"http://a.test/x");
+    Fails({"project", "add", "Q", "--home-page", url}, "the home page \"http://a.test/x");
+  }
+  EXPECT_EQ(PartnerCount("P"), 0u);
+  EXPECT_EQ(Ok({"project", "list"}).find("Q"), std::string::npos);
+}
+
+// A NUL byte cannot cut a message short: it is shown as \0 and the rest of the message follows.
+TEST_F(ZebhostTest, ANulInANameIsShownWholeOnOneLine) {
+  Init();
+  Ok({"project", "add", "P"});
+  const std::string name("Ca\0ts\nx", 7);
+  Fails({"partner", "add", "--project", "P", "--name", name, "--home", "http://a.test/", "--find",
+         "x"},
+        "the partner name \"Ca\\0ts\\nx\" holds a control character");
+  Fails({"project", "add", name}, "the project name \"Ca\\0ts\\nx\" holds a control character");
+  Fails({"partner", "list", "--project", name}, "there is no project \"Ca\\0ts\\nx\"");
+  zeb::testing::WriteFile(dir_ / "nul.csv", "name,home,start,hop,find,link\nA,http://a.test/,,,x,\n" +
+                                                name.substr(0, 5) + ",http://b.test/,,,x,\n");
+  Fails({"partner", "import", "--project", "P", (dir_ / "nul.csv").string()},
+        "line 3: the partner name \"Ca\\0ts\" holds a control character");
+  EXPECT_EQ(PartnerCount("P"), 0u);
+}
+
+TEST_F(ZebhostTest, CsvImportRefusesAnOversizedFieldByItsLineAndImportsNothing) {
+  Init();
+  Ok({"project", "add", "P"});
+  const std::string huge(10 * 1024 * 1024, 'n');
+  struct Case {
+    std::string line;  // the third line of the file
+    std::string message;
+  };
+  const Case cases[] = {
+      {huge + ",http://b.test/,,,x,", "line 3: the partner name is 10485760 bytes; at most 4096"},
+      {"B,http://b.test/" + huge + ",,,x,", "line 3: the home page is 10485774 bytes; at most 2048"},
+      {"B,http://b.test/,,,x,\"" + huge + "\"", "line 3: the link text is 10485760 bytes"},
+  };
+  for (const Case& c : cases) {
+    zeb::testing::WriteFile(dir_ / "huge.csv",
+                            "name,home,start,hop,find,link\nA,http://a.test/,,,x,\n" + c.line + "\n");
+    Fails({"partner", "import", "--project", "P", (dir_ / "huge.csv").string()}, c.message);
+    EXPECT_EQ(PartnerCount("P"), 0u) << c.message;
+  }
+}
+
+// A field stored before there were limits (written here straight through SQL) is cut in the
+// list, so that ten thousand partners print a few megabytes, not gigabytes.
+TEST_F(ZebhostTest, PartnerListCutsWideCellsSoItsOutputStaysSmall) {
+  Init();
+  Ok({"project", "add", "P"});
+  {
+    zeb::Session session = zeb::OpenDataFolder(dir_.folder() + "data/");
+    zeb::Transaction transaction(session);
+    zeb::QueryRef q = session.Query(
+        "INSERT INTO LA (Project, SiteName, ContactWebSite, ShortCheck) VALUES ('P', ?1, ?2, 'x')");
+    for (int i = 0; i < 10000; ++i) {
+      q->Bind(1, i == 5000 ? std::string(10 * 1024 * 1024, 'W') : "partner" + std::to_string(i));
+      q->Bind(2, "http://p" + std::to_string(i) + ".test/");
+      q->Run();
+      q->Reset();
+    }
+    transaction.Commit();
+  }
+  const std::string out = Ok({"partner", "list", "--project", "P"});
+  EXPECT_LT(out.size(), 5u * 1024 * 1024);
+  const std::string cut = std::string(kCellWidth - 3, 'W') + "...  P";
+  EXPECT_NE(out.find("\n" + cut), std::string::npos);
+  // The other rows are padded to the cut cell, no wider; "P" to the heading "Project".
+  EXPECT_NE(out.find("\npartner0" + std::string(kCellWidth - 8 + 2, ' ') + "P" +
+                     std::string(8, ' ') + "http://p0.test/"),
+            std::string::npos);
+}
+
+// Cells up to their column's width print as they are; a longer one ends in "...", never in half
+// a UTF-8 character.
+TEST(PrintTableTest, CellsAreCutToTheirColumnsWidth) {
+  struct Case {
+    std::string cell;
+    std::size_t width;
+    std::string printed;
+  };
+  const Case cases[] = {
+      {std::string(60, 'a'), 60, std::string(60, 'a')},
+      {std::string(61, 'a'), 60, std::string(57, 'a') + "..."},
+      {std::string(56, 'a') + "\xC3\xA9xy", 60, std::string(56, 'a') + "\xC3\xA9xy"},
+      {std::string(56, 'a') + "\xC3\xA9xyzw", 60, std::string(56, 'a') + "..."},
+      {"abcdef", 3, "..."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CutCell(c.cell, c.width), c.printed) << c.cell;
+    std::ostringstream out;
+    PrintTable(out, {{c.cell, "end"}}, {c.width});
+    EXPECT_EQ(out.str(), c.printed + "  end\n");
+  }
+  // Columns not given take kCellWidth; the default cuts every column.
+  std::ostringstream out;
+  PrintTable(out, {{"Partner", "Home page", "Note"},
+                   {"Cats", "http://cats.test/", std::string(70, 'n')},
+                   {std::string(61, 'c'), std::string(101, 'h'), "ok"}},
+             {kCellWidth, kAddressCellWidth});
+  EXPECT_EQ(out.str(), "Partner" + std::string(55, ' ') + "Home page" + std::string(93, ' ') +
+                           "Note\n"
+                           "Cats" + std::string(58, ' ') + "http://cats.test/" +
+                           std::string(85, ' ') + std::string(57, 'n') + "...\n" +
+                           std::string(57, 'c') + "...  " + std::string(97, 'h') + "...  ok\n");
 }
 
 }  // namespace

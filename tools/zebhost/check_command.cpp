@@ -15,6 +15,7 @@
 #include "console/bot_settings.h"
 #include "console/run_controller.h"
 #include "data/app_tables.h"
+#include "data/field_limits.h"
 #include "data/file_locations.h"
 #include "data/schema.h"
 #include "data/settings_catalog.h"
@@ -86,7 +87,7 @@ class CheckPrinter : public zeb::RunObserver {
           }
         }
       }
-      PrintTable(out_, rows);
+      PrintTable(out_, rows, {kCellWidth, kCellWidth, kAddressCellWidth, kMessageCellWidth});
       node_notes_.clear();
     }
     Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-"};
@@ -114,7 +115,7 @@ class CheckPrinter : public zeb::RunObserver {
       table.push_back({r.partner, r.result, r.backlink, r.hops, r.link, r.external, r.word});
     }
     out_ << '\n';
-    PrintTable(out_, table);
+    PrintTable(out_, table, {kCellWidth, kMessageCellWidth, kAddressCellWidth});
   }
 
  private:
@@ -181,7 +182,8 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
     }
     for (const std::string& name : partners) {
       if (!t.app.FindPartner(project, name, ProjectScope::kAllForDefault)) {
-        throw UsageError("there is no partner \"" + name + "\" in project " + project);
+        throw UsageError("there is no partner " + zeb::QuoteForMessage(name) + " in project " +
+                         project);
       }
     }
   }

@@ -14,6 +14,7 @@
 #include "common.h"
 #include "csv.h"
 #include "data/app_tables.h"
+#include "data/field_limits.h"
 #include "data/sqlite_session.h"
 #include "text/lines.h"
 
@@ -25,13 +26,7 @@ using zeb::ProjectScope;
 
 // Checks a partner's fields as both "partner add" and the import take them.
 void CheckPartner(const PartnerRecord& p) {
-  CheckName(p.SiteName, "the partner name");
-  CheckUrl(p.ContactWebSite, "the home page");
-  if (!p.BotStart.empty()) CheckUrl(p.BotStart, "the start page");
-  if (p.ShortCheck.empty()) throw UsageError("the Find text must not be empty");
-  for (char c : p.ShortCheck) {
-    if (c == '\r' || c == '\n') throw UsageError("the Find text must be one line");
-  }
+  if (auto problem = zeb::PartnerProblem(p, zeb::FieldRules::kEntered)) throw UsageError(*problem);
 }
 
 // The records of a CSV file, its header line first.
@@ -88,11 +83,12 @@ int ImportPartners(Tables& t, const std::string& project, const std::string& fil
       throw fail(e.what());
     }
     if (auto it = seen.find(p.SiteName); it != seen.end()) {
-      throw fail("the partner \"" + p.SiteName + "\" is also on line " +
+      throw fail("the partner " + zeb::QuoteForMessage(p.SiteName) + " is also on line " +
                  std::to_string(it->second));
     }
     if (t.app.FindPartner(project, p.SiteName, ProjectScope::kExact)) {
-      throw fail("the partner \"" + p.SiteName + "\" exists already in project " + project);
+      throw fail("the partner " + zeb::QuoteForMessage(p.SiteName) +
+                 " exists already in project " + project);
     }
     seen[p.SiteName] = r.line;
     partners.push_back(std::move(p));
@@ -127,7 +123,8 @@ int PartnerAdd(const Arguments& a, const std::string& project, std::ostream& out
   Tables t = OpenTables();
   RequireProject(t.app, project);
   if (t.app.FindPartner(project, p.SiteName, ProjectScope::kExact)) {
-    throw UsageError("the partner \"" + p.SiteName + "\" exists already in project " + project);
+    throw UsageError("the partner " + zeb::QuoteForMessage(p.SiteName) +
+                     " exists already in project " + project);
   }
   t.app.AddPartner(p);
   out << "Added partner " << p.SiteName << " to project " << project << '\n';
@@ -147,11 +144,16 @@ int PartnerList(const Arguments& a, const std::string& project, std::ostream& ou
   std::vector<std::vector<std::string>> rows = {
       {"Partner", "Project", "Home page", "Start page (hop)", "Find", "Backlink", "Found"}};
   for (const PartnerRecord& p : partners) {
-    std::string start = p.BotStart.empty() ? "-" : p.BotStart + " (" + std::to_string(p.BotBaseHop) + ")";
+    // The start page is cut before its hop is added, so that the hop always shows.
+    std::string start = p.BotStart.empty() ? "-"
+                                           : CutCell(p.BotStart, kAddressCellWidth) + " (" +
+                                                 std::to_string(p.BotBaseHop) + ")";
     rows.push_back({p.SiteName, p.Project, p.ContactWebSite, start, p.ShortCheck,
                     p.URL.empty() ? "-" : p.URL, p.FoundShort ? "yes" : "no"});
   }
-  PrintTable(out, rows);
+  constexpr std::size_t kHopWidth = 14;  // " (-2147483648)"
+  PrintTable(out, rows, {kCellWidth, kCellWidth, kAddressCellWidth, kAddressCellWidth + kHopWidth,
+                         kCellWidth, kAddressCellWidth, kCellWidth});
   return 0;
 }
 
@@ -161,7 +163,8 @@ int PartnerRemove(const Arguments& a, const std::string& project, std::ostream& 
   Tables t = OpenTables();
   RequireProject(t.app, project);
   if (!t.app.RemovePartner(project, name)) {
-    throw UsageError("there is no partner \"" + name + "\" in project " + project);
+    throw UsageError("there is no partner " + zeb::QuoteForMessage(name) + " in project " +
+                     project);
   }
   out << "Removed partner " << name << " from project " << project << '\n';
   return 0;
@@ -178,12 +181,13 @@ int Project(const std::vector<std::string>& args, std::ostream& out) {
     a.ExpectPositional(2, "zebhost project add NAME [--home-page URL]");
     zeb::ProjectRecord project;
     project.Name = words[1];
-    CheckName(project.Name, "the project name");
     project.YourHomePage = a.Value("home-page").value_or("");
-    if (!project.YourHomePage.empty()) CheckUrl(project.YourHomePage, "the home page");
+    if (auto problem = zeb::ProjectProblem(project, zeb::FieldRules::kEntered)) {
+      throw UsageError(*problem);
+    }
     Tables t = OpenTables();
     if (t.app.FindProject(project.Name)) {
-      throw UsageError("the project \"" + project.Name + "\" exists already");
+      throw UsageError("the project " + zeb::QuoteForMessage(project.Name) + " exists already");
     }
     t.app.AddProject(project);
     out << "Added project " << project.Name << '\n';
@@ -201,7 +205,7 @@ int Project(const std::vector<std::string>& args, std::ostream& out) {
     if (rows.size() == 1) {
       out << "No projects yet: zebhost project add NAME --home-page URL\n";
     } else {
-      PrintTable(out, rows);
+      PrintTable(out, rows, {kCellWidth, kAddressCellWidth, kCellWidth});
     }
     return 0;
   }

@@ -34,7 +34,7 @@ int Settings(const std::vector<std::string>& args, std::ostream& out) {
       if (def.kind == zeb::SettingKind::kSecret) value = value.empty() ? "" : "(enciphered)";
       rows.push_back({def.name, key->HasValue(def.name) ? value : "(missing)"});
     }
-    PrintTable(out, rows);
+    PrintTable(out, rows, {kCellWidth, kAddressCellWidth});
     return 0;
   }
   if (words[0] == "set") {

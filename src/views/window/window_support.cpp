@@ -20,12 +20,33 @@ QString FormIniFile(const std::string& exe_folder) {
   return QString::fromStdString(exe_folder + "FORM.INI");
 }
 
+namespace {
+
+// How many times the desktop's size a restored window may be on a side before it is fitted.
+constexpr int kMostDesktopsOfPlacement = 2;
+
+// Whether a restored window is far larger than the desktop: more than a user makes by reaching
+// past its edges (a window grown by one runaway cell once reached 32,766 px).
+bool FarLargerThanTheDesktop(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return false;
+  const QSize desktop = screen->availableVirtualGeometry().size();
+  return window.width() > kMostDesktopsOfPlacement * desktop.width() ||
+         window.height() > kMostDesktopsOfPlacement * desktop.height();
+}
+
+}  // namespace
+
 void RestorePlacement(QWidget& window, const std::string& exe_folder, const char* key) {
   if (!exe_folder.empty()) {
     QSettings ini(FormIniFile(exe_folder), QSettings::IniFormat);
     const QByteArray geometry = ini.value(QString("%1/Geometry").arg(key)).toByteArray();
     // A saved placement is the user's own; Qt brings it back onto a screen if it lies off one.
-    if (!geometry.isEmpty() && window.restoreGeometry(geometry)) return;
+    // Only one far larger than the desktop is fitted into the screen.
+    if (!geometry.isEmpty() && window.restoreGeometry(geometry)) {
+      if (FarLargerThanTheDesktop(window)) FitIntoScreen(window);
+      return;
+    }
   }
   FitIntoScreen(window);
 }

@@ -17,7 +17,8 @@ namespace zeb {
 // exe_folder + "FORM.INI".
 QString FormIniFile(const std::string& exe_folder);
 // The window's size and place under `key` (kept only with a program folder); without a saved
-// placement, the default size fitted into the screen.
+// placement, the default size fitted into the screen. A saved placement is kept as it was
+// unless a side is more than twice the desktop's: then it is fitted into the screen too.
 void RestorePlacement(QWidget& window, const std::string& exe_folder, const char* key);
 // Shrinks a window that is larger than its screen's free area and moves it inside that area,
 // so that a default size made for a large screen never runs off a small one.

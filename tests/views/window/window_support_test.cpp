@@ -1,4 +1,5 @@
-// Window placement: a default size made for a large screen is fitted into a small one.
+// Window placement: a default size made for a large screen, or a saved placement larger than
+// the screen, is fitted into a small one.
 #include "views/window/window_support.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+
+#include "support/temp_dir.h"
 
 namespace zeb {
 namespace {
@@ -39,6 +42,43 @@ TEST(WindowSupportTest, FitIntoScreenShrinksAndMovesOnlyWhatDoesNotFit) {
     EXPECT_GE(window.width(), c.minimum.width()) << c.what;
     if (!c.fits) {
       EXPECT_EQ(window.x(), room.left()) << c.what;
+    }
+  }
+}
+
+// A placement saved in FORM.INI comes back as it was, also one reaching past the screen's edges;
+// one far larger than the screen (a window once grown 40,000 px wide) comes back fitted into it.
+TEST(WindowSupportTest, RestorePlacementFitsOnlyAPlacementFarLargerThanTheDesktop) {
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  struct Case {
+    const char* what;
+    QSize size;
+    bool unchanged;
+  };
+  const Case cases[] = {
+      {"fits", QSize(room.width() / 2, room.height() / 2), true},
+      {"past the edges", QSize(room.width() + 300, room.height() + 100), true},
+      {"three screens wide", QSize(room.width() * 3, 300), false},
+      {"40000 wide", QSize(40000, 300), false},
+      {"40000 high", QSize(300, 40000), false},
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;
+    const QPoint place = room.topLeft() + QPoint(10, 10);
+    {
+      QWidget saved;
+      saved.resize(c.size);
+      saved.move(place);
+      SavePlacement(saved, dir.folder(), "Form");
+    }
+    QWidget window;
+    window.resize(200, 100);
+    RestorePlacement(window, dir.folder(), "Form");
+    if (c.unchanged) {
+      EXPECT_EQ(window.size(), c.size) << c.what;
+    } else {
+      EXPECT_TRUE(room.contains(window.geometry())) << c.what;
+      EXPECT_NE(window.size(), QSize(200, 100)) << c.what << ": the placement was not read";
     }
   }
 }
