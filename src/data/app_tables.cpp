@@ -272,10 +272,19 @@ bool AppTables::SavePartner(const PartnerRecord& p) {
 }
 
 bool AppTables::RemovePartner(const std::string& project, const std::string& site) {
-  QueryRef q = session_.Query("DELETE FROM LA WHERE Project = ?1 AND SiteName = ?2");
-  q->Bind(1, project).Bind(2, site);
-  q->Run();
-  return session_.Changes() > 0;
+  // The partner goes with its history and its analysis, as a removed project does.
+  Transaction transaction(session_);
+  int removed = -1;  // the partner rows; the others follow them
+  for (const char* sql : {"DELETE FROM LA WHERE Project = ?1 AND SiteName = ?2",
+                          "DELETE FROM LAHist WHERE Project = ?1 AND SiteName = ?2",
+                          "DELETE FROM ZEBAnalyze WHERE Project = ?1 AND SiteName = ?2"}) {
+    QueryRef q = session_.Query(sql);
+    q->Bind(1, project).Bind(2, site);
+    q->Run();
+    if (removed < 0) removed = session_.Changes();
+  }
+  transaction.Commit();
+  return removed > 0;
 }
 
 std::optional<HistoryRecord> AppTables::FindHistory(const std::string& project,

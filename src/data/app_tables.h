@@ -120,6 +120,7 @@ class AppTables {
   std::int64_t AddPartner(const PartnerRecord& partner);
   // Writes every field of a stored partner (by id). False when the record is gone.
   bool SavePartner(const PartnerRecord& partner);
+  // Removes the partner with its history and analysis records; false when there was none.
   bool RemovePartner(const std::string& project, const std::string& site);
 
   // The history record of a partner for the day that holds `day`, if there is one.

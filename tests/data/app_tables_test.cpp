@@ -110,6 +110,10 @@ TEST_F(AppTablesTest, NamesWithQuotesAndSqlWorkEverywhere) {
   app_.SaveAnalysis(r);
   EXPECT_EQ(app_.QueryAnalysis(project, true, AnalysisOrder::kHops).size(), 1u);
   EXPECT_TRUE(app_.RemovePartner(project, partner));
+  // Its history and analysis go with it; a second removal finds nothing.
+  EXPECT_FALSE(app_.FindHistory(project, partner, Now()));
+  EXPECT_TRUE(app_.QueryAnalysis(project, false, AnalysisOrder::kHops).empty());
+  EXPECT_FALSE(app_.RemovePartner(project, partner));
   EXPECT_TRUE(app_.RemoveProject(project));
   EXPECT_EQ(app_.Partners("Other", ProjectScope::kExact).size(), 1u);  // LA is still there
 }
