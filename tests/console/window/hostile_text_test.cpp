@@ -136,8 +136,9 @@ void ExpectShownAsText(const std::vector<Rendered>& shown,
   // A rendered document gives a no-break space back as a plain one.
   all.replace(QChar(0xA0), ' ');
   for (const std::string& text : must_show) {
-    EXPECT_TRUE(all.contains(FromBytes(text).replace(QChar(0xA0), ' '))) << "not shown as text: " << text << "\nshown:\n"
-                                               << all.toStdString();
+    EXPECT_TRUE(all.contains(FromBytes(text).replace(QChar(0xA0), ' ')))
+        << "not shown as text: " << text << "\nshown:\n"
+        << all.toStdString();
   }
 }
 
@@ -199,6 +200,24 @@ TEST_F(HostileTextTest, TheConsoleAndShowInformationShowStoredMarkupAsText) {
   ASSERT_TRUE(WaitFor([&] { return !answerer.texts().empty(); }));
   ExpectShownAsText({Render(QString::fromStdString(answerer.texts()[0]), true)},
                     {kProject, kKeyword});
+}
+
+// AutoRun names a partner that is not there: the error dialog names it as text.
+TEST_F(HostileTextTest, TheAutoRunErrorNamesThePartnerAsText) {
+  const std::string missing =
+      "Ghost <img src=/tmp/zeb-local-file.png><a href=\"http://evil.localhost/\">x</a>";
+  BotFormOptions options;
+  options.locations = f_.locations();
+  options.settings_file = f_.settings_file();
+  options.ProjectName = kProject;
+  options.PartnerNames = {missing};
+  options.AutoRun = true;
+  DialogAnswerer answerer;
+  TZEBBotForm console(options);
+  console.show();
+  ASSERT_TRUE(WaitFor([&] { return !answerer.texts().empty(); }));
+  ExpectShownAsText({Render(QString::fromStdString(answerer.texts()[0]), true)},
+                    {missing, kProject});
 }
 
 TEST_F(HostileTextTest, TheTwoViewsShowStoredMarkupAsText) {
