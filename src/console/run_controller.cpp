@@ -107,6 +107,7 @@ void RunController::StartPartnerRun() {
   find_reported_ = false;
   unverifiable_.clear();
   storage_failure_.clear();
+  decided_ = false;
   gate_ = std::make_shared<HostGate>();
   handout_.Reset();
   SetControlsEnabled(false);
@@ -392,6 +393,7 @@ void RunController::RequestStart() {
 void RunController::PushHotRecord(RecNo rec_no) { handout_.PushHotRecord(rec_no); }
 
 void RunController::ShowFound(const std::string& url, bool found, bool long_found) {
+  decided_ = true;
   dispatcher_.Call([&] {
     display_.stop_enabled = false;
     FoundURL = url;

@@ -219,6 +219,7 @@ class RunController : public ConsoleLink {
   bool ReadAbort() override { return AbortRequested.load(); }
   void SetAbort() override;
   bool UserStopped() override { return user_stopped_.load(); }
+  bool PartnerDecided() override { return decided_.load(); }
   void WaitWhilePaused() override;
   void RequestStart() override;
   void PushHotRecord(RecNo rec_no) override;
@@ -310,6 +311,7 @@ class RunController : public ConsoleLink {
   std::atomic<bool> AbortRequested{false};
   // Aborted as the crawl threads see it: also ends transfers in progress.
   std::atomic<bool> user_stopped_{false};
+  std::atomic<bool> decided_{false};  // the partner's Find text was found
   std::atomic<int> live_threads_{0};
   mutable std::mutex pause_mutex_;
   std::condition_variable pause_cv_;

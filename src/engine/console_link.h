@@ -31,6 +31,9 @@ class ConsoleLink {
   // The user pressed Stop (and only that): unlike AbortRequested it also ends transfers in
   // progress and throttle sleeps. Cheap; polled from the transfer's progress callback.
   virtual bool UserStopped() = 0;
+  // The partner's Find text was found: its result is decided, so the other threads' transfers
+  // end at once, as on Stop, instead of holding the partner until a slow page is read. Cheap.
+  virtual bool PartnerDecided() { return false; }
   // Blocks while the run is paused.
   virtual void WaitWhilePaused() = 0;
 

@@ -75,7 +75,8 @@ void ThrottleSleep(int ms, ConsoleLink& console) {
 }  // namespace
 
 // Reports a page transfer to the console and ends it when it can no longer be used: the run
-// was stopped, the deadline passed, or the page grew past the size limit. Waits while the run
+// was stopped, the deadline passed, another thread found the text, or the page grew past the
+// size limit. Waits while the run
 // is paused.
 class DBWebThreadEngine::FetchObserver : public TransferObserver {
  public:
@@ -91,6 +92,11 @@ class DBWebThreadEngine::FetchObserver : public TransferObserver {
     if (engine_.console_.UserStopped()) {
       stopped_ = true;
       return "Stopped by the user";
+    }
+    // Another thread found the text: this page can no longer change the result.
+    if (!engine_.Found && engine_.console_.PartnerDecided()) {
+      stopped_ = true;
+      return "The partner was found";
     }
     if (engine_.DeadlinePassed()) {
       stopped_ = true;

@@ -289,5 +289,36 @@ TEST(CrawlLimitsTest, ManyConnectionsOverlapButNeverExceedTheSetting) {
   }
 }
 
+
+// A find decides the partner: a page another thread is still reading, a byte a second, ends at
+// once as on Stop, instead of holding the partner until its transfer limit.
+TEST(CrawlLimitsTest, AFindEndsTheOtherTransfersAtOnce) {
+  CrawlFixture f;
+  f.site().Page("/index.htm",
+                "<html><body><a href=\"/slow.htm\">s</a><a href=\"/found.htm\">f</a></body></html>");
+  Reply slow;
+  slow.kind = Reply::Body::kTrickle;
+  slow.trickle_gap = 1000ms;
+  f.site().Serve("/slow.htm", slow);
+  Reply found;
+  found.delay = 300ms;  // the slow page is under way by then
+  found.body = "<html><body><a href=\"http://mysite.example/\">me</a></body></html>";
+  f.site().Serve("/found.htm", found);
+  f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+  f.settings.Connections = 5;
+
+  const auto started = std::chrono::steady_clock::now();
+  RunRecord run = f.Run({"Cats"});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+  EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/found.htm"));
+  bool slow_seen = false;
+  for (const FrontierRow& row : f.Frontier()) {
+    if (row.URL != f.Url("/slow.htm")) continue;
+    slow_seen = true;
+    EXPECT_EQ(row.RunState, "Error");  // as a stopped node
+  }
+  EXPECT_TRUE(slow_seen);
+}
+
 }  // namespace
 }  // namespace zeb
