@@ -117,7 +117,14 @@ Session::Session(const std::string& file, OpenMode mode) : file_(file) {
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;");
+  try {
+    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;");
+  } catch (...) {
+    // A file that is not a database opens but fails here; the destructor will not run.
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
 }
 
 Session::~Session() {

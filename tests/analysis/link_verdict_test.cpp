@@ -255,8 +255,9 @@ TEST(LinkVerdictTest, OrderOfReasons) {
 }
 
 TEST(LinkVerdictTest, StatusAndRedirectsPassThrough) {
+  const std::string page = LinkWithRel("");  // the input only views the page
   LinkVerdictInput input;
-  input.body = LinkWithRel("");
+  input.body = page;
   input.final_url = kPageUrl;
   input.find_text = kFind;
   input.status = 203;
