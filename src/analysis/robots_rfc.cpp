@@ -88,18 +88,10 @@ bool NamesAgent(std::string_view value, std::string_view agent) {
   return length > 0 && EqualsNoCase(value.substr(0, length), agent);
 }
 
-// The part of file that is read: at most kRobotsParsedBytes, ending at a line end when cut, and
-// without a leading byte order mark (or the first bytes of one).
+// The part of file that is read: its whole lines within kRobotsParsedBytes, without a leading
+// byte order mark (or the first bytes of one).
 std::string_view ReadablePart(std::string_view file) {
-  if (file.size() > kRobotsParsedBytes) {
-    const char next = file[kRobotsParsedBytes];
-    file = file.substr(0, kRobotsParsedBytes);
-    if (next != '\n' && next != '\r') {
-      // A line cut short could mean something else: it is dropped.
-      const std::size_t last_end = file.find_last_of("\r\n");
-      file = last_end == kNone ? std::string_view() : file.substr(0, last_end + 1);
-    }
-  }
+  file = RobotsWholeLines(file);
   std::size_t bom = 0;
   while (bom < kByteOrderMark.size() && bom < file.size() && file[bom] == kByteOrderMark[bom]) {
     ++bom;
@@ -206,6 +198,15 @@ bool Matches(std::string_view path, std::string_view pattern, std::vector<std::s
 }
 
 }  // namespace
+
+std::string_view RobotsWholeLines(std::string_view file) {
+  if (file.size() <= kRobotsParsedBytes) return file;
+  const char next = file[kRobotsParsedBytes];
+  file = file.substr(0, kRobotsParsedBytes);
+  if (next == '\n' || next == '\r') return file;
+  const std::size_t last_end = file.find_last_of("\r\n");
+  return last_end == kNone ? std::string_view() : file.substr(0, last_end + 1);
+}
 
 std::vector<RobotsRule> RobotsRulesFor(std::string_view file, std::string_view agent) {
   const std::string_view body = ReadablePart(file);

@@ -49,6 +49,11 @@ namespace zeb {
 
 // Bytes of a robots.txt body that are read (500 KiB, the least RFC 9309 allows).
 inline constexpr std::size_t kRobotsParsedBytes = 500 * 1024;
+
+// The whole lines of a robots.txt body within kRobotsParsedBytes: a line the limit cuts is
+// dropped rather than read as a shorter rule. Pass a byte more than the limit where there is
+// one, so that a cut at a line end is told from a cut inside a line.
+std::string_view RobotsWholeLines(std::string_view file);
 // Bytes of one line that are read; the rest of a longer line is ignored. Googlebot's cut, so that
 // over-long rules match alike.
 inline constexpr std::size_t kRobotsLineBytes = 2083 * 8 - 1;

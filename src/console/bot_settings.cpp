@@ -20,14 +20,12 @@ BotSettings LoadBotSettings(const SettingsStore& store, const std::string& data_
   s.UserAgent = values.Text("ZEBUserAgent");
   s.ModernWeb = values.Switch("ZEBModernWeb");
   const std::string connections = values.Text("ZEBSelConnections");
-  std::string choices;
   for (const char* choice : ConnectionChoices()) {
     if (connections == choice) s.Connections = *ParseStrictInt(choice);
-    choices += choices.empty() ? choice : std::string(", ") + choice;
   }
   if (!connections.empty() && !s.Connections) {
-    values.Note("Setting ZEBSelConnections \"" + connections + "\" is not one of " + choices +
-                "; using one connection");
+    values.Note("Setting ZEBSelConnections \"" + connections + "\" is not one of " +
+                ConnectionChoicesText() + "; using one connection");
   }
   s.ThrottleBand = values.Number("ZEBThrottleBand");
   s.ThrottleProc = values.Number("ZEBThrottleProc");

@@ -463,13 +463,7 @@ void RunController::FinishWithStorageFailure(PartnerOutcome& outcome) {
   outcome.unverifiable.clear();
   outcome.storage_failure = storage_failure_;
   outcome.reason = "Storage failure: " + storage_failure_;
-  AnalysisInputs in;
-  in.partner = partner_;
-  in.project = project_;
-  in.PreviousBacklink = PreviousBacklink;
-  in.ExeFolder = locations_.ExeFolder;
-  in.today = Now();
-  AnalysisOutcome out = CouldNotCheck(in, display_.Label35, outcome.reason);
+  AnalysisOutcome out = CouldNotCheck(PartnerAnalysisInputs(), display_.Label35, outcome.reason);
   if (!out.report_problem.empty()) Memo(out.report_problem);
   for (TreeNode& node : out.roots) display_.HTMLTreeview1.push_back(std::move(node));
   ++display_.tree_serial;
@@ -514,7 +508,7 @@ void RunController::UpdatePartner(bool found_short, bool found_long) {
   }
 }
 
-void RunController::AnalyzeRun() {
+AnalysisInputs RunController::PartnerAnalysisInputs() const {
   AnalysisInputs in;
   in.FoundURL = FoundURL;
   in.FindText = display_.Label33;
@@ -530,6 +524,11 @@ void RunController::AnalyzeRun() {
   in.ExeFolder = locations_.ExeFolder;
   in.today = Now();
   if (FoundURL.empty()) in.Unverifiable = unverifiable_;
+  return in;
+}
+
+void RunController::AnalyzeRun() {
+  const AnalysisInputs in = PartnerAnalysisInputs();
   AnalysisOutcome out =
       zeb::AnalyzeRun(*session_, in,
                       [this](const std::string& line) { Memo(line, MessageRole::kRoutine); });

@@ -43,6 +43,8 @@
 
 namespace zeb {
 
+struct AnalysisInputs;
+
 inline constexpr int kMaxConnections = 20;
 
 struct RunOptions {
@@ -242,6 +244,8 @@ class RunController : public ConsoleLink {
   void Timer1Timer();
   void Timer2Timer();
   void FinishPartner();
+  // The partner's analysis inputs as the run left them.
+  AnalysisInputs PartnerAnalysisInputs() const;
   void AnalyzeRun();
   // Modern web: the partner's check in the library's own history (ZEBCheckHistory).
   void RecordCheck(const PartnerOutcome& outcome);

@@ -110,6 +110,14 @@ bool TextToSwitch(std::string_view text) { return LowerCase(text) == "true"; }
 
 const char* SwitchToText(bool on) { return on ? "true" : "false"; }
 
+std::string ConnectionChoicesText() {
+  std::string choices;
+  for (const char* choice : ConnectionChoices()) {
+    choices += choices.empty() ? choice : std::string(", ") + choice;
+  }
+  return choices;
+}
+
 std::optional<std::string> ValidateSetting(const SettingDef& def, std::string_view value) {
   switch (def.kind) {
     case SettingKind::kSwitch:
@@ -127,12 +135,10 @@ std::optional<std::string> ValidateSetting(const SettingDef& def, std::string_vi
     }
     case SettingKind::kChoice: {
       if (value.empty()) return std::nullopt;
-      std::string choices;
       for (const char* choice : ConnectionChoices()) {
         if (value == choice) return std::nullopt;
-        choices += choices.empty() ? choice : std::string(", ") + choice;
       }
-      return std::string(def.name) + " takes one of " + choices;
+      return std::string(def.name) + " takes one of " + ConnectionChoicesText();
     }
     case SettingKind::kText:
     case SettingKind::kSecret:

@@ -60,8 +60,9 @@ const char* SwitchToText(bool on);
 // Checks a text for a definition. nullopt when it fits; otherwise a message saying why not.
 std::optional<std::string> ValidateSetting(const SettingDef& def, std::string_view value);
 
-// The items of the "Connections" list.
+// The items of the "Connections" list, and the same as text for messages ("1, 5, 10, 15, 20").
 std::span<const char* const> ConnectionChoices();
+std::string ConnectionChoicesText();
 
 }  // namespace zeb
 

@@ -317,7 +317,7 @@ std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row, Ht
       FetchError(row, client, refusal.empty() ? e.what() : refusal);
       if (settings_.ModernWeb && !stopped_transfer_) {
         StartPageUnverifiable(row, UnverifiableReason(e, client, refusal));
-      } else if (!stopped_transfer_ && !HomePhase && row.rec_no == 1) {
+      } else if (!stopped_transfer_ && IsStartPage(row)) {
         // The partner ends not found: the messages say why its start page gave nothing.
         console_.AddMessage("The start page could not be read: " + std::string(e.what()));
       }
@@ -419,8 +419,12 @@ bool DBWebThreadEngine::KeepServedAddress(const FrontierNode& row, const HttpRes
   return true;
 }
 
+bool DBWebThreadEngine::IsStartPage(const FrontierNode& row) const {
+  return !HomePhase && row.rec_no == 1;
+}
+
 bool DBWebThreadEngine::IsCheckedStartPage(const FrontierNode& row) const {
-  return settings_.ModernWeb && !HomePhase && row.rec_no == 1;
+  return settings_.ModernWeb && IsStartPage(row);
 }
 
 void DBWebThreadEngine::StartPageUnverifiable(const FrontierNode& row, const std::string& reason) {

@@ -123,8 +123,9 @@ class DBWebThreadEngine {
   // under the address it was served from; false when that address is a page of the crawl
   // already (the node then ends as "cycled").
   bool KeepServedAddress(const FrontierNode& row, const HttpResponse& response);
-  // Modern web: whether row is the partner's start page (the seeded first row, not the
-  // home-page pass), the one page whose failure leaves the partner unverifiable.
+  // Whether row is the partner's start page (the seeded first row, not the home-page pass).
+  bool IsStartPage(const FrontierNode& row) const;
+  // Modern web: the start page, the one page whose failure leaves the partner unverifiable.
   bool IsCheckedStartPage(const FrontierNode& row) const;
   // Modern web: the partner's start page could not be checked, for `reason`.
   void StartPageUnverifiable(const FrontierNode& row, const std::string& reason);

@@ -24,15 +24,9 @@ namespace {
 // robots.txt is read in whole lines up to kMaxRobotsBytes. The request asks for one byte more,
 // so that a line the limit cuts is seen and dropped rather than read as a shorter rule
 // ("Disallow: /privat" cut to "Disallow: /p" would close every page under /p).
+static_assert(kMaxRobotsBytes == kRobotsParsedBytes);
 std::string WholeLines(const HttpResponse& response) {
-  if (response.body.size() <= kMaxRobotsBytes) return response.body;
-  const char next = response.body[kMaxRobotsBytes];
-  std::string body = response.body.substr(0, kMaxRobotsBytes);
-  if (next != '\n' && next != '\r') {
-    const std::size_t last_end = body.find_last_of("\r\n");
-    body.resize(last_end == std::string::npos ? 0 : last_end + 1);
-  }
-  return body;
+  return std::string(RobotsWholeLines(response.body));
 }
 
 }  // namespace
