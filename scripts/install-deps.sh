@@ -13,6 +13,7 @@ packages=(
   poppler-utils python3
   clang libclang-rt-14-dev
   xvfb xauth imagemagick libx11-dev
+  libcli11-dev nlohmann-json3-dev man-db groff-base wget2
 )
 
 missing=()
