@@ -405,6 +405,7 @@ class PageScan {
       link->start = at;
       link->href = href.value_or("");
       link->rel = RelFlags(tag.Value("rel").value_or(""));
+      link->text.clear();  // the anchor text of this link only
       return after;
     }
     if (in_comment) return after;

@@ -4,8 +4,10 @@
 
 #include "console/backlink_analysis.h"
 #include "console/partner_update.h"
+#include "console/verdict_record.h"
 #include "data/app_tables.h"
 #include "data/check_history.h"
+#include "data/link_verdicts.h"
 #include "data/schema.h"
 #include "engine/host_gate.h"
 
@@ -103,6 +105,7 @@ void RunController::StartPartnerRun() {
   AbortRequested = false;
   MaxHopsReached = TimeExpired = MaxRecordsReached = false;
   FoundURL.clear();
+  verdicts_.clear();
   found_short_ = found_long_ = false;
   find_reported_ = false;
   unverifiable_.clear();
@@ -232,7 +235,7 @@ void RunController::FinishPartner() {
                          .MaxRecordsReached = MaxRecordsReached, .aborted = Aborted,
                          .Hops = 0, .reason = {},
                          .unverifiable = FoundURL.empty() ? unverifiable_ : std::string(),
-                         .storage_failure = {}};
+                         .storage_failure = {}, .verdict = {}, .anchor_text = {}};
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
@@ -252,7 +255,10 @@ void RunController::FinishPartner() {
     outcome.reason = last_reason_;
   }
   outcomes_.back() = outcome;
-  if (settings_.ModernWeb && !Aborted && outcome.storage_failure.empty()) RecordCheck(outcome);
+  if (settings_.ModernWeb && !Aborted && outcome.storage_failure.empty()) {
+    RecordCheck(outcome);
+    outcomes_.back() = outcome;
+  }
   if (observer_) observer_->OnPartnerFinished(outcome, *tables_);
   timer2_on_ = true;
   timer2_due_ = Dispatcher::Clock::now() + options_.next_partner_delay;
@@ -404,6 +410,17 @@ void RunController::ShowFound(const std::string& url, bool found, bool long_foun
   });
 }
 
+void RunController::ShowVerdict(const std::string& url, const LinkVerdict& verdict) {
+  dispatcher_.Call([&] { verdicts_.emplace_back(url, verdict); });
+}
+
+const LinkVerdict* RunController::FoundVerdict() const {
+  for (auto it = verdicts_.rbegin(); it != verdicts_.rend(); ++it) {
+    if (it->first == FoundURL) return &it->second;
+  }
+  return nullptr;
+}
+
 void RunController::SendEvent(const EngineEventArgs& event) {
   dispatcher_.Call([&] { EngineEvent(event); });
 }
@@ -470,7 +487,7 @@ void RunController::FinishWithStorageFailure(PartnerOutcome& outcome) {
   Changed();
 }
 
-void RunController::RecordCheck(const PartnerOutcome& outcome) {
+void RunController::RecordCheck(PartnerOutcome& outcome) {
   CheckRecord record;
   record.Project = project_;
   record.SiteName = outcome.partner;
@@ -487,7 +504,24 @@ void RunController::RecordCheck(const PartnerOutcome& outcome) {
     record.Lost = true;
   }
   try {
-    AppendCheck(*session_, record);
+    std::optional<LinkVerdict> verdict;
+    if (const LinkVerdict* found = FoundVerdict(); found && record.Result == kCheckFound) {
+      verdict = *found;
+    }
+    // The positions are this check's only when its analysis filled the record.
+    std::optional<AnalysisRecord> analysis;
+    if (record.Result == kCheckFound && (settings_.AnalyzeFound || settings_.AnalyzeBase)) {
+      analysis = AppTables(*session_).FindAnalysis(project_, outcome.partner,
+                                                   ProjectScope::kAllForDefault);
+    }
+    Transaction transaction(*session_);
+    record.id = AppendCheck(*session_, record);
+    const VerdictRecord row =
+        MakeVerdictRecord(record, outcome.Hops, verdict, analysis ? &*analysis : nullptr);
+    AppendVerdict(*session_, row);
+    transaction.Commit();
+    outcome.verdict = row.Verdict;
+    outcome.anchor_text = row.AnchorText;
   } catch (const std::exception& e) {
     Memo("Cannot record the check of " + outcome.partner + ": " + e.what());
     IsStorageFailure(e);
@@ -540,6 +574,11 @@ void RunController::AnalyzeRun() {
   if (out.found) {
     last_hops_ = out.Hops;
     display_.Label28 = std::to_string(out.Hops);
+    // What search engines make of the link: a notice, and a plain-text node under the partner.
+    if (const LinkVerdict* verdict = FoundVerdict(); verdict && !out.roots.empty()) {
+      Memo(VerdictMessage(verdict->verdict));
+      out.roots.front().children.push_back({VerdictNodeText(*verdict), {}});
+    }
   }
   for (TreeNode& node : out.roots) display_.HTMLTreeview1.push_back(std::move(node));
   ++display_.tree_serial;

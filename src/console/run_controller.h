@@ -114,6 +114,11 @@ struct PartnerOutcome {
   // The data folder's storage failed during the check (SQLite's message): nothing of it was
   // stored, the partner's record and history are as they were.
   std::string storage_failure;
+  // Modern web: what the check came to for search engines, as recorded in ZEBLinkVerdict
+  // ("counts", the reason it does not, "not found", "unverifiable"); empty when the check was
+  // not recorded. anchor_text: the deciding link's.
+  std::string verdict;
+  std::string anchor_text;
 };
 
 // A running message is a routine step that every partner goes through ("Starting...",
@@ -226,6 +231,7 @@ class RunController : public ConsoleLink {
   void RequestStart() override;
   void PushHotRecord(RecNo rec_no) override;
   void ShowFound(const std::string& url, bool found, bool long_found) override;
+  void ShowVerdict(const std::string& url, const LinkVerdict& verdict) override;
   void SendEvent(const EngineEventArgs& event) override;
   void PostProgress(const EngineEventArgs& event) override;
   void AddMessage(const std::string& line) override;
@@ -247,8 +253,11 @@ class RunController : public ConsoleLink {
   // The partner's analysis inputs as the run left them.
   AnalysisInputs PartnerAnalysisInputs() const;
   void AnalyzeRun();
-  // Modern web: the partner's check in the library's own history (ZEBCheckHistory).
-  void RecordCheck(const PartnerOutcome& outcome);
+  // Modern web: the partner's check in the library's own history (ZEBCheckHistory) and its
+  // verdict (ZEBLinkVerdict), in one transaction; sets the outcome's verdict.
+  void RecordCheck(PartnerOutcome& outcome);
+  // The found page's verdict, when the page the partner ended on was judged.
+  const LinkVerdict* FoundVerdict() const;
   void UpdatePartner(bool found_short, bool found_long);
   void ShowProgress(const EngineEventArgs& event);
   void ShowLimit(const EngineEventArgs& event);
@@ -293,6 +302,9 @@ class RunController : public ConsoleLink {
   bool StartPending = false;
   bool Aborted = false;  // the user pressed Stop: no analysis, no further partner
   std::string FoundURL;
+  // Modern web: the verdicts of the pages found, newest last (a home page's pass may find
+  // again); the one of FoundURL counts.
+  std::vector<std::pair<std::string, LinkVerdict>> verdicts_;
   bool found_short_ = false, found_long_ = false;
   bool find_reported_ = false;  // a thread reported a find for this partner
   int StartHop = 0;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "analysis/link_verdict.h"
 #include "data/work_tables.h"
 #include "engine/engine_event.h"
 
@@ -42,6 +43,12 @@ class ConsoleLink {
   // The Find text was found on url; the console takes it as the found page and updates the
   // partner with the two found flags.
   virtual void ShowFound(const std::string& url, bool found, bool long_found) = 0;
+  // Modern web, just before ShowFound: whether the user's link on url counts with search
+  // engines, with the evidence.
+  virtual void ShowVerdict(const std::string& url, const LinkVerdict& verdict) {
+    (void)url;
+    (void)verdict;
+  }
 
   // Synchronised: returns when the console has handled the event.
   virtual void SendEvent(const EngineEventArgs& event) = 0;

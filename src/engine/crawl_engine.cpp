@@ -10,6 +10,7 @@
 #include "analysis/bot_wall.h"
 #include "analysis/link_classification.h"
 #include "analysis/link_extraction.h"
+#include "analysis/link_verdict.h"
 #include "analysis/page_normalisation.h"
 #include "analysis/page_text.h"
 #include "analysis/robots_rfc.h"
@@ -32,6 +33,12 @@ constexpr std::size_t kMaxQueuedURLLength = 249;
 using event_key::kTooBig;
 
 std::string StatusText(long status) { return std::to_string(status); }
+
+// The page's text is no longer needed: its memory goes back at once.
+void ReleaseBody(HttpResponse& response) {
+  response.body.clear();
+  response.body.shrink_to_fit();
+}
 
 // Why a start page that failed leaves the link's fate open, short ("403 challenge page"); ""
 // when the answer does tell (404 and 410: the page is gone). refusal: the polite-retry verdict
@@ -460,8 +467,9 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   if (settings_.ProcessThrottle > 0) ThrottleSleep(settings_.ProcessThrottle, console_);
 
   std::string page = TrimToHtmlEnd(response.body);
-  response.body.clear();
-  response.body.shrink_to_fit();
+  // The modern crawl keeps the page as served until the find test: a found page's verdict is
+  // read from it.
+  if (!settings_.ModernWeb) ReleaseBody(response);
   PageLength = page.size();
   Progress("", event_key::kStringTotal, static_cast<std::int64_t>(PageLength));
   if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
@@ -476,7 +484,8 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   Update(working);
 
   page = NormalizeForCheck(StripLeadingLineBreaks(page));
-  TestCheckStrings(page);
+  TestCheckStrings(page, settings_.ModernWeb ? &response : nullptr);
+  ReleaseBody(response);
 
   page = DecodeLinkEscapes(page);
   const std::size_t internal_links = StoreLinks(page, PageHost(client.last_url()));
@@ -518,7 +527,7 @@ bool DBWebThreadEngine::CheckPageSize(const FrontierNode& row, std::size_t lengt
   return false;
 }
 
-void DBWebThreadEngine::TestCheckStrings(const std::string& page) {
+void DBWebThreadEngine::TestCheckStrings(const std::string& page, const HttpResponse* served) {
   for (const std::string& check : settings_.FindList) {
     Found = false;
     if (PosNoCase(page, check) == 0) continue;
@@ -530,10 +539,33 @@ void DBWebThreadEngine::TestCheckStrings(const std::string& page) {
     }
     Found = true;
     LongCheck(page);
+    if (served != nullptr) ReportVerdict(check, *served);
     console_.ShowFound(CurrentURL, Found, LongFound);
     console_.SetAbort();
     break;
   }
+}
+
+void DBWebThreadEngine::ReportVerdict(const std::string& check, const HttpResponse& served) {
+  LinkVerdictInput in;
+  in.body = served.body;
+  in.header_lines = served.raw_headers;
+  in.final_url = served.effective_url.empty() ? CurrentURL : served.effective_url;
+  in.find_text = check;
+  in.status = static_cast<int>(served.status);
+  for (std::size_t i = 0; i + 1 < served.chain.size(); ++i) {
+    in.redirects.push_back(StatusText(served.chain[i].status) + " " + served.chain[i].url);
+  }
+  in.robots_closed = ClosedToGooglebot(std::string(in.final_url));
+  console_.ShowVerdict(CurrentURL, ComputeLinkVerdict(in));
+}
+
+bool DBWebThreadEngine::ClosedToGooglebot(const std::string& url) {
+  std::optional<HostRow> host = tables_->FindHost(RobotsOrigin(url));
+  if (!host || !host->BotFound || host->RobotFull.empty()) return false;
+  std::string file;
+  for (const std::string& line : host->RobotFull) file.append(line).push_back('\n');
+  return !RobotsAllowsUrl(file, "Googlebot", url);
 }
 
 void DBWebThreadEngine::LongCheck(const std::string& page) {

@@ -145,7 +145,14 @@ class DBWebThreadEngine {
   void HandleWork(WorkMode mode, std::int64_t count);
   bool CheckEncoding(const FrontierNode& row, const std::string& encoding, long status);
   bool CheckPageSize(const FrontierNode& row, std::size_t length, long status);
-  void TestCheckStrings(const std::string& page);
+  // served: the response as served (modern web: the found page's verdict is worked out from
+  // it); null when the page is tested without it.
+  void TestCheckStrings(const std::string& page, const HttpResponse* served = nullptr);
+  // Modern web: tells the console what a search engine would make of the user's link on the
+  // found page, from the response in hand (no second fetch).
+  void ReportVerdict(const std::string& check, const HttpResponse& served);
+  // Whether the page's robots.txt, as cached for the run, closes it to Googlebot.
+  bool ClosedToGooglebot(const std::string& url);
   void LongCheck(const std::string& page);
   // Stores the page's links; returns how many internal ones it has.
   std::size_t StoreLinks(const std::string& page, const std::string& page_host);

@@ -17,6 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 // State of one transfer, shared with libcurl's callbacks.
 struct Transfer {
+  CURL* easy = nullptr;
   TransferObserver* observer = nullptr;
   HttpResponse* response = nullptr;
   std::chrono::milliseconds read_timeout{0};
@@ -30,6 +31,26 @@ struct Transfer {
   curl_off_t last_write = -1;
 };
 
+// Notes a response in the transfer's chain with the address it answers: while its headers
+// arrive, libcurl's effective address is the one asked for. Interim 1xx answers are left out.
+void NoteResponse(Transfer& t, const std::string& status_line) {
+  const std::size_t blank = status_line.find(' ');
+  long status = 0;
+  if (blank != std::string::npos) {
+    for (std::size_t i = blank + 1; i < status_line.size() && i < blank + 4; ++i) {
+      if (status_line[i] < '0' || status_line[i] > '9') break;
+      status = status * 10 + (status_line[i] - '0');
+    }
+  }
+  if (status >= 100 && status < 200) return;
+  char* url = nullptr;
+  if (t.easy == nullptr || curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK ||
+      url == nullptr) {
+    url = const_cast<char*>("");
+  }
+  t.response->chain.push_back({status, url});
+}
+
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   std::size_t bytes = size * count;
@@ -40,6 +61,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     t->last_status_line = line;
     t->last_response_start = t->response->raw_headers.size();
     t->response->content_encoding.clear();
+    NoteResponse(*t, line);
   } else if (StartsWithNoCase(line, "content-encoding:")) {
     std::string value = line.substr(17);
     std::size_t first = value.find_first_not_of(" \t");
@@ -317,6 +339,7 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
   HttpResponse response;
   Transfer transfer;
   transfer.observer = observer;
+  transfer.easy = easy;
   transfer.response = &response;
   transfer.read_timeout = options_.read_timeout;
   transfer.max_body = options_.max_body;
@@ -362,11 +385,10 @@ HttpResponse HttpClient::Get(const std::string& url, TransferObserver* observer)
     throw HttpError(message, last_status_, failure);
   }
   if (last_status_ >= 400) {
-    last_error_headers_.assign(
-        response.raw_headers.begin() +
-            static_cast<std::ptrdiff_t>(
-                std::min(transfer.last_response_start, response.raw_headers.size())),
-        response.raw_headers.end());
+    last_error_headers_.assign(response.raw_headers.begin() +
+                                   static_cast<std::ptrdiff_t>(std::min(
+                                       transfer.last_response_start, response.raw_headers.size())),
+                               response.raw_headers.end());
     last_error_body_ = response.body.substr(0, kErrorBodyKept);
     std::string line = transfer.last_status_line;
     throw HttpError(line.empty() ? "HTTP error " + std::to_string(last_status_) : line,

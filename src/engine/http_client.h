@@ -63,6 +63,14 @@ struct HttpOptions {
   std::string ca_file;   // modern: PEM file of further trusted authorities; empty for none
 };
 
+// One response of a transfer: the address asked for and the status it was answered with.
+struct ResponseHop {
+  long status = 0;
+  std::string url;
+
+  bool operator==(const ResponseHop&) const = default;
+};
+
 struct HttpResponse {
   long status = 0;
   std::string body;
@@ -71,6 +79,8 @@ struct HttpResponse {
   std::string effective_url;  // the address the transfer ended on
   std::string host;           // its host, with ":port" when the address names one
   bool truncated = false;     // the body was cut at HttpOptions::max_body
+  // Every final (non-1xx) response of the transfer in order: the redirects, then the page.
+  std::vector<ResponseHop> chain;
 };
 
 // What kind of failure ended a transfer.

@@ -94,6 +94,18 @@ std::string FormatDateTime(DateTime when) {
   return buffer;
 }
 
+std::string FormatIso8601(DateTime when) {
+  std::tm local{};
+  if (!ToLocal(when, local)) return std::string();
+  const long offset = local.tm_gmtoff / 60;  // minutes east of UTC
+  const long minutes = offset < 0 ? -offset : offset;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld",
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec, offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+  return buffer;
+}
+
 std::string FormatDay(DateTime when) {
   std::tm local{};
   if (!ToLocal(when, local)) return std::string();

@@ -28,6 +28,9 @@ DateTime StartOfDay(DateTime when);
 // order is time order.
 std::string FormatDateTime(DateTime when);
 
+// ISO 8601 with the local offset from UTC: "YYYY-MM-DDTHH:MM:SS+HH:MM".
+std::string FormatIso8601(DateTime when);
+
 // "YYYY-MM-DD" of the local day that holds when.
 std::string FormatDay(DateTime when);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "data/link_verdicts.h"
 #include "data/schema.h"
 #include "text/html_text.h"
 
@@ -74,6 +75,24 @@ int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int 
   if (column == 0) return a.SiteName.compare(b.SiteName);
   const auto field = ValueColumns()[column - 1].field;
   return a.*field < b.*field ? -1 : (b.*field < a.*field ? 1 : 0);
+}
+
+const std::string& CountsOf(const CountsBySite& counts, const std::string& site) {
+  static const std::string kNone;
+  auto it = counts.find(site);
+  return it == counts.end() ? kNone : it->second;
+}
+
+int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column,
+                          const CountsBySite& counts) {
+  if (column != kCountsColumn) return CompareAnalysisColumn(a, b, column);
+  const std::string& ta = CountsOf(counts, a.SiteName);
+  const std::string& tb = CountsOf(counts, b.SiteName);
+  const auto rank = [](const std::string& text) {
+    return text == "yes" ? 0 : (text.empty() ? 2 : 1);
+  };
+  if (rank(ta) != rank(tb)) return rank(ta) < rank(tb) ? -1 : 1;
+  return ta.compare(tb);
 }
 
 ChartScale::ChartScale(std::span<const AnalysisRecord> page) {
@@ -153,6 +172,17 @@ std::vector<AnalysisRecord> AnalysisViewSource::Records(const std::string& proje
                                                         AnalysisOrder order) const {
   Session session = OpenDataFolder(locations_.DataFolder);
   return AppTables(session).QueryAnalysis(project, only_with_values, order);
+}
+
+CountsBySite AnalysisViewSource::Counts(const std::string& project) const {
+  Session session = OpenDataFolder(locations_.DataFolder);
+  CountsBySite counts;
+  for (const auto& [key, record] : LastVerdicts(session)) {
+    if (project == kDefaultProject || key.first == project) {
+      counts[key.second] = CountsText(record.Verdict);
+    }
+  }
+  return counts;
 }
 
 }  // namespace zeb

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -61,6 +62,18 @@ std::span<const ValueColumn> ValueColumns();
 // ValueColumns(). Negative, 0 or positive, for SortByKeys (views/sort_keys.h).
 int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column);
 
+// The grid's last column, after the numbers: whether each partner's link counts with search
+// engines at its last check ("yes", or the reason it does not), by site name; a partner never
+// judged has no entry and shows "".
+inline constexpr int kCountsColumn = 10;
+inline constexpr const char* kCountsTitle = "Counts";
+using CountsBySite = std::map<std::string, std::string>;
+const std::string& CountsOf(const CountsBySite& counts, const std::string& site);
+// As CompareAnalysisColumn, with the Counts column: "yes" first, then the reasons in byte
+// order, then partners never judged.
+int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column,
+                          const CountsBySite& counts);
+
 // The chart's scale over the records of one page: each band's top is the largest value of its
 // columns on the page rounded up to the band's step, and at least 1.
 class ChartScale {
@@ -108,6 +121,8 @@ class AnalysisViewSource {
   // Throws DatabaseError (or MissingTableError) when the data folder cannot be read.
   std::vector<AnalysisRecord> Records(const std::string& project, bool only_with_values,
                                       AnalysisOrder order) const;
+  // The Counts column of the project's partners (every project's for "Default").
+  CountsBySite Counts(const std::string& project) const;
 
  private:
   FileLocations locations_;

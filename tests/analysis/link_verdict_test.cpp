@@ -305,6 +305,17 @@ TEST(LinkVerdictTest, AnchorTextAndHref) {
   }
 }
 
+TEST(LinkVerdictTest, EachLinkHasItsOwnAnchorText) {
+  const LinkVerdict v = Judge(
+      "<a href=mysite.example rel=nofollow>first</a> between <a href=/other>other</a>"
+      "<a href=mysite.example>second</a><a href=mysite.example>third<a href=mysite.example>x");
+  ASSERT_EQ(v.links.size(), 4u);
+  EXPECT_EQ(v.links[0].anchor_text, "first");
+  EXPECT_EQ(v.links[1].anchor_text, "second");
+  EXPECT_EQ(v.links[2].anchor_text, "third");
+  EXPECT_EQ(v.links[3].anchor_text, "x");
+}
+
 TEST(LinkVerdictTest, ContextIsAtMost300BytesCentredOnTheElement) {
   const std::string link = "<a href=\"https://mysite.example/\">here</a>";
   struct Case {

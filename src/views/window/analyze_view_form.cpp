@@ -81,10 +81,11 @@ TZEBAnalyzeViewForm::TZEBAnalyzeViewForm(FileLocations locations, QWidget* paren
   top->addWidget(only_values_);
   top->addStretch(1);
 
-  grid_ = new QTableWidget(0, 10);
+  grid_ = new QTableWidget(0, kCountsColumn + 1);
   grid_->setObjectName("DataGrid");
   QStringList headers{"Site Name"};
   for (const ValueColumn& column : ValueColumns()) headers << column.grid_title;
+  headers << kCountsTitle;
   grid_->setHorizontalHeaderLabels(headers);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -244,10 +245,12 @@ void TZEBAnalyzeViewForm::RebuildQuery() {
   if (!order) return;  // a separator line: the result set stays as it was
   QApplication::setOverrideCursor(Qt::WaitCursor);
   records_.clear();
+  counts_.clear();
   if (project_list_->currentIndex() >= 0) {
     try {
-      records_ = source_.Records(project_list_->currentData().toByteArray().toStdString(),
-                                 only_values_->isChecked(), *order);
+      const std::string project = project_list_->currentData().toByteArray().toStdString();
+      records_ = source_.Records(project, only_values_->isChecked(), *order);
+      counts_ = source_.Counts(project);
     } catch (const std::exception& e) {
       ShowReadError("The results cannot be read", e, hint_line_);
     }
@@ -277,6 +280,8 @@ void TZEBAnalyzeViewForm::FillGrid() {
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       grid_->setItem(r, c++, item);
     }
+    grid_->setItem(r, kCountsColumn,
+                   new QTableWidgetItem(FromBytes(CountsOf(counts_, records_[r].SiteName))));
   }
   if (current_ >= 0) grid_->setCurrentCell(current_, 0);
   grid_->setUpdatesEnabled(true);
@@ -285,7 +290,10 @@ void TZEBAnalyzeViewForm::FillGrid() {
 void TZEBAnalyzeViewForm::SortBy(int column, bool add_key) {
   sort_keys_ = ClickSortColumn(std::move(sort_keys_), column, add_key);
   const std::string current_site = current_ >= 0 ? records_[current_].SiteName : "";
-  SortByKeys(records_, sort_keys_, CompareAnalysisColumn);
+  SortByKeys(records_, sort_keys_,
+             [this](const AnalysisRecord& a, const AnalysisRecord& b, int c) {
+               return CompareAnalysisColumn(a, b, c, counts_);
+             });
   for (int i = 0; i < static_cast<int>(records_.size()); ++i) {
     if (records_[i].SiteName == current_site) current_ = i;
   }

@@ -73,6 +73,7 @@ class TZEBAnalyzeViewForm : public QDialog {
   FileLocations locations_;
   AnalysisViewSource source_;
   std::vector<AnalysisRecord> records_;
+  CountsBySite counts_;  // the Counts column: each partner's last verdict, by site name
   int current_ = -1;
   int page_ = 0;
   bool Rebuilding = false;  // the result set is being rebuilt: no refresh per record
