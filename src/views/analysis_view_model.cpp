@@ -83,8 +83,8 @@ const std::string& CountsOf(const CountsBySite& counts, const std::string& site)
   return it == counts.end() ? kNone : it->second;
 }
 
-int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column,
-                          const CountsBySite& counts) {
+int CompareGridColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column,
+                      const CountsBySite& counts) {
   if (column != kCountsColumn) return CompareAnalysisColumn(a, b, column);
   const std::string& ta = CountsOf(counts, a.SiteName);
   const std::string& tb = CountsOf(counts, b.SiteName);

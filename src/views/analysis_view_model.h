@@ -69,10 +69,10 @@ inline constexpr int kCountsColumn = 10;
 inline constexpr const char* kCountsTitle = "Counts";
 using CountsBySite = std::map<std::string, std::string>;
 const std::string& CountsOf(const CountsBySite& counts, const std::string& site);
-// As CompareAnalysisColumn, with the Counts column: "yes" first, then the reasons in byte
+// As CompareAnalysisColumn, and the Counts column: "yes" first, then the reasons in byte
 // order, then partners never judged.
-int CompareAnalysisColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column,
-                          const CountsBySite& counts);
+int CompareGridColumn(const AnalysisRecord& a, const AnalysisRecord& b, int column,
+                      const CountsBySite& counts);
 
 // The chart's scale over the records of one page: each band's top is the largest value of its
 // columns on the page rounded up to the band's step, and at least 1.

@@ -97,6 +97,25 @@ TEST(AnalysisViewModelTest, GridColumnsCompareBySiteNameOrByTheirNumber) {
   EXPECT_EQ(order, "eabdc");
 }
 
+TEST(AnalysisColumnTest, TheCountsColumnSortsCountingLinksFirstThenReasonsThenUnjudged) {
+  const CountsBySite counts = {{"a", "nofollow"}, {"b", "yes"}, {"c", "mention only"},
+                               {"e", "yes"}};
+  std::vector<AnalysisRecord> records = {WithValues("a", {}), WithValues("b", {}),
+                                         WithValues("c", {}), WithValues("d", {}),
+                                         WithValues("e", {2})};
+  const auto compare = [&](const AnalysisRecord& x, const AnalysisRecord& y, int column) {
+    return CompareGridColumn(x, y, column, counts);
+  };
+  SortByKeys(records, {{kCountsColumn, false}}, compare);
+  std::string order;
+  for (const AnalysisRecord& r : records) order += r.SiteName;
+  EXPECT_EQ(order, "becad");  // stable among equals; a partner never judged comes last
+  // The other columns compare as before.
+  SortByKeys(records, {{1, true}}, compare);
+  EXPECT_EQ(records.front().SiteName, "e");
+  EXPECT_EQ(CountsOf(counts, "d"), "");
+}
+
 TEST(ChartScaleTest, EachColumnRaisesTheTopOfItsOwnBand) {
   using enum ChartBand;
   const ChartBand bands[] = {kHops,  kLinks, kLinks, kLinks, kLinks,

@@ -292,7 +292,7 @@ void TZEBAnalyzeViewForm::SortBy(int column, bool add_key) {
   const std::string current_site = current_ >= 0 ? records_[current_].SiteName : "";
   SortByKeys(records_, sort_keys_,
              [this](const AnalysisRecord& a, const AnalysisRecord& b, int c) {
-               return CompareAnalysisColumn(a, b, c, counts_);
+               return CompareGridColumn(a, b, c, counts_);
              });
   for (int i = 0; i < static_cast<int>(records_.size()); ++i) {
     if (records_[i].SiteName == current_site) current_ = i;

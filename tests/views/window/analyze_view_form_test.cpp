@@ -28,6 +28,7 @@
 #include <filesystem>
 
 #include "data/app_tables.h"
+#include "data/link_verdicts.h"
 #include "data/schema.h"
 #include "support/window/gui_support.h"
 #include "support/crawl_fixture.h"
@@ -232,6 +233,33 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
   const QString drawing = QString::fromUtf8(svg.readAll());
   EXPECT_TRUE(drawing.contains("Partner 0")) << "no partner name in the SVG";
   EXPECT_TRUE(drawing.contains("Position In Total Links"));
+}
+
+TEST_F(AnalyzeViewFormTest, TheCountsColumnShowsEachPartnersLastVerdict) {
+  AddAnalyses("Pets", 3);
+  {
+    Session session(DatabaseFile(f_.locations()), OpenMode::kExisting);
+    for (const auto& [site, verdict] : std::vector<std::pair<std::string, std::string>>{
+             {"Partner 00", "counts"}, {"Partner 01", "counts"}, {"Partner 01", "nofollow"}}) {
+      VerdictRecord v;
+      v.Project = "Pets";
+      v.SiteName = site;
+      v.Result = "found";
+      v.Verdict = verdict;
+      AppendVerdict(session, v);
+    }
+  }
+  std::unique_ptr<TZEBAnalyzeViewForm> view = Open("Pets");
+  auto* grid = Find<QTableWidget>(*view, "DataGrid");
+  ASSERT_EQ(grid->columnCount(), kCountsColumn + 1);
+  EXPECT_EQ(grid->horizontalHeaderItem(kCountsColumn)->text(), "Counts");
+  std::map<std::string, QString> shown;
+  for (int r = 0; r < grid->rowCount(); ++r) {
+    shown[grid->item(r, 0)->text().toStdString()] = grid->item(r, kCountsColumn)->text();
+  }
+  EXPECT_EQ(shown["Partner 00"], "yes");
+  EXPECT_EQ(shown["Partner 01"], "nofollow");  // the newest check's
+  EXPECT_EQ(shown["Partner 02"], "");          // never judged
 }
 
 // The grid's titles follow the keyword view's rule: a plain click on one of several keys sorts
