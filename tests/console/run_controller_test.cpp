@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "data/app_tables.h"
 #include "support/crawl_fixture.h"
 
@@ -146,6 +148,35 @@ TEST(RunControllerTest, ProgressPostedOrWaitedForGivesTheSameRun) {
     }
     EXPECT_LT(find, last_link);
   }
+}
+
+TEST(RunControllerTest, TheVerdictHangsUnderThePartnerAsPlainTextAndLeavesTheButtonsOff) {
+  CrawlFixture f;
+  f.settings.ModernWeb = true;
+  f.site().Page("/index.htm", "<html><body><a href=\"/links.htm\">l</a></body></html>");
+  f.site().Page("/links.htm",
+                "<html><body><a rel=\"UGC\" href=\"http://mysite.example/\">&lt;img src=x&gt; "
+                "<i>me</i></a></body></html>");
+  f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
+  RunController c(f.locations(), f.settings_file(), f.settings, CrawlFixture::FastOptions());
+  c.HTMLButton2Click(testing::kProject, {"Cats"});
+  c.RunToEnd();
+
+  const std::vector<TreeNode>& tree = c.display().HTMLTreeview1;
+  ASSERT_EQ(tree[0].children.size(), 2u);  // the chain, then the verdict
+  const std::string node = tree[0].children[1].text;
+  EXPECT_EQ(node, "Counts with search engines: no (ugc); anchor text \"<img src=x> me\"");
+  // The page's text is shown as text, never as mark-up.
+  EXPECT_EQ(ShownNodeHtml(node).find("<img"), std::string::npos);
+  EXPECT_NE(std::find(c.display().Memo1.begin(), c.display().Memo1.end(),
+                      "Link does not count with search engines: ugc"),
+            c.display().Memo1.end());
+  using Edit = TreeSelection::Edit;
+  c.HTMLTreeview1MouseUp({0, 1});
+  EXPECT_FALSE(c.display().tree_selection.enabled(Edit::kBacklink) ||
+               c.display().tree_selection.enabled(Edit::kStartBase));
+  EXPECT_EQ(c.outcomes().at(0).verdict, "ugc");
+  EXPECT_EQ(c.outcomes().at(0).anchor_text, "<img src=x> me");
 }
 
 TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
