@@ -228,14 +228,21 @@ void RunController::FinishPartner() {
   EngineEvent(EngineEventArgs::ThreadNote(event_text::kCompleted));
   timer1_on_ = false;
   JoinFinishedThreads();
-  PartnerOutcome outcome{.partner = partner_, .start_url = display_.Label35,
-                         .FoundURL = FoundURL, .found_short = found_short_,
-                         .found_long = found_long_, .TimeExpired = TimeExpired,
+  PartnerOutcome outcome{.partner = partner_,
+                         .start_url = display_.Label35,
+                         .FoundURL = FoundURL,
+                         .found_short = found_short_,
+                         .found_long = found_long_,
+                         .TimeExpired = TimeExpired,
                          .MaxHopsReached = MaxHopsReached,
-                         .MaxRecordsReached = MaxRecordsReached, .aborted = Aborted,
-                         .Hops = 0, .reason = {},
+                         .MaxRecordsReached = MaxRecordsReached,
+                         .aborted = Aborted,
+                         .Hops = 0,
+                         .reason = {},
                          .unverifiable = FoundURL.empty() ? unverifiable_ : std::string(),
-                         .storage_failure = {}, .verdict = {}, .anchor_text = {}};
+                         .storage_failure = {},
+                         .verdict = {},
+                         .anchor_text = {}};
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
@@ -530,8 +537,8 @@ void RunController::RecordCheck(PartnerOutcome& outcome) {
 
 void RunController::UpdatePartner(bool found_short, bool found_long) {
   AppTables app(*session_);
-  PartnerUpdateContext context{settings_.AutoUpdatePartner, project_, partner_,
-                               display_.Label33, FoundURL, Now()};
+  PartnerUpdateContext context{
+      settings_.AutoUpdatePartner, project_, partner_, display_.Label33, FoundURL, Now()};
   try {
     for (const std::string& line : zeb::UpdatePartner(app, context, found_short, found_long)) {
       Memo(line);
@@ -563,9 +570,8 @@ AnalysisInputs RunController::PartnerAnalysisInputs() const {
 
 void RunController::AnalyzeRun() {
   const AnalysisInputs in = PartnerAnalysisInputs();
-  AnalysisOutcome out =
-      zeb::AnalyzeRun(*session_, in,
-                      [this](const std::string& line) { Memo(line, MessageRole::kRoutine); });
+  AnalysisOutcome out = zeb::AnalyzeRun(
+      *session_, in, [this](const std::string& line) { Memo(line, MessageRole::kRoutine); });
   // Not found: the partner update runs with both flags clear (it writes nothing then, but
   // keeps to the one path every update takes).
   if (!out.found) UpdatePartner(false, false);
@@ -591,6 +597,14 @@ void RunController::SlotFinished(int slot) {
   if (slot < 0 || slot >= kMaxConnections) return;
   SlotBusy[slot] = false;
   display_.bars[slot] = 0;
+  // The partner's last thread has ended: every record was taken and no thread is left to add
+  // any, so a thread started for a pending request would find nothing. The partner ends at once
+  // (Timer1 falls due now) instead of at the next tick.
+  if (timer1_on_ && busy_slots() == 0) {
+    StartPending = false;
+    timer1_due_ = Dispatcher::Clock::now();
+    dispatcher_.Wake();
+  }
   Changed();
 }
 

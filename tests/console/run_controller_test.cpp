@@ -60,15 +60,14 @@ TEST(RunControllerTest, EngineEventsAsTheConsoleShowsThem) {
   c.EngineEvent(EngineEventArgs::Stop("Time Expired", 1, "http://c/", -1));
   c.EngineEvent(EngineEventArgs::NodeEnded(0, "http://d/", "TooBig", 1));  // shows nothing
   EXPECT_EQ(c.display().Memo1,
-            (std::vector<std::string>{"Max hops reached: 4",
-                                      "Please wait for current node to complete...",
-                                      "Maximum links reached", "  No new links will be added",
-                                      "Time expired"}));
+            (std::vector<std::string>{
+                "Max hops reached: 4", "Please wait for current node to complete...",
+                "Maximum links reached", "  No new links will be added", "Time expired"}));
   c.EngineEvent(EngineEventArgs::StringFound(3, "http://found/", "find"));
   EXPECT_EQ(c.display().Memo1.back(), "http://found/");
   // The limits are notices; the find's two lines are the routine of every found partner.
-  EXPECT_EQ(log.notices, std::vector<std::string>(c.display().Memo1.begin(),
-                                                  c.display().Memo1.end() - 2));
+  EXPECT_EQ(log.notices,
+            std::vector<std::string>(c.display().Memo1.begin(), c.display().Memo1.end() - 2));
   EXPECT_EQ(log.routine, (std::vector<std::string>{"String Found:", "http://found/"}));
 }
 
@@ -86,8 +85,9 @@ TEST(RunControllerTest, NoConnectionSelectionRunsWithOneAndTwentyIsTheMost) {
 // that another thread appends afterwards.
 TEST(RunControllerTest, RowsAppendedAfterAnIdleLookupAreStillHandedOut) {
   CrawlFixture f;
-  f.site().Page("/index.htm", "<html><body><a href=\"/a.htm\">a</a><a href=\"/b.htm\">b</a>"
-                              "</body></html>");
+  f.site().Page("/index.htm",
+                "<html><body><a href=\"/a.htm\">a</a><a href=\"/b.htm\">b</a>"
+                "</body></html>");
   Reply slow;
   slow.delay = 300ms;
   slow.body = "<html><body><a href=\"/a1.htm\">1</a><a href=\"/a2.htm\">2</a></body></html>";
@@ -150,6 +150,27 @@ TEST(RunControllerTest, ProgressPostedOrWaitedForGivesTheSameRun) {
   }
 }
 
+// The partner ends when its last thread has: with a tick of a minute, two partners (one found
+// on its start page, one not found on a small site) are done long before the first tick.
+TEST(RunControllerTest, APartnerEndsWhenItsLastThreadHasNotAtTheNextTick) {
+  CrawlFixture f;
+  f.site().Page("/found.htm", "<html><body>mysite.example</body></html>");
+  f.site().Page("/index.htm", "<html><body><a href=\"/a.htm\">a</a></body></html>");
+  f.site().Page("/a.htm", "<html><body>nothing</body></html>");
+  f.AddPartner("Found", f.Url("/found.htm"), "mysite.example");
+  f.AddPartner("Missing", f.Url("/index.htm"), "mysite.example");
+  RunOptions options = CrawlFixture::FastOptions();
+  options.tick = std::chrono::minutes(1);
+  options.next_partner_delay = std::chrono::milliseconds(0);
+  const auto start = std::chrono::steady_clock::now();
+  RunRecord run = f.Run({"Found", "Missing"}, {}, options);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  ASSERT_EQ(run.outcomes.size(), 2u);
+  EXPECT_EQ(run.outcomes[0].FoundURL, f.Url("/found.htm"));
+  EXPECT_EQ(run.outcomes[1].FoundURL, "");
+  EXPECT_EQ(f.site().CountRequests("/a.htm"), 1);  // the one thread crawled the whole site
+}
+
 TEST(RunControllerTest, TheVerdictHangsUnderThePartnerAsPlainTextAndLeavesTheButtonsOff) {
   CrawlFixture f;
   f.settings.ModernWeb = true;
@@ -182,7 +203,8 @@ TEST(RunControllerTest, TheVerdictHangsUnderThePartnerAsPlainTextAndLeavesTheBut
 TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
   CrawlFixture f;
   f.site().Page("/index.htm", "<html><body><a href=\"/links.htm\">l</a></body></html>");
-  f.site().Page("/links.htm", "<html><body><a href=\"http://mysite.example/\">me</a></body></html>");
+  f.site().Page("/links.htm",
+                "<html><body><a href=\"http://mysite.example/\">me</a></body></html>");
   f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
   RunOptions options = CrawlFixture::FastOptions();
   options.AutoRun = true;
@@ -225,10 +247,12 @@ TEST(RunControllerTest, TreeButtonsStoreTheChosenPageAndAutoRunCloses) {
 
 TEST(RunControllerTest, HotRecordsOfOnePartnerAreNotHandedOutInTheNext) {
   CrawlFixture f;
-  f.site().Page("/a/index.htm", "<html><body>mysite.example <a href=\"hot1.htm\">1</a>"
-                                "<a href=\"hot2.htm\">2</a></body></html>");
-  f.site().Page("/b/index.htm", "<html><body><a href=\"x.htm\">x</a><a href=\"y.htm\">y</a>"
-                                "<a href=\"z.htm\">z</a></body></html>");
+  f.site().Page("/a/index.htm",
+                "<html><body>mysite.example <a href=\"hot1.htm\">1</a>"
+                "<a href=\"hot2.htm\">2</a></body></html>");
+  f.site().Page("/b/index.htm",
+                "<html><body><a href=\"x.htm\">x</a><a href=\"y.htm\">y</a>"
+                "<a href=\"z.htm\">z</a></body></html>");
   for (const char* p : {"/b/x.htm", "/b/y.htm", "/b/z.htm"}) {
     f.site().Page(p, "<html><body>-</body></html>");
   }
@@ -246,8 +270,9 @@ TEST(RunControllerTest, HotRecordsOfOnePartnerAreNotHandedOutInTheNext) {
 TEST(RunControllerTest, ALimitMetAfterTheFindKeepsTheFind) {
   CrawlFixture f;
   f.site().Page("/index.htm", "<html><body><a href=\"links.htm\">l</a></body></html>");
-  f.site().Page("/links.htm", "<html><body><a href=\"http://mysite.example/\">me</a>"
-                              "<a href=\"more.htm\">more</a></body></html>");
+  f.site().Page("/links.htm",
+                "<html><body><a href=\"http://mysite.example/\">me</a>"
+                "<a href=\"more.htm\">more</a></body></html>");
   f.AddPartner("Cats", f.Url("/index.htm"), "mysite.example");
   f.settings.StopHops = 0;  // the found page, at hop 1, is beyond the limit when it queues
   f.settings.AnalyzeFound = true;
