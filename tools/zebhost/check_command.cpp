@@ -15,8 +15,10 @@
 #include "console/bot_settings.h"
 #include "console/run_controller.h"
 #include "data/app_tables.h"
+#include "data/check_changes.h"
 #include "data/field_limits.h"
 #include "data/file_locations.h"
+#include "data/link_verdicts.h"
 #include "data/schema.h"
 #include "data/settings_catalog.h"
 #include "data/settings_store.h"
@@ -35,10 +37,15 @@ using zeb::ProjectScope;
 class CheckPrinter : public zeb::RunObserver {
  public:
   // notes: the node table also says why each node ended early (modern web).
-  CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project,
-               bool nodes, bool live, bool analysed, bool notes)
-      : out_(out), session_(session), project_(project), nodes_(nodes), live_(live),
-        analysed_(analysed), notes_(notes) {}
+  CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project, bool nodes,
+               bool live, bool analysed, bool notes)
+      : out_(out),
+        session_(session),
+        project_(project),
+        nodes_(nodes),
+        live_(live),
+        analysed_(analysed),
+        notes_(notes) {}
 
   void OnEvent(const zeb::EngineEventArgs& event) override {
     if (nodes_ && notes_ && event.code == zeb::EventCode::kNodeEnded) {
@@ -65,7 +72,8 @@ class CheckPrinter : public zeb::RunObserver {
     std::string line = "[" + d.Label24 + "] checking: nodes " + d.Label17 + ", links " +
                        std::to_string(d.links_found) + ", hop " + d.Label28 + ", connections " +
                        std::to_string(controller_->busy_slots());
-    out_ << '\r' << line << std::string(live_width_ > line.size() ? live_width_ - line.size() : 0, ' ')
+    out_ << '\r' << line
+         << std::string(live_width_ > line.size() ? live_width_ - line.size() : 0, ' ')
          << std::flush;
     live_width_ = line.size();
   }
@@ -90,7 +98,7 @@ class CheckPrinter : public zeb::RunObserver {
       PrintTable(out_, rows, {kCellWidth, kCellWidth, kAddressCellWidth, kMessageCellWidth});
       node_notes_.clear();
     }
-    Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-"};
+    Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-", "-"};
     if (!outcome.FoundURL.empty()) {
       row.backlink = outcome.FoundURL;
       row.hops = std::to_string(outcome.Hops);
@@ -98,21 +106,24 @@ class CheckPrinter : public zeb::RunObserver {
           AppTables(session_).FindAnalysis(project_, outcome.partner, ProjectScope::kAllForDefault);
       if (analysed_ && a) {
         row.link = std::to_string(a->AllLinkPosition) + "/" + std::to_string(a->AllLinksTotal);
-        row.external = std::to_string(a->ExternalLinkPosition) + "/" +
-                       std::to_string(a->ExternalLinksTotal);
+        row.external =
+            std::to_string(a->ExternalLinkPosition) + "/" + std::to_string(a->ExternalLinksTotal);
         row.word = std::to_string(a->WordPosNoTags);
       }
+      if (!outcome.verdict.empty()) row.counts = zeb::CountsText(outcome.verdict);
     }
     out_ << "[" << done_ << "] " << outcome.partner << ": " << row.result
-         << (outcome.FoundURL.empty() ? "" : " at " + outcome.FoundURL) << '\n' << std::flush;
+         << (outcome.FoundURL.empty() ? "" : " at " + outcome.FoundURL) << '\n'
+         << std::flush;
     rows_.push_back(row);
   }
 
   void PrintResults() {
     std::vector<std::vector<std::string>> table = {
-        {"Partner", "Result", "Backlink", "Hops", "Link", "External", "Word"}};
+        {"Partner", "Result", "Backlink", "Hops", "Link", "External", "Word", "Counts"}};
     for (const Row& r : rows_) {
-      table.push_back({r.partner, r.result, r.backlink, r.hops, r.link, r.external, r.word});
+      table.push_back(
+          {r.partner, r.result, r.backlink, r.hops, r.link, r.external, r.word, r.counts});
     }
     out_ << '\n';
     PrintTable(out_, table, {kCellWidth, kMessageCellWidth, kAddressCellWidth});
@@ -120,7 +131,7 @@ class CheckPrinter : public zeb::RunObserver {
 
  private:
   struct Row {
-    std::string partner, result, backlink, hops, link, external, word;
+    std::string partner, result, backlink, hops, link, external, word, counts;
   };
 
   static std::string Result(const zeb::PartnerOutcome& outcome) {
@@ -151,10 +162,33 @@ class CheckPrinter : public zeb::RunObserver {
   std::chrono::steady_clock::time_point last_live_{};
 };
 
+// Prints what changed since each checked partner's previous check, a line each, after a heading;
+// nothing when nothing changed. Only partners whose check this run recorded are compared.
+// Returns whether a partner was lost or stopped counting.
+bool PrintChanges(std::ostream& out, zeb::Session& session, const std::string& project,
+                  const std::vector<zeb::PartnerOutcome>& outcomes) {
+  std::vector<std::string> lines;
+  bool alarming = false;
+  for (const zeb::PartnerOutcome& outcome : outcomes) {
+    if (outcome.verdict.empty()) continue;
+    const std::vector<zeb::VerdictRecord> checks =
+        zeb::PartnerVerdicts(session, project, outcome.partner);
+    for (const zeb::CheckChange& change : zeb::LatestChanges(checks)) {
+      lines.push_back(outcome.partner + ": " + change.text);
+      alarming = alarming || change.Alarming();
+    }
+  }
+  if (lines.empty()) return false;
+  out << "\nChanges since the last check:\n";
+  for (const std::string& line : lines) out << "  " << line << '\n';
+  return alarming;
+}
+
 }  // namespace
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project", "partner", "tick-ms"}, {"all", "nodes"}, {"partner"});
+  Arguments a(args, {"project", "partner", "tick-ms"}, {"all", "nodes", "fail-on-change"},
+              {"partner"});
   a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all) [--nodes]");
   const std::string project = a.Required("project");
   std::vector<std::string> partners = a.Values("partner");
@@ -193,7 +227,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   zeb::Session session = zeb::OpenDataFolder(locations.DataFolder);
   const bool live = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
   CheckPrinter printer(out, session, project, a.Flag("nodes"), live, settings.AnalyzeFound,
-                      settings.ModernWeb);
+                       settings.ModernWeb);
   zeb::RunController controller(locations, store.file().string(), settings, options);
   printer.set_controller(&controller);
   controller.set_observer(&printer);
@@ -202,12 +236,14 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   controller.HTMLButton2Click(project, partners);
   controller.RunToEnd();
   printer.PrintResults();
+  const bool alarming = PrintChanges(out, session, project, controller.outcomes());
   for (const zeb::PartnerOutcome& outcome : controller.outcomes()) {
     if (!outcome.storage_failure.empty()) {
       throw std::runtime_error("the check could not be stored: " + outcome.storage_failure);
     }
   }
-  return 0;
+  // For cron and timers: a lost link or one that stopped counting fails the command.
+  return a.Flag("fail-on-change") && alarming ? 1 : 0;
 }
 
 }  // namespace zebhost
