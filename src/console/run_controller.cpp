@@ -122,6 +122,7 @@ void RunController::StartPartnerRun() {
     return;
   }
   StartPending = true;
+  start_requested_ = false;  // a request of the last partner's threads is not this one's
   SlotBusy.fill(false);
   ReadTotal.fill(0);
   StringTotal.fill(0);
@@ -207,6 +208,7 @@ void RunController::Timer1Timer() {
     display_.pause_enabled = false;
   }
   const int connections = Connections();
+  if (start_requested_.exchange(false)) StartPending = true;
   if (StartPending && !AbortRequested) {
     for (int i = 0; i < connections; ++i) {
       if (!SlotBusy[i]) {
@@ -399,9 +401,7 @@ void RunController::SetAbort() {
   dispatcher_.Call([this] { Changed(); });
 }
 
-void RunController::RequestStart() {
-  dispatcher_.Call([this] { StartPending = true; });
-}
+void RunController::RequestStart() { start_requested_ = true; }
 
 void RunController::PushHotRecord(RecNo rec_no) { handout_.PushHotRecord(rec_no); }
 
@@ -602,6 +602,7 @@ void RunController::SlotFinished(int slot) {
   // (Timer1 falls due now) instead of at the next tick.
   if (timer1_on_ && busy_slots() == 0) {
     StartPending = false;
+    start_requested_ = false;
     timer1_due_ = Dispatcher::Clock::now();
     dispatcher_.Wake();
   }

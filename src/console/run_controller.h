@@ -48,7 +48,7 @@ struct AnalysisInputs;
 inline constexpr int kMaxConnections = 20;
 
 struct RunOptions {
-  std::chrono::milliseconds tick{2000};              // Timer1
+  std::chrono::milliseconds tick{2000};               // Timer1
   std::chrono::milliseconds next_partner_delay{500};  // Timer2
   bool post_progress = true;  // progress notices are queued instead of waited for
   // The shortest whole-transfer limit of a page fetch.
@@ -59,15 +59,15 @@ struct RunOptions {
 
 // What the console shows of a run; the labels carry the names of the console's controls.
 struct ConsoleDisplay {
-  std::string Label16 = "0";    // links found: links_found as shown
+  std::string Label16 = "0";  // links found: links_found as shown
   std::int64_t links_found = 0;
-  std::string Label17 = "0/0";  // records / handed out
-  std::string Label24;          // partner / of
-  std::string Label28 = "0";    // hop of the last node begun
-  std::string Label33;          // the Find text
-  std::string Label35;          // the Start-at address
-  std::string HTMLabel1;        // the "Start at" link
-  std::string HTMLabel2;        // the "Partner" link
+  std::string Label17 = "0/0";              // records / handed out
+  std::string Label24;                      // partner / of
+  std::string Label28 = "0";                // hop of the last node begun
+  std::string Label33;                      // the Find text
+  std::string Label35;                      // the Start-at address
+  std::string HTMLabel1;                    // the "Start at" link
+  std::string HTMLabel2;                    // the "Partner" link
   std::array<int, kMaxConnections> bars{};  // connection bars, 0 to 100
   std::vector<std::string> Memo1;           // running messages
   int memo_generation = 0;                  // counts the times Memo1 was emptied
@@ -234,6 +234,7 @@ class RunController : public ConsoleLink {
   void ShowVerdict(const std::string& url, const LinkVerdict& verdict) override;
   void SendEvent(const EngineEventArgs& event) override;
   void PostProgress(const EngineEventArgs& event) override;
+  void PostEvent(const EngineEventArgs& event) override { PostProgress(event); }
   void AddMessage(const std::string& line) override;
   void AddMessageOnce(const std::string& line) override;
   void StartPageUnverifiable(const std::string& reason) override;
@@ -286,7 +287,7 @@ class RunController : public ConsoleLink {
   Dispatcher dispatcher_;
 
   // Owner-thread state.
-  std::unique_ptr<Session> session_;    // for the tables' work on the owner thread
+  std::unique_ptr<Session> session_;  // for the tables' work on the owner thread
   std::unique_ptr<Session> view_session_;
   std::unique_ptr<WorkTables> tables_;  // the console's own view, used by NextOpenRecord
   FrontierHandout handout_;
@@ -318,8 +319,8 @@ class RunController : public ConsoleLink {
   int peak_threads_ = 0;
   int last_hops_ = 0;
   std::string last_reason_;
-  std::string unverifiable_;  // modern web: why the partner's start page could not be checked
-  std::string storage_failure_;  // the first storage failure of the partner's check
+  std::string unverifiable_;        // modern web: why the partner's start page could not be checked
+  std::string storage_failure_;     // the first storage failure of the partner's check
   std::shared_ptr<HostGate> gate_;  // modern web: hosts that asked to wait, for this partner
 
   // Shared with the crawl threads.
@@ -328,6 +329,8 @@ class RunController : public ConsoleLink {
   // Aborted as the crawl threads see it: also ends transfers in progress.
   std::atomic<bool> user_stopped_{false};
   std::atomic<bool> decided_{false};  // the partner's Find text was found
+  // A running thread asked for one more (RequestStart); Timer1 takes it into StartPending.
+  std::atomic<bool> start_requested_{false};
   std::atomic<int> live_threads_{0};
   mutable std::mutex pause_mutex_;
   std::condition_variable pause_cv_;

@@ -38,6 +38,7 @@ class ConsoleLink {
   // Blocks while the run is paused.
   virtual void WaitWhilePaused() = 0;
 
+  // Asks for one more crawl thread at the next tick. Cheap: it only sets a flag.
   virtual void RequestStart() = 0;
   virtual void PushHotRecord(RecNo rec_no) = 0;
   // The Find text was found on url; the console takes it as the found page and updates the
@@ -54,6 +55,9 @@ class ConsoleLink {
   virtual void SendEvent(const EngineEventArgs& event) = 0;
   // A progress notice (code 6): may be handed over without waiting, in order per thread.
   virtual void PostProgress(const EngineEventArgs& event) { SendEvent(event); }
+  // A notice the console only passes on (a link queued or skipped, a node ended): may be handed
+  // over without waiting, in order per thread and before any later synchronised call.
+  virtual void PostEvent(const EngineEventArgs& event) { SendEvent(event); }
   // Adds a line to the run's messages (a failure the user must hear of).
   virtual void AddMessage(const std::string& line) = 0;
   // As AddMessage, but a line the run's messages hold already is not added again (a bad

@@ -1,5 +1,7 @@
 #include "engine/crawl_engine.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <ctime>
 #include <exception>
@@ -33,6 +35,14 @@ constexpr std::size_t kMaxQueuedURLLength = 249;
 using event_key::kTooBig;
 
 std::string StatusText(long status) { return std::to_string(status); }
+
+std::optional<SettingsFileStamp> StampOf(const std::string& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return SettingsFileStamp{
+      static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec),
+      static_cast<std::int64_t>(st.st_size), static_cast<std::uint64_t>(st.st_ino)};
+}
 
 // The page's text is no longer needed: its memory goes back at once.
 void ReleaseBody(HttpResponse& response) {
@@ -74,8 +84,8 @@ void ThrottleSleep(int ms, ConsoleLink& console) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < until && !console.UserStopped()) {
     auto left = until - std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        left, std::chrono::milliseconds(50)));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
   }
 }
 
@@ -260,10 +270,17 @@ bool DBWebThreadEngine::SelectNextRow() {
 }
 
 HttpClient& DBWebThreadEngine::ApplyNetworkSettings() {
-  std::vector<std::string> problems;
-  HttpOptions options = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
-                                            settings_.BandwidthThrottle, &problems);
-  for (const std::string& line : problems) console_.AddMessageOnce(line);
+  // The store is read again only when its file changed since the last node (another time, size
+  // or file: it is replaced whole when saved), so an edit still reaches the next node.
+  const std::optional<SettingsFileStamp> stamp = StampOf(environment_.settings_file);
+  if (!stamp || !network_stamp_ || *stamp != *network_stamp_) {
+    std::vector<std::string> problems;
+    network_options_ = LoadNetworkSettings(SettingsStore(environment_.settings_file), UserAgent,
+                                           settings_.BandwidthThrottle, &problems);
+    for (const std::string& line : problems) console_.AddMessageOnce(line);
+    network_stamp_ = stamp;
+  }
+  HttpOptions options = network_options_;
   options.transfer_limit = TransferLimit(environment_.transfer_floor, options.read_timeout,
                                          settings_.BandwidthThrottle, settings_.MaxPageSize);
   options.modern = settings_.ModernWeb;
@@ -333,9 +350,7 @@ std::optional<HttpResponse> DBWebThreadEngine::Fetch(const FrontierNode& row, Ht
   }
 }
 
-bool DBWebThreadEngine::GiveUpWaiting() const {
-  return console_.UserStopped() || DeadlinePassed();
-}
+bool DBWebThreadEngine::GiveUpWaiting() const { return console_.UserStopped() || DeadlinePassed(); }
 
 HttpResponse DBWebThreadEngine::GetPolitely(HttpClient& client, FetchObserver& observer,
                                             std::string& refusal) {
@@ -576,9 +591,9 @@ void DBWebThreadEngine::LongCheck(const std::string& page) {
   PreviousURL = partner->URL;
   std::string text;
   for (const std::string& line : partner->LongCheck) text += line;  // line ends removed
-  text.erase(std::remove_if(text.begin(), text.end(),
-                            [](char c) { return c == '\r' || c == '\n'; }),
-             text.end());
+  text.erase(
+      std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
+      text.end());
   text = LowerCase(StripTags(text));
   LongFound = PosNoCase(page, text) != 0;
 }
@@ -626,7 +641,7 @@ void DBWebThreadEngine::QueueLinks() {
   }
   for (const AfterQueueing& step : after) {
     if (step.hot) console_.PushHotRecord(*step.hot);
-    if (step.event) console_.SendEvent(*step.event);
+    if (step.event) console_.PostEvent(*step.event);
   }
 }
 
@@ -684,14 +699,15 @@ void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& r
     if (settings_.StoreKeywords) {
       update.push_back(SetLines(FrontierField::STTags, ExtractMetaKeywords(page)));
     }
-    if (settings_.StoreTitle) update.push_back(SetLines(FrontierField::TitleTag, ExtractTitle(page)));
+    if (settings_.StoreTitle)
+      update.push_back(SetLines(FrontierField::TitleTag, ExtractTitle(page)));
     if (settings_.StoreDescription) {
       update.push_back(SetLines(FrontierField::DescriptionTag, ExtractMetaDescription(page)));
     }
     if (settings_.KWDensity > 0) {
-      update.push_back(SetLines(FrontierField::STDensity,
-                                AnalyzeKeywordDensity(page, settings_.KWDensity,
-                                                      StopWords(lists_.StopWords))));
+      update.push_back(
+          SetLines(FrontierField::STDensity,
+                   AnalyzeKeywordDensity(page, settings_.KWDensity, StopWords(lists_.StopWords))));
     }
     if (settings_.StoreHeaders) {
       update.push_back(SetLines(FrontierField::RawHeaders, response.raw_headers));
@@ -736,7 +752,7 @@ void DBWebThreadEngine::EndNode(const FrontierNode& row, const std::string& stat
 }
 
 void DBWebThreadEngine::NoticeNodeEnded(const FrontierNode& row, const std::string& key) {
-  console_.SendEvent(EngineEventArgs::NodeEnded(settings_.Index, row.URL, key, row.Node));
+  console_.PostEvent(EngineEventArgs::NodeEnded(settings_.Index, row.URL, key, row.Node));
 }
 
 void DBWebThreadEngine::Progress(const std::string& text, const std::string& key,
@@ -744,6 +760,8 @@ void DBWebThreadEngine::Progress(const std::string& text, const std::string& key
   console_.PostProgress(EngineEventArgs::Progress(settings_.Index, key, text, number2));
 }
 
-void DBWebThreadEngine::Update(const RowUpdate& update) { tables_->UpdateRow(current_rec_, update); }
+void DBWebThreadEngine::Update(const RowUpdate& update) {
+  tables_->UpdateRow(current_rec_, update);
+}
 
 }  // namespace zeb

@@ -45,22 +45,22 @@ class Session;
 // there is: pages are cut to their body, internal links are queued, external ones are not, and
 // links met before are skipped.
 struct EngineSettings {
-  int Index = 0;               // connection slot, 0-based
-  DateTime Deadline{};         // end of the partner's time; DateTime{} for no limit
-  int MaxHops = -1;            // hop setting + 1; -1 for no limit
+  int Index = 0;        // connection slot, 0-based
+  DateTime Deadline{};  // end of the partner's time; DateTime{} for no limit
+  int MaxHops = -1;     // hop setting + 1; -1 for no limit
   bool AnalyzeBacklink = false;
   bool AnalyzeHomePage = false;
-  int MaxLinks = 0;            // frontier rows at which queueing stops; 0 for no limit
+  int MaxLinks = 0;  // frontier rows at which queueing stops; 0 for no limit
   bool RobotsCheck = true;
   bool SendFoundStop = true;
-  Lines FindList;              // the check strings; the console passes the Find text
-  int BandwidthThrottle = 0;   // bytes per second; 0 = none
-  int ProcessThrottle = 0;     // pause after each fetched page, ms; 0 = none
+  Lines FindList;                        // the check strings; the console passes the Find text
+  int BandwidthThrottle = 0;             // bytes per second; 0 = none
+  int ProcessThrottle = 0;               // pause after each fetched page, ms; 0 = none
   int MaxPageSize = kDefaultIgnoreSize;  // largest trimmed page accepted; 0 reads all pages
   bool URLExceptionsOn = false;
   bool HotLinkOn = false;
   bool StoreKeywords = false;
-  int KWDensity = 0;           // > 0 also switches the density analysis on
+  int KWDensity = 0;  // > 0 also switches the density analysis on
   bool StoreTitle = false;
   bool StoreDescription = false;
   bool StoreCache = false;
@@ -72,6 +72,13 @@ struct EngineSettings {
 };
 
 // Where a thread finds its folders, database and network settings.
+// What tells whether a file changed: its modification time, size and file number.
+struct SettingsFileStamp {
+  std::int64_t seconds = 0, nanoseconds = 0, size = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const SettingsFileStamp&) const = default;
+};
+
 struct EngineEnvironment {
   FileLocations locations;
   std::string settings_file;  // the settings store, re-read for every node
@@ -114,8 +121,7 @@ class DBWebThreadEngine {
   // Modern web: one GET, waiting first while the host is held; a 429 or 503 that asks for at
   // most kLongestPoliteWait (and leaves time before the deadline) is asked once more after the
   // wait, while the other threads leave the host alone.
-  HttpResponse GetPolitely(HttpClient& client, FetchObserver& observer,
-                           std::string& refusal);
+  HttpResponse GetPolitely(HttpClient& client, FetchObserver& observer, std::string& refusal);
   bool GiveUpWaiting() const;
   // Modern web: robots.txt for the row; true when it ended the node.
   bool ModernRobotsEnded(const FrontierNode& row);
@@ -202,6 +208,9 @@ class DBWebThreadEngine {
   std::string Project, Partner, ContactWebSite, PreviousURL, UserAgent;
   Lines cache_lines_;
   bool stopped_transfer_ = false;  // the last transfer was ended by Stop or the deadline
+  // The network settings as last read from the store, and the file's stamp then.
+  std::optional<SettingsFileStamp> network_stamp_;
+  HttpOptions network_options_;
   std::unique_ptr<HttpClient> client_;  // the node's client (modern web: kept for the thread)
   std::string agent_token_;             // modern web: our product token for robots.txt
 };
