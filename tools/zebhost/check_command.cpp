@@ -151,11 +151,7 @@ class CheckPrinter : public zeb::RunObserver {
   std::chrono::steady_clock::time_point last_live_{};
 };
 
-}  // namespace
-
-int Check(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project", "partner", "tick-ms"}, {"all", "nodes"}, {"partner"});
-  a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all) [--nodes]");
+int Check(const ParsedArgs& a, std::ostream& out) {
   const std::string project = a.Required("project");
   std::vector<std::string> partners = a.Values("partner");
   if (partners.empty() == !a.Flag("all")) {
@@ -208,6 +204,26 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
     }
   }
   return 0;
+}
+
+}  // namespace
+
+std::vector<CommandSpec> CheckCommands() {
+  return {
+      {"check",
+       "Check partners for your link, without any window",
+       "Crawls each partner's site from its start page, one partner after another, with the "
+       "stored settings, as the console's Run Checked does, and updates the partners, their "
+       "history and analyses and the run report. Prints a line per partner (on a terminal also a "
+       "live progress line), the messages that matter, and a table of the results.",
+       "zebhost check --project \"My Site\" --all",
+       {Required("--project", "P", "the project whose partners to check"),
+        Repeatable("--partner", "N", "a partner to check"),
+        Flag("--all", "check every partner of the project (instead of --partner)"),
+        Flag("--nodes", "also list every page met, with its state and hop"),
+        Option("--tick-ms", "MS", "the console's timer tick in milliseconds", "2000")},
+       Check},
+  };
 }
 
 }  // namespace zebhost
