@@ -186,10 +186,7 @@ bool PrintChanges(std::ostream& out, zeb::Session& session, const std::string& p
 
 }  // namespace
 
-int Check(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project", "partner", "tick-ms"}, {"all", "nodes", "fail-on-change"},
-              {"partner"});
-  a.ExpectPositional(0, "usage: zebhost check --project P (--partner N ... | --all) [--nodes]");
+int Check(const ParsedArgs& a, std::ostream& out) {
   const std::string project = a.Required("project");
   std::vector<std::string> partners = a.Values("partner");
   if (partners.empty() == !a.Flag("all")) {
@@ -244,6 +241,30 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   }
   // For cron and timers: a lost link or one that stopped counting fails the command.
   return a.Flag("fail-on-change") && alarming ? 1 : 0;
+}
+
+}  // namespace
+
+std::vector<CommandSpec> CheckCommands() {
+  return {
+      {"check",
+       "Check partners for your link, without any window",
+       "Crawls each partner's site from its start page, one partner after another, with the "
+       "stored settings, as the console's Run Checked does, and updates the partners, their "
+       "history and analyses and the run report. Prints a line per partner (on a terminal also a "
+       "live progress line), the messages that matter, a table of the results with whether each "
+       "link counts with search engines, and what changed since each partner's last check.",
+       "zebhost check --project \"My Site\" --all --fail-on-change",
+       {Required("--project", "P", "the project whose partners to check"),
+        Repeatable("--partner", "N", "a partner to check"),
+        Flag("--all", "check every partner of the project (instead of --partner)"),
+        Flag("--nodes", "also list every page met, with its state and hop"),
+        Flag("--fail-on-change",
+             "exit with status 1 when a partner lost your link or the link stopped counting "
+             "with search engines (for cron and timers)"),
+        Option("--tick-ms", "MS", "the console's timer tick in milliseconds", "2000")},
+       Check},
+  };
 }
 
 }  // namespace zebhost

@@ -1,6 +1,6 @@
-// The zebhost commands that RunZebhost dispatches to, one entry point per command word. Each
-// takes the arguments after its word, writes its report to out and returns the exit status;
-// bad arguments or input throw UsageError.
+// The zebhost commands, declared by group: each function returns the CommandSpecs of its group,
+// the group itself first (a spec without a run function) and then its commands, so that a group
+// exists before its members are added (cli.h says how to add a command or an option).
 #ifndef ZEBHOST_COMMAND_GROUPS_H_
 #define ZEBHOST_COMMAND_GROUPS_H_
 
@@ -8,29 +8,30 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
+
 namespace zebhost {
 
-// init [--data DIR] [--exe DIR] (init_command.cpp)
-int Init(const std::vector<std::string>& args, std::ostream& out);
+// init (init_command.cpp)
+std::vector<CommandSpec> InitCommands();
 // project add|list|remove (project_commands.cpp)
-int Project(const std::vector<std::string>& args, std::ostream& out);
-// partner add|list|remove|import (project_commands.cpp)
-int Partner(const std::vector<std::string>& args, std::ostream& out);
+std::vector<CommandSpec> ProjectCommands();
+// partner add|edit|show|list|remove|import|export (partner_commands.cpp)
+std::vector<CommandSpec> PartnerCommands();
 // settings list|set (settings_command.cpp)
-int Settings(const std::vector<std::string>& args, std::ostream& out);
-// check --project P (--partner N ... | --all) (check_command.cpp)
-int Check(const std::vector<std::string>& args, std::ostream& out);
-// gather --project P (gather_command.cpp)
-int Gather(const std::vector<std::string>& args, std::ostream& out);
-// demo [--dir DIR] [--sites DIR] [--tick-ms MS] (demo_command.cpp)
-int Demo(const std::vector<std::string>& args, std::ostream& out);
-// The windows, through libzebbot.so's exports (window_commands.cpp):
-// bot [--project P] [--partner N ...] [--autorun]
-int Bot(const std::vector<std::string>& args, std::ostream& out);
-// analysis [--project P] [--partner N]
-int Analysis(const std::vector<std::string>& args, std::ostream& out);
-// kwcompare [--project P] [--partner N]
-int KwCompare(const std::vector<std::string>& args, std::ostream& out);
+std::vector<CommandSpec> SettingsCommands();
+// check (check_command.cpp)
+std::vector<CommandSpec> CheckCommands();
+// gather (gather_command.cpp)
+std::vector<CommandSpec> GatherCommands();
+// bot, analysis, kwcompare: the windows, through libzebbot.so's exports (window_commands.cpp)
+std::vector<CommandSpec> WindowCommands();
+// demo (demo_command.cpp)
+std::vector<CommandSpec> DemoCommands();
+
+// Runs one command line (without the program name) as RunZebhost does, but lets a UsageError
+// or any other failure escape: for commands that drive others (demo).
+int Dispatch(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace zebhost
 

@@ -1,9 +1,8 @@
-// The zebhost command line: the usage text and the dispatch of a command word to its command.
+// The zebhost command line: the list of commands, and the run of one command line.
 #include "commands.h"
 
+#include <algorithm>
 #include <exception>
-#include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -12,22 +11,6 @@
 
 namespace zebhost {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: zebhost COMMAND ...\n"
-    "  init [--data DIR] [--exe DIR]\n"
-    "  project add NAME [--home-page URL] | project list | project remove NAME\n"
-    "  partner add --project P --name N --home URL --find TEXT [--start URL --start-hop N]"
-    " [--link-text TEXT] [--backlink URL]\n"
-    "  partner list --project P | partner remove --project P --name N\n"
-    "  partner import --project P FILE.csv\n"
-    "  settings list [--network] | settings set NAME VALUE [--network]\n"
-    "  check --project P (--partner N ... | --all) [--nodes] [--tick-ms MS]\n"
-    "  gather --project P\n"
-    "  bot [--project P] [--partner N ...] [--autorun]\n"
-    "  analysis [--project P] [--partner N]\n"
-    "  kwcompare [--project P] [--partner N]\n"
-    "  demo [--dir DIR] [--sites DIR] [--tick-ms MS] [--original]\n";
 
 // An error message on one line: control characters of user text are shown as escapes.
 std::string OneLine(const std::string& message) {
@@ -48,26 +31,70 @@ std::string OneLine(const std::string& message) {
   return out;
 }
 
+// help [COMMAND ...]: the help of the command those words name.
+int Help(const std::vector<std::string>& words, std::ostream& out) {
+  std::string path;
+  for (const std::string& word : words) path += (path.empty() ? "" : " ") + word;
+  out << HelpText(AllCommands(), path, Version());
+  return 0;
+}
+
+std::vector<CommandSpec> MakeCommands() {
+  std::vector<CommandSpec> commands = {
+      {"",
+       "Keep track of the backlinks your link partners promised",
+       "zebhost drives the ZEB Bot library without its windows: it keeps your projects (your own "
+       "sites) and their link partners, checks whether each partner's site still links to you, and "
+       "opens the bot's windows when there is a desktop. Every command but init and demo finds "
+       "its data through the settings store that init writes.",
+       "zebhost partner --help",
+       {},
+       {}},
+      {"help",
+       "Show the help of zebhost or of one of its commands",
+       "The same text as COMMAND --help.",
+       "zebhost help partner edit",
+       {[] {
+         OptionSpec o = Positional("COMMAND", "the command words whose help to show");
+         o.required = false;
+         o.repeatable = true;
+         return o;
+       }()},
+       [](const ParsedArgs& args, std::ostream& out) { return Help(args.Values("COMMAND"), out); }},
+  };
+  for (auto group : {InitCommands, ProjectCommands, PartnerCommands, SettingsCommands,
+                     CheckCommands, GatherCommands, WindowCommands, DemoCommands}) {
+    for (CommandSpec& spec : group()) commands.push_back(std::move(spec));
+  }
+  return commands;
+}
+
 }  // namespace
 
-int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-    (args.empty() ? err : out) << kUsage;
-    return args.empty() ? 2 : 0;
+const char* Version() { return ZEB_VERSION; }
+
+const std::vector<CommandSpec>& AllCommands() {
+  static const std::vector<CommandSpec> commands = MakeCommands();
+  return commands;
+}
+
+int Dispatch(const std::vector<std::string>& args, std::ostream& out) {
+  // The words after "help" name a command; CLI11 would take them for commands to run.
+  const auto is_help_flag = [](const std::string& w) { return w == "--help" || w == "-h"; };
+  if (!args.empty() && args[0] == "help" && std::none_of(args.begin(), args.end(), is_help_flag)) {
+    return Help({args.begin() + 1, args.end()}, out);
   }
-  static const std::map<std::string,
-                        std::function<int(const std::vector<std::string>&, std::ostream&)>>
-      commands = {{"init", Init}, {"project", Project}, {"partner", Partner},
-                  {"settings", Settings}, {"check", Check},
-                  {"gather", Gather}, {"demo", Demo}, {"bot", Bot}, {"kwcompare", KwCompare}, {"analysis", Analysis}};
-  std::vector<std::string> rest(args.begin() + 1, args.end());
+  ParsedLine line = ParseCommandLine(AllCommands(), args, Version());
+  if (line.command == nullptr) {
+    out << line.text;
+    return 0;
+  }
+  return line.command->run(line.args, out);
+}
+
+int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   try {
-    auto it = commands.find(args[0]);
-    if (it == commands.end()) throw UsageError("unknown command \"" + args[0] + "\" (zebhost help lists them)");
-    return it->second(rest, out);
-  } catch (const UsageError& e) {
-    err << "zebhost: " << OneLine(e.what()) << '\n';
-    return 2;
+    return Dispatch(args, out);
   } catch (const std::exception& e) {
     err << "zebhost: " << OneLine(e.what()) << '\n';
     return 2;

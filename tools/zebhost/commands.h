@@ -6,12 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
+
 namespace zebhost {
 
 // Runs one command line (without the program name). Output goes to out, the one-line error of a
-// failure to err as "zebhost: ...". Returns the exit status: 0 on success, 2 for bad arguments or
-// input, 1 for an unexpected failure (a table or file error).
+// failure to err as "zebhost: ...". Returns the exit status: 0 on success (help and --version
+// included), 2 for bad use, bad input or a failure.
 int RunZebhost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Every command of zebhost, the root (path "") first and each group before its members.
+const std::vector<CommandSpec>& AllCommands();
+
+// The version that --version prints.
+const char* Version();
 
 }  // namespace zebhost
 

@@ -46,13 +46,13 @@ void SetUpDemoProject(const fs::path& dir, const DemoSite& site, const std::stri
     return "https://" + host + ":" + std::to_string(site.tls_port()) + path;
   };
   std::ostringstream quiet;
-  Init({"--data", (dir / "data").string(), "--exe", (dir / "program").string()}, quiet);
-  Project({"add", "My Site", "--home-page", url("mysite.localhost", "/")}, quiet);
+  Dispatch({"init", "--data", (dir / "data").string(), "--exe", (dir / "program").string()}, quiet);
+  Dispatch({"project", "add", "My Site", "--home-page", url("mysite.localhost", "/")}, quiet);
   const std::string find = "mysite.localhost";
   auto add = [&](std::vector<std::string> extra) {
-    std::vector<std::string> command = {"add", "--project", "My Site", "--find", find};
+    std::vector<std::string> command = {"partner", "add", "--project", "My Site", "--find", find};
     command.insert(command.end(), extra.begin(), extra.end());
-    Partner(command, quiet);
+    Dispatch(command, quiet);
   };
   // Found on the start page.
   add({"--name", "Rabbit Run", "--home", url("rabbits.localhost", "/")});
@@ -73,18 +73,14 @@ void SetUpDemoProject(const fs::path& dir, const DemoSite& site, const std::stri
   add({"--name", "Parrot Perch", "--home", url("parrots.localhost", "/")});
   // Behind a bot wall: the start page is a challenge, so the link cannot be checked.
   add({"--name", "Turtle Town", "--home", secure_url("turtles.localhost", "/")});
-  Settings({"set", "HTTPCAFile", ca_file, "--network"}, quiet);
-  if (original) Settings({"set", "ZEBModernWeb", "false"}, quiet);
-  Settings({"set", "ZEBSelConnections", "5"}, quiet);
-  Settings({"set", "ZEBAnalyzeFound", "true"}, quiet);
-  Settings({"set", "ZEBAutoUpdatePartner", "true"}, quiet);
+  Dispatch({"settings", "set", "HTTPCAFile", ca_file, "--network"}, quiet);
+  if (original) Dispatch({"settings", "set", "ZEBModernWeb", "false"}, quiet);
+  Dispatch({"settings", "set", "ZEBSelConnections", "5"}, quiet);
+  Dispatch({"settings", "set", "ZEBAnalyzeFound", "true"}, quiet);
+  Dispatch({"settings", "set", "ZEBAutoUpdatePartner", "true"}, quiet);
 }
 
-}  // namespace
-
-int Demo(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"dir", "sites", "tick-ms"}, {"original"});
-  a.ExpectPositional(0, "usage: zebhost demo [--dir DIR] [--sites DIR] [--tick-ms MS] [--original]");
+int Demo(const ParsedArgs& a, std::ostream& out) {
   const fs::path dir = fs::absolute(a.Value("dir").value_or("demo-data"));
   const fs::path sites = a.Value("sites").value_or(ZEB_EXAMPLE_SITES);
   const std::string tick = a.Value("tick-ms").value_or("500");
@@ -101,13 +97,34 @@ int Demo(const std::vector<std::string>& args, std::ostream& out) {
   out << "Demo sites on 127.0.0.1:" << site.port() << " (http) and " << site.tls_port()
       << " (https) from " << sites.string() << "\n";
   out << "Partners of \"My Site\":\n";
-  Partner({"list", "--project", "My Site"}, out);
+  Dispatch({"partner", "list", "--project", "My Site"}, out);
   out << "\n";
-  int status = Check({"--project", "My Site", "--all", "--tick-ms", tick}, out);
+  int status = Dispatch({"check", "--project", "My Site", "--all", "--tick-ms", tick}, out);
   out << "\nSettings store: " << (dir / "settings.ini").string() << "\n"
       << "Tables:         " << (dir / "data" / "zeb.sqlite").string() << "\n"
       << "Run report:     " << (dir / "program" / "botmail.txt").string() << "\n";
   return status;
+}
+
+}  // namespace
+
+std::vector<CommandSpec> DemoCommands() {
+  return {
+      {"demo",
+       "Check eight demo partners on a loopback copy of the example sites",
+       "Makes a fresh demo folder with its own settings store and data, serves the example "
+       "partner sites on 127.0.0.1 (http and https), adds a partner for each case they show and "
+       "checks them all. Nothing outside the demo folder is touched.",
+       "zebhost demo --dir /tmp/zeb-demo",
+       {Option("--dir", "DIR",
+               "the demo folder (emptied first; a folder of other files is refused)", "./demo-data",
+               ValueKind::kFolder),
+        Option("--sites", "DIR", "the example sites to serve", "the sources' examples/sites",
+               ValueKind::kFolder),
+        Option("--tick-ms", "MS", "the console's timer tick in milliseconds", "500"),
+        Flag("--original", "crawl as the original bot did (the modern web switched off)")},
+       Demo},
+  };
 }
 
 }  // namespace zebhost

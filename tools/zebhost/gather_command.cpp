@@ -14,10 +14,10 @@
 
 namespace zebhost {
 
+namespace {
+
 // Gathers the keywords and density of the project's own home page and shows what is stored.
-int Gather(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"project"}, {});
-  a.ExpectPositional(0, "usage: zebhost gather --project P");
+int Gather(const ParsedArgs& a, std::ostream& out) {
   const std::string project = a.Required("project");
   zeb::SettingsStore store = OpenStore();
   Tables t(zeb::ReadFileLocations(store));
@@ -39,6 +39,20 @@ int Gather(const std::vector<std::string>& args, std::ostream& out) {
   out << "Keyword density:\n";
   for (const std::string& line : record->YourKWDensity) out << "  " << line << '\n';
   return 0;
+}
+
+}  // namespace
+
+std::vector<CommandSpec> GatherCommands() {
+  return {
+      {"gather",
+       "Gather the keywords of your own home page",
+       "Reads the project's home page (your site) and stores its meta keywords and keyword "
+       "density, which the keyword comparative view sets beside the partners' pages.",
+       "zebhost gather --project \"My Site\"",
+       {Required("--project", "P", "the project whose home page to read")},
+       Gather},
+  };
 }
 
 }  // namespace zebhost

@@ -53,11 +53,7 @@ void SeedKey(zeb::SettingsStore& store, const char* key_path,
   if (!missing.empty()) key->WriteStrings(missing);
 }
 
-}  // namespace
-
-int Init(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"data", "exe"}, {});
-  a.ExpectPositional(0, "zebhost init [--data DIR] [--exe DIR]");
+int Init(const ParsedArgs& a, std::ostream& out) {
   zeb::SettingsStore store(zeb::SettingsStore::DefaultPath());
   zeb::FileLocations existing = zeb::ReadFileLocations(store);
 
@@ -98,6 +94,25 @@ int Init(const std::vector<std::string>& args, std::ostream& out) {
       << " projects)\n"
       << "Next: zebhost project add NAME --home-page URL\n";
   return 0;
+}
+
+}  // namespace
+
+std::vector<CommandSpec> InitCommands() {
+  return {
+      {"init",
+       "Create the folders, tables and settings",
+       "Creates the program and data folders, the tables in the data folder and the settings "
+       "keys, with working defaults, and writes where they are into the settings store. Safe to "
+       "rerun: existing data and settings stay, and without options the folders stay where the "
+       "store says they are.",
+       "zebhost init --data ~/zeb/data",
+       {Option("--data", "DIR", "the data folder (tables and word lists)",
+               "$XDG_DATA_HOME/Quillbex/data", ValueKind::kFolder),
+        Option("--exe", "DIR", "the program folder (run report, window places)",
+               "$XDG_DATA_HOME/Quillbex", ValueKind::kFolder)},
+       Init},
+  };
 }
 
 }  // namespace zebhost

@@ -63,9 +63,7 @@ void RequireDesktop() {
 }
 
 // analysis / kwcompare: [--project P] [--partner N].
-int OpenView(const std::vector<std::string>& args, const char* usage, const char* export_name) {
-  Arguments a(args, {"project", "partner"}, {});
-  a.ExpectPositional(0, usage);
+int OpenView(const ParsedArgs& a, const char* export_name) {
   OpenStore();  // the library reads the folders from the same store
   RequireDesktop();
   Plugin plugin;
@@ -75,11 +73,7 @@ int OpenView(const std::vector<std::string>& args, const char* usage, const char
   return 0;
 }
 
-}  // namespace
-
-int Bot(const std::vector<std::string>& args, std::ostream&) {
-  Arguments a(args, {"project", "partner"}, {"autorun"}, {"partner"});
-  a.ExpectPositional(0, "usage: zebhost bot [--project P] [--partner N ...] [--autorun]");
+int Bot(const ParsedArgs& a, std::ostream&) {
   if (a.Flag("autorun") && !a.Value("project")) {
     throw UsageError("--autorun needs the project to run (--project)");
   }
@@ -98,14 +92,42 @@ int Bot(const std::vector<std::string>& args, std::ostream&) {
   return 0;
 }
 
-int Analysis(const std::vector<std::string>& args, std::ostream&) {
-  return OpenView(args, "usage: zebhost analysis [--project P] [--partner N]",
-                  "_RunZEBBotAnalysis");
-}
+int Analysis(const ParsedArgs& a, std::ostream&) { return OpenView(a, "_RunZEBBotAnalysis"); }
 
-int KwCompare(const std::vector<std::string>& args, std::ostream&) {
-  return OpenView(args, "usage: zebhost kwcompare [--project P] [--partner N]",
-                  "_RunZEBBotKWComparison");
+int KwCompare(const ParsedArgs& a, std::ostream&) { return OpenView(a, "_RunZEBBotKWComparison"); }
+
+}  // namespace
+
+std::vector<CommandSpec> WindowCommands() {
+  const char* needs =
+      " Needs a desktop (DISPLAY or WAYLAND_DISPLAY); loads libzebbot.so as a "
+      "host application does ($ZEBBOT_LIBRARY names another copy).";
+  return {
+      {"bot",
+       "Open the bot console",
+       std::string("The console window, with the project and partners chosen; with --autorun it "
+                   "starts checking them at once.") +
+           needs,
+       "zebhost bot --project \"My Site\" --partner \"Cats Corner\" --autorun",
+       {Option("--project", "P", "the project to choose", "none"),
+        Repeatable("--partner", "N", "a partner to tick"),
+        Flag("--autorun", "start the check at once (needs --project)")},
+       Bot},
+      {"analysis",
+       "Open the analysis chart view",
+       std::string("The position analysis of the partners' backlinks.") + needs,
+       "zebhost analysis --project \"My Site\"",
+       {Option("--project", "P", "the project to show", "none"),
+        Option("--partner", "N", "the partner to select", "none")},
+       Analysis},
+      {"kwcompare",
+       "Open the keyword comparative view",
+       std::string("Your home page's keywords beside those of a partner's pages.") + needs,
+       "zebhost kwcompare --project \"My Site\" --partner \"Cats Corner\"",
+       {Option("--project", "P", "the project to show", "none"),
+        Option("--partner", "N", "the partner to select", "none")},
+       KwCompare},
+  };
 }
 
 }  // namespace zebhost

@@ -1,6 +1,6 @@
-#include "csv.h"
+#include "data/csv.h"
 
-namespace zebhost {
+namespace zeb {
 namespace {
 
 // Takes the character at text[i] into a quoted field: a doubled quote stands for one, a lone
@@ -34,6 +34,7 @@ std::vector<CsvRecord> ParseCsv(std::string_view text) {
     bool record_done = false;
     bool field_quoted = false;
     bool after_quote = false;  // a quoted field has closed; only "," or a line end may follow
+    bool quoted = false;       // the record has a quoted field (so "" is no blank line)
     while (!record_done) {
       if (i == text.size()) {
         record.fields.push_back(std::move(field));
@@ -63,16 +64,40 @@ std::vector<CsvRecord> ParseCsv(std::string_view text) {
       } else if (c == '"') {
         if (!field.empty()) throw CsvError(line, "a quote inside an unquoted field");
         field_quoted = true;
+        quoted = true;
         ++i;
       } else {
         field += c;
         ++i;
       }
     }
-    bool blank = record.fields.size() == 1 && record.fields[0].empty();
+    bool blank = record.fields.size() == 1 && record.fields[0].empty() && !quoted;
     if (!blank) records.push_back(std::move(record));
   }
   return records;
 }
 
-}  // namespace zebhost
+void AppendCsvRecord(std::string& out, const std::vector<std::string>& fields) {
+  // A lone empty field would make a blank line, which a reader skips.
+  if (fields.size() == 1 && fields[0].empty()) {
+    out += "\"\"\r\n";
+    return;
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i != 0) out += ',';
+    const std::string& field = fields[i];
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+      out += field;
+      continue;
+    }
+    out += '"';
+    for (char c : field) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  out += "\r\n";
+}
+
+}  // namespace zeb
