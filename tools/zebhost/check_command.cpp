@@ -184,8 +184,6 @@ bool PrintChanges(std::ostream& out, zeb::Session& session, const std::string& p
   return alarming;
 }
 
-}  // namespace
-
 int Check(const ParsedArgs& a, std::ostream& out) {
   const std::string project = a.Required("project");
   std::vector<std::string> partners = a.Values("partner");
