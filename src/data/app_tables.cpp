@@ -196,9 +196,14 @@ bool AppTables::RemoveProject(const std::string& name) {
     q->Run();
     removed = session_.Changes();
   }
-  for (const char* sql : {"DELETE FROM LA WHERE Project = ?1", "DELETE FROM LAHist WHERE Project = ?1",
-                          "DELETE FROM ZEBAnalyze WHERE Project = ?1"}) {
-    QueryRef q = session_.Query(sql);
+  {
+    QueryRef q = session_.Query("DELETE FROM LA WHERE Project = ?1");
+    q->Bind(1, name);
+    q->Run();
+  }
+  for (const char* table : kPartnerRecordTables) {
+    if (!session_.TableExists(table)) continue;
+    QueryRef q = session_.Query(std::string("DELETE FROM ") + table + " WHERE Project = ?1");
     q->Bind(1, name);
     q->Run();
   }
@@ -274,14 +279,19 @@ bool AppTables::SavePartner(const PartnerRecord& p) {
 bool AppTables::RemovePartner(const std::string& project, const std::string& site) {
   // The partner goes with its history and its analysis, as a removed project does.
   Transaction transaction(session_);
-  int removed = -1;  // the partner rows; the others follow them
-  for (const char* sql : {"DELETE FROM LA WHERE Project = ?1 AND SiteName = ?2",
-                          "DELETE FROM LAHist WHERE Project = ?1 AND SiteName = ?2",
-                          "DELETE FROM ZEBAnalyze WHERE Project = ?1 AND SiteName = ?2"}) {
-    QueryRef q = session_.Query(sql);
+  int removed = 0;
+  {
+    QueryRef q = session_.Query("DELETE FROM LA WHERE Project = ?1 AND SiteName = ?2");
     q->Bind(1, project).Bind(2, site);
     q->Run();
-    if (removed < 0) removed = session_.Changes();
+    removed = session_.Changes();
+  }
+  for (const char* table : kPartnerRecordTables) {
+    if (!session_.TableExists(table)) continue;
+    QueryRef q = session_.Query(std::string("DELETE FROM ") + table +
+                                " WHERE Project = ?1 AND SiteName = ?2");
+    q->Bind(1, project).Bind(2, site);
+    q->Run();
   }
   transaction.Commit();
   return removed > 0;

@@ -26,6 +26,12 @@ namespace zeb {
 
 inline constexpr const char* kDefaultProject = "Default";
 
+// The tables besides LA that hold records of a partner by its project and name: the host's
+// history and analysis, and the library's own checks and verdicts. A renamed partner takes them
+// along, a removed one takes them with it; a table that does not exist yet is skipped.
+inline constexpr const char* kPartnerRecordTables[] = {"LAHist", "ZEBAnalyze", "ZEBCheckHistory",
+                                                       "ZEBLinkVerdict"};
+
 enum class ProjectScope {
   kAllForDefault,  // "Default" selects the records of every project
   kExact,          // the project's own records only, "Default" included
@@ -104,7 +110,8 @@ class AppTables {
   std::optional<ProjectRecord> FindProject(const std::string& name);
   // Adds a project; throws DatabaseError (IsConstraint) when the name is taken.
   void AddProject(const ProjectRecord& project);
-  // Removes the project with its partners, history and analysis records. False when absent.
+  // Removes the project with its partners and their records (kPartnerRecordTables). False when
+  // absent.
   bool RemoveProject(const std::string& name);
   // Stores the keywords and density of the user's home page. False when the project is absent.
   bool SetProjectKeywords(const std::string& name, const Lines& kw_tag, const Lines& kw_density);
@@ -120,7 +127,7 @@ class AppTables {
   std::int64_t AddPartner(const PartnerRecord& partner);
   // Writes every field of a stored partner (by id). False when the record is gone.
   bool SavePartner(const PartnerRecord& partner);
-  // Removes the partner with its history and analysis records; false when there was none.
+  // Removes the partner with its records (kPartnerRecordTables); false when there was none.
   bool RemovePartner(const std::string& project, const std::string& site);
 
   // The history record of a partner for the day that holds `day`, if there is one.

@@ -106,22 +106,6 @@ std::map<PartnerKey, VerdictRecord> LastVerdicts(Session& session) {
   return last;
 }
 
-void RenameVerdicts(Session& session, const std::string& project, const std::string& site,
-                    const std::string& new_name) {
-  if (!session.TableExists(kLinkVerdictTable)) return;
-  QueryRef q =
-      session.Query("UPDATE ZEBLinkVerdict SET SiteName = ?3 WHERE Project = ?1 AND SiteName = ?2");
-  q->Bind(1, project).Bind(2, site).Bind(3, new_name);
-  q->Run();
-}
-
-void RemoveVerdicts(Session& session, const std::string& project, const std::string& site) {
-  if (!session.TableExists(kLinkVerdictTable)) return;
-  QueryRef q = session.Query("DELETE FROM ZEBLinkVerdict WHERE Project = ?1 AND SiteName = ?2");
-  q->Bind(1, project).Bind(2, site);
-  q->Run();
-}
-
 std::string CountsText(const std::string& verdict) {
   return verdict == "counts" ? std::string("yes") : verdict;
 }

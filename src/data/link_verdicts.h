@@ -69,12 +69,6 @@ std::vector<VerdictRecord> PartnerVerdicts(Session& session, const std::string& 
 using PartnerKey = std::pair<std::string, std::string>;  // project, partner
 std::map<PartnerKey, VerdictRecord> LastVerdicts(Session& session);
 
-// Moves a partner's records to a new name (a renamed partner keeps its history), or removes
-// them. Both do nothing when the table is missing.
-void RenameVerdicts(Session& session, const std::string& project, const std::string& site,
-                    const std::string& new_name);
-void RemoveVerdicts(Session& session, const std::string& project, const std::string& site);
-
 // The verdict as a person reads it in a table: "yes" when the link counts, else the reason.
 std::string CountsText(const std::string& verdict);
 

@@ -46,6 +46,7 @@ PartnerRecord PartnerOfRecord(const CsvRecord& r, const std::string& project) {
 // Changes the partner's name in the tables of its records (those that exist).
 void RenameRecords(Session& session, const std::string& project, const std::string& from,
                    const std::string& to) {
+  // Every table besides LA that keeps records of a partner by its project and name.
   for (const char* table : kPartnerRecordTables) {
     if (!session.TableExists(table)) continue;
     QueryRef q = session.Query(std::string("UPDATE ") + table +

@@ -49,9 +49,6 @@ struct PartnerChanges {
   }
 };
 
-// The tables besides LA that hold records of a partner by its project and name. A rename
-// changes the name in each of them (a table that does not exist yet is skipped).
-inline constexpr const char* kPartnerRecordTables[] = {"LAHist", "ZEBAnalyze", "ZEBCheckHistory"};
 
 // The header line of the CSV layout, without its line end.
 inline constexpr const char* kPartnerCsvHeader =

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "data/app_tables.h"
 #include "data/check_history.h"
 #include "data/link_verdicts.h"
+#include "data/schema.h"
 #include "data/sqlite_session.h"
 #include "support/temp_dir.h"
 
@@ -137,11 +139,39 @@ TEST(LinkVerdictsTest, RecordsRoundTripPerPartnerAndTheNewestOfEach) {
   EXPECT_EQ(last.at({"P", first.SiteName}).id, second.id);
   EXPECT_EQ(last.at({"Q", "Dogs"}).Reason, "timed out");
 
-  RenameVerdicts(session, "P", first.SiteName, "Cats");
-  EXPECT_EQ(PartnerVerdicts(session, "P", "Cats").size(), 2u);
-  RemoveVerdicts(session, "P", "Cats");
+}
+
+// A removed partner or project takes its checks and verdicts along: a new partner of the same
+// name starts without the old one's history, so its first check shows no change.
+TEST(LinkVerdictsTest, RemovingAPartnerOrProjectRemovesItsChecksAndVerdicts) {
+  testing::TempDir dir;
+  Session session(dir.folder() + "zeb.sqlite", OpenMode::kCreateIfMissing);
+  CreateApplicationTables(session);
+  AppTables app(session);
+  for (const char* project : {"P", "Q"}) {
+    app.AddProject({project, "", {}, {}});
+    for (const char* name : {"Cats", "Dogs"}) {
+      PartnerRecord p;
+      p.Project = project;
+      p.SiteName = name;
+      app.AddPartner(p);
+      CheckRecord check{0, project, name, Now(), kCheckFound, "", "http://a/", false};
+      VerdictRecord v = Check("found:http://a/:counts");
+      v.Project = project;
+      v.SiteName = name;
+      v.CheckId = AppendCheck(session, check);
+      AppendVerdict(session, v);
+    }
+  }
+  EXPECT_TRUE(app.RemovePartner("P", "Cats"));
   EXPECT_TRUE(PartnerVerdicts(session, "P", "Cats").empty());
-  EXPECT_EQ(PartnerVerdicts(session, "Q", "Dogs").size(), 1u);
+  EXPECT_TRUE(PartnerChecks(session, "P", "Cats").empty());
+  EXPECT_EQ(PartnerVerdicts(session, "P", "Dogs").size(), 1u);
+  EXPECT_EQ(PartnerVerdicts(session, "Q", "Cats").size(), 1u);
+  EXPECT_TRUE(app.RemoveProject("Q"));
+  EXPECT_TRUE(PartnerVerdicts(session, "Q", "Dogs").empty());
+  EXPECT_TRUE(PartnerChecks(session, "Q", "Dogs").empty());
+  EXPECT_EQ(LastVerdicts(session).size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // what may be stored are data/partner_editing.h's; this file turns options into its calls.
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "data/app_tables.h"
 #include "data/check_history.h"
 #include "data/field_limits.h"
+#include "data/link_verdicts.h"
 #include "data/partner_editing.h"
 #include "output_format.h"
 #include "text/date_time.h"
@@ -107,10 +109,18 @@ int PartnerEdit(const ParsedArgs& a, std::ostream& out) {
   return 0;
 }
 
-// The verdict of the partner's last check for partner show ("Verdict:" line); nothing while no
-// verdict is stored. The link verdict's own table is read here.
-std::optional<std::string> LastVerdict(zeb::Session& /*session*/, const PartnerRecord& /*p*/) {
-  return std::nullopt;
+// Whether the link counted with search engines at the partner's last check, with the anchor
+// text of the deciding link ("Verdict:" line); nothing while no check was judged.
+std::optional<std::string> LastVerdict(zeb::Session& session, const PartnerRecord& p) {
+  const std::vector<zeb::VerdictRecord> verdicts =
+      zeb::PartnerVerdicts(session, p.Project, p.SiteName);
+  if (verdicts.empty()) return std::nullopt;
+  const zeb::VerdictRecord& last = verdicts.back();
+  std::string text = last.Counts() ? "counts with search engines"
+                     : last.Found() ? "does not count with search engines: " + last.Verdict
+                                    : last.Verdict;
+  if (!last.AnchorText.empty()) text += " (anchor text \"" + last.AnchorText + "\")";
+  return text;
 }
 
 // The last check of the library's own record: what it came to, where, and when.
@@ -202,9 +212,11 @@ int PartnerList(const ParsedArgs& a, std::ostream& out) {
   auto text_or_null = [](const std::string& s) {
     return s.empty() ? Value::Null() : Value::Text(s);
   };
+  const std::map<zeb::PartnerKey, zeb::VerdictRecord> verdicts = zeb::LastVerdicts(t.session);
   std::vector<Record> records;
   for (const PartnerRecord& p : partners) {
     const bool has_start = !p.BotStart.empty();
+    const auto verdict = verdicts.find({p.Project, p.SiteName});
     // The start page is cut before its hop is added, so that the hop always shows.
     const std::string start =
         CutCell(p.BotStart, kAddressCellWidth) + " (" + std::to_string(p.BotBaseHop) + ")";
@@ -220,7 +232,10 @@ int PartnerList(const ParsedArgs& a, std::ostream& out) {
             .Set("link_text", text_or_null(zeb::JoinLines(p.LongCheck)))
             .Set("backlink", text_or_null(p.URL))
             .Set("found", Value::Boolean(p.FoundShort))
-            .Set("link_text_found", Value::Boolean(p.FoundLong)));
+            .Set("link_text_found", Value::Boolean(p.FoundLong))
+            .Set("counts", verdict == verdicts.end()
+                               ? Value::Null()
+                               : Value::Text(zeb::CountsText(verdict->second.Verdict))));
   }
   constexpr std::size_t kHopWidth = 14;  // " (-2147483648)"
   const std::vector<Column> columns = {
@@ -235,6 +250,7 @@ int PartnerList(const ParsedArgs& a, std::ostream& out) {
       {"backlink", "Backlink", kAddressCellWidth},
       {"found", "Found"},
       {"link_text_found", "Link text found", kCellWidth, Shown::kDataOnly},
+      {"counts", "Counts"},
   };
   out << FormatRecords(format, columns, records);
   return 0;
@@ -331,7 +347,9 @@ std::vector<CommandSpec> PartnerCommands() {
       {"partner list",
        "List the partners of a project",
        "The partners in name order; the project Default lists the partners of every project. "
-       "CSV and JSON hold every field apart (start page and start hop, link text).",
+       "Counts says whether the link counted with search engines at the last check (\"yes\", or "
+       "the reason it did not). CSV and JSON hold every field apart (start page and start hop, "
+       "link text).",
        "zebhost partner list --project \"My Site\" --format csv",
        {Required("--project", "P", "the project whose partners to list"), FormatOption()},
        PartnerList},
