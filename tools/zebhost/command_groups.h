@@ -22,6 +22,8 @@ std::vector<CommandSpec> PartnerCommands();
 std::vector<CommandSpec> SettingsCommands();
 // check (check_command.cpp)
 std::vector<CommandSpec> CheckCommands();
+// report (report_command.cpp)
+std::vector<CommandSpec> ReportCommands();
 // gather (gather_command.cpp)
 std::vector<CommandSpec> GatherCommands();
 // bot, analysis, kwcompare: the windows, through libzebbot.so's exports (window_commands.cpp)

@@ -63,7 +63,7 @@ std::vector<CommandSpec> MakeCommands() {
        [](const ParsedArgs& args, std::ostream& out) { return Help(args.Values("COMMAND"), out); }},
   };
   for (auto group : {InitCommands, ProjectCommands, PartnerCommands, SettingsCommands,
-                     CheckCommands, GatherCommands, WindowCommands, DemoCommands}) {
+                     CheckCommands, ReportCommands, GatherCommands, WindowCommands, DemoCommands}) {
     for (CommandSpec& spec : group()) commands.push_back(std::move(spec));
   }
   return commands;

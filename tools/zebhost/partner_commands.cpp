@@ -116,7 +116,7 @@ std::optional<std::string> LastVerdict(zeb::Session& session, const PartnerRecor
       zeb::PartnerVerdicts(session, p.Project, p.SiteName);
   if (verdicts.empty()) return std::nullopt;
   const zeb::VerdictRecord& last = verdicts.back();
-  std::string text = last.Counts() ? "counts with search engines"
+  std::string text = last.Counts()  ? "counts with search engines"
                      : last.Found() ? "does not count with search engines: " + last.Verdict
                                     : last.Verdict;
   if (!last.AnchorText.empty()) text += " (anchor text \"" + last.AnchorText + "\")";
