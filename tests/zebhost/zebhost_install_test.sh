@@ -33,6 +33,22 @@ for path in "" project "project add" "partner edit" "partner show" "partner expo
   done
 done
 
+# The weekly check's systemd units, shipped as examples: the service runs the installed zebhost
+# with --fail-on-change, the timer starts it weekly; systemd reads both without complaint.
+units="$prefix/share/doc/zebbot/examples/systemd"
+service="$units/zebbot-check.service"
+[ -f "$service" ] && [ -f "$units/zebbot-check.timer" ] || fail "the systemd units are not in $units"
+grep -q '^ExecStart=/.*/zebhost check --project \${ZEB_PROJECT} --all --fail-on-change$' "$service" ||
+  fail "the service does not run zebhost check --fail-on-change"
+grep -q '^OnCalendar=Mon ' "$units/zebbot-check.timer" || fail "the timer is not weekly"
+if command -v systemd-analyze > /dev/null; then
+  mkdir -p "$work/units"
+  sed "s|^ExecStart=[^ ]*|ExecStart=$zebhost|" "$service" > "$work/units/zebbot-check.service"
+  cp "$units/zebbot-check.timer" "$work/units/"
+  systemd-analyze verify "$work/units/zebbot-check.timer" "$work/units/zebbot-check.service" \
+    > "$work/verify" 2>&1 || { fail "systemd-analyze verify:"; cat "$work/verify"; }
+fi
+
 # The completion, as bash calls it: COMP_WORDS and COMP_CWORD in, COMPREPLY out.
 complete_words() {  # complete_words WORD... (the last is the one being completed)
   bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _zebhost
