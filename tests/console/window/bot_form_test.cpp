@@ -119,6 +119,9 @@ class BotFormTest : public ::testing::Test {
 
 TEST_F(BotFormTest, ARunOfTwoCheckedPartnersFromTheWindow) {
   ServeTwoPartners(f_);
+  // Each page is held 150 ms after it was read (the processing throttle), with its connection's
+  // bar full, so the window is seen drawing a transfer whatever the machine's load.
+  f_.settings.ThrottleProc = 150;
   f_.settings.Connections = 5;
   std::unique_ptr<TZEBBotForm> form = Open();
   ASSERT_EQ(Find<QListWidget>(*form, "CheckListBox1")->count(), 2);
