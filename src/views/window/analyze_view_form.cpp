@@ -92,6 +92,9 @@ TZEBAnalyzeViewForm::TZEBAnalyzeViewForm(FileLocations locations, QWidget* paren
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setAlternatingRowColors(true);
   grid_->verticalHeader()->hide();
+  // Counts is shown beside the name, where it is seen without scrolling; it stays the last
+  // column for sorting and export.
+  grid_->horizontalHeader()->moveSection(kCountsColumn, 1);
   grid_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   grid_->setStatusTip("Click a title to sort; Shift-click adds a sort level.");
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
@@ -322,7 +325,9 @@ void TZEBAnalyzeViewForm::ShowCurrentPartner() {
   }
   const AnalysisRecord& record = records_[current_];
   for (const std::string& line : record.TreeResults) {
-    hop_tree_->addTopLevelItem(new QTreeWidgetItem(QStringList{NodeHtml(line)}));
+    // A stored line's leading tabs give its depth; the node's own text follows them.
+    const std::size_t text = std::min(line.find_first_not_of('\t'), line.size());
+    hop_tree_->addTopLevelItem(new QTreeWidgetItem(QStringList{NodeHtml(line.substr(text))}));
   }
   site_link_->setText(FromBytes(SiteLink(record)));
   last_analyzed_->setText(QString::fromStdString(FormatDay(record.xDate)));

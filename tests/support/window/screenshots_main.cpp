@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
   f.settings.AnalyzeFound = true;
   f.settings.AnalyzeBase = true;
   f.settings.KWDensity = 2;
+  f.settings.ModernWeb = true;  // the tree shows whether each link counts
   {
     zeb::Session session(zeb::DatabaseFile(f.locations()), zeb::OpenMode::kExisting);
     zeb::AppTables(session).SetProjectKeywords(

@@ -235,6 +235,18 @@ TEST_F(AnalyzeViewFormTest, TheGridSortsAndTheChartAndItsDataExport) {
   EXPECT_TRUE(drawing.contains("Position In Total Links"));
 }
 
+// The hop sequence draws the stored chain's link nodes as links, whatever their depth.
+TEST_F(AnalyzeViewFormTest, TheHopSequenceShowsTheStoredChainAsLinks) {
+  AddAnalyses("Pets", 2);
+  std::unique_ptr<TZEBAnalyzeViewForm> view = Open("Pets");
+  auto* hops = Find<QTreeWidget>(*view, "HopSequence");
+  ASSERT_EQ(hops->topLevelItemCount(), 2);
+  const AnalysisRecord& shown = view->records()[0];
+  EXPECT_EQ(hops->topLevelItem(0)->text(0).toStdString(), "<B><U>" + shown.SiteName + "</U></B>");
+  EXPECT_EQ(hops->topLevelItem(1)->text(0).toStdString(),
+            "<A href=\"" + shown.BaseURL + "\">" + shown.BaseURL + "</A>");
+}
+
 TEST_F(AnalyzeViewFormTest, TheCountsColumnShowsEachPartnersLastVerdict) {
   AddAnalyses("Pets", 3);
   {
