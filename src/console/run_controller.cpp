@@ -497,6 +497,16 @@ void RunController::FinishWithStorageFailure(PartnerOutcome& outcome) {
 void RunController::RecordCheck(PartnerOutcome& outcome) {
   CheckRecord record;
   record.Project = project_;
+  // A check run over "Default" is kept under the partner's own project, where its listings,
+  // report and next check look for it.
+  try {
+    if (std::optional<PartnerRecord> p = AppTables(*session_).FindPartner(
+            project_, outcome.partner, ProjectScope::kAllForDefault)) {
+      record.Project = p->Project;
+    }
+  } catch (const std::exception&) {
+    // Read again below, where a failure is recorded.
+  }
   record.SiteName = outcome.partner;
   record.CheckedAt = Now();
   if (!outcome.FoundURL.empty()) {

@@ -99,16 +99,28 @@ TEST_F(ZebhostReportTest, ChangesSinceTheLastCheckAndTheExitStatusForCron) {
   EXPECT_EQ(lost.status, 0);
   EXPECT_NE(lost.out.find("Cats: lost (was at "), std::string::npos) << lost.out;
 
-  // The partner's listing and details tell the last verdict; the report's history has every check.
+  // The partner's listing and details tell the last verdict.
   const std::string list = Ok({"partner", "list", "--project", "Demo", "--format", "json"});
   EXPECT_EQ(json::parse(list).at(0).at("counts"), "not found");
+  EXPECT_NE(Ok({"partner", "show", "--project", "Demo", "--name", "Cats"}).find("not found"),
+            std::string::npos);
+  // A check over "Default" is kept with the partner's own project and compared with its checks.
+  site_.Page("/links.htm", LinksPage(followed));
+  Ok({"project", "add", "Default"});
+  const Result again = Run({"check", "--project", "Default", "--all", "--tick-ms", "10"});
+  EXPECT_NE(again.out.find("Cats: found again at " + url_), std::string::npos)
+      << again.out << again.err;
+  EXPECT_NE(Ok({"partner", "show", "--project", "Demo", "--name", "Cats"})
+                .find("counts with search engines (anchor text \"My site\")"),
+            std::string::npos);
+  // The report's history has every check.
   const json history =
       json::parse(Ok({"report", "--project", "Demo", "--format", "json", "--history"}));
-  ASSERT_EQ(history.size(), 6u);
+  ASSERT_EQ(history.size(), 7u);
   std::vector<std::string> verdicts;
   for (const json& record : history) verdicts.push_back(record.at("verdict").get<std::string>());
   EXPECT_EQ(verdicts, (std::vector<std::string>{"counts", "counts", "not found", "nofollow",
-                                                "counts", "not found"}));
+                                                "counts", "not found", "counts"}));
 }
 
 TEST_F(ZebhostReportTest, TheReportReadsBackAsCsvAndJsonWithAwkwardNames) {

@@ -171,8 +171,11 @@ bool PrintChanges(std::ostream& out, zeb::Session& session, const std::string& p
   bool alarming = false;
   for (const zeb::PartnerOutcome& outcome : outcomes) {
     if (outcome.verdict.empty()) continue;
+    // Over "Default" a partner's checks are kept under its own project.
+    std::optional<PartnerRecord> partner =
+        AppTables(session).FindPartner(project, outcome.partner, ProjectScope::kAllForDefault);
     const std::vector<zeb::VerdictRecord> checks =
-        zeb::PartnerVerdicts(session, project, outcome.partner);
+        zeb::PartnerVerdicts(session, partner ? partner->Project : project, outcome.partner);
     for (const zeb::CheckChange& change : zeb::LatestChanges(checks)) {
       lines.push_back(outcome.partner + ": " + change.text);
       alarming = alarming || change.Alarming();
