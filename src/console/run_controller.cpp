@@ -66,9 +66,9 @@ void RunController::HTMLButton2Click(const std::string& project,
   partners_ = partners;
   partner_pos_ = 0;
   outcomes_.clear();
-  session_ = std::make_unique<Session>(OpenDataFolder(locations_.DataFolder));
+  session_ = std::make_unique<Session>(OpenRunSession(locations_));
   // NextOpenRecord runs on the crawl threads: its table view has a connection of its own.
-  view_session_ = std::make_unique<Session>(DatabaseFile(locations_), OpenMode::kExisting);
+  view_session_ = std::make_unique<Session>(ReopenRunSession(locations_));
   tables_ = std::make_unique<WorkTables>(*view_session_);
 
   FoundURL.clear();

@@ -14,6 +14,10 @@ namespace zeb {
 struct FileLocations {
   std::string ExeFolder;   // program folder: "botmail.txt", "FORM.INI", "ZEB.HLP"
   std::string DataFolder;  // tables, work tables and the three word-list files
+  // A run's own work database, for partners checked side by side: its work tables live there and
+  // the data folder's tables are reached through it. Empty: the work tables are the data
+  // folder's. Never read from or written to the settings store.
+  std::string WorkDatabase{};
 };
 
 // Reads "ExeFolder" and "DataFolder" of the "File Locations" key; never creates the key.

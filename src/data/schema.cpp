@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "data/check_history.h"
+#include "data/link_verdicts.h"
 #include "data/work_tables.h"
 
 namespace zeb {
@@ -129,8 +131,9 @@ void CreateApplicationTables(Session& session) { session.Exec(kApplicationTables
 void CheckApplicationTables(Session& session, const std::string& data_folder) {
   for (const char* table : kApplicationTables) {
     if (!session.TableExists(table)) {
-      throw MissingTableError("The table " + std::string(table) + " is missing from the data folder " +
-                              data_folder + " (run \"zebhost init\" to create it)");
+      throw MissingTableError("The table " + std::string(table) +
+                              " is missing from the data folder " + data_folder +
+                              " (run \"zebhost init\" to create it)");
     }
   }
 }
@@ -153,6 +156,37 @@ Session OpenDataFolder(const std::string& data_folder) {
       !session.TableExists("Host")) {
     CreateWorkTables(session);
   }
+  return session;
+}
+
+namespace {
+
+void AttachDataFolder(Session& session, const FileLocations& locations) {
+  QueryRef q = session.Query("ATTACH DATABASE ?1 AS app");
+  q->Bind(1, DatabaseFile(locations));
+  q->Run();
+  session.Exec("PRAGMA app.synchronous=NORMAL;");
+}
+
+}  // namespace
+
+Session OpenRunSession(const FileLocations& locations) {
+  if (locations.WorkDatabase.empty()) return OpenDataFolder(locations.DataFolder);
+  {
+    Session shared = OpenDataFolder(locations.DataFolder);
+    CreateCheckHistoryTable(shared);
+    CreateLinkVerdictTable(shared);
+  }
+  Session session(locations.WorkDatabase, OpenMode::kCreateIfMissing);
+  CreateWorkTables(session);
+  AttachDataFolder(session, locations);
+  return session;
+}
+
+Session ReopenRunSession(const FileLocations& locations) {
+  if (locations.WorkDatabase.empty()) return Session(DatabaseFile(locations), OpenMode::kExisting);
+  Session session(locations.WorkDatabase, OpenMode::kExisting);
+  AttachDataFolder(session, locations);
   return session;
 }
 

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "data/file_locations.h"
 #include "data/sqlite_session.h"
 
 namespace zeb {
@@ -36,6 +37,18 @@ void CheckApplicationTables(Session& session, const std::string& data_folder);
 // exist; the work tables are created when missing. Throws MissingTableError or DatabaseError with
 // a message that names the folder.
 Session OpenDataFolder(const std::string& data_folder);
+
+// The session of a run over its work tables and the data folder's tables. Without a work
+// database it is OpenDataFolder's. With one (FileLocations::WorkDatabase) the data folder is
+// checked as OpenDataFolder checks it, the work database is made when missing with its work
+// tables, and the data folder's database is attached as "app": unqualified names find the run's
+// own work tables first and the shared tables there. The library's own tables
+// (ZEBCheckHistory, ZEBLinkVerdict) are made in the data folder's database first, so that no
+// writer makes them in the work database. Throws as OpenDataFolder does, or DatabaseError.
+Session OpenRunSession(const FileLocations& locations);
+// As OpenRunSession for a further connection of a run already opened (a crawl thread's): the
+// files are not checked again.
+Session ReopenRunSession(const FileLocations& locations);
 
 }  // namespace zeb
 

@@ -182,7 +182,8 @@ void Session::Checkpoint() {
 }
 
 bool Session::TableExists(const std::string& table) {
-  QueryRef q = Query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+  // Every schema of the connection: an attached database's tables count too.
+  QueryRef q = Query("SELECT 1 FROM pragma_table_list WHERE type = 'table' AND name = ?1");
   q->Bind(1, table);
   return q->Step();
 }

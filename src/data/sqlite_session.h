@@ -131,7 +131,9 @@ class Session {
   // Writes the write-ahead log back into the database file (the "flush" of the tables).
   void Checkpoint();
 
+  // Whether a table of that name is in any of the connection's databases (attached ones too).
   bool TableExists(const std::string& table);
+  // Whether an index of that name is in the main database.
   bool IndexExists(const std::string& index);
 
   const std::string& file() const { return file_; }

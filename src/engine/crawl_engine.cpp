@@ -19,6 +19,7 @@
 #include "analysis/url_normalisation.h"
 #include "analysis/web_address.h"
 #include "data/app_tables.h"
+#include "data/schema.h"
 #include "data/sqlite_session.h"
 #include "engine/host_gate.h"
 #include "engine/http_client.h"
@@ -173,7 +174,7 @@ void DBWebThreadEngine::Execute() {
                         (e != nullptr ? std::string(": ") + e->what() : " on an unknown error"));
   };
   try {
-    session_ = std::make_unique<Session>(DatabaseFile(environment_.locations), OpenMode::kExisting);
+    session_ = std::make_unique<Session>(ReopenRunSession(environment_.locations));
     tables_ = std::make_unique<WorkTables>(*session_);
     app_tables_ = std::make_unique<AppTables>(*session_);
     Run();

@@ -23,6 +23,12 @@ Lines FoundReportBlock(const std::string& partner, const std::string& previous_u
 }
 
 std::string AppendToRunReport(const std::string& exe_folder, const Lines& block) {
+  std::string text;
+  for (const std::string& line : block) text += line + "\r\n";
+  return AppendTextToRunReport(exe_folder, text);
+}
+
+std::string AppendTextToRunReport(const std::string& exe_folder, std::string_view block) {
   const std::string file = exe_folder + kRunReportFile;
   // The block goes to the end of the file in one write, so an append costs the block, not the
   // whole report, and a crash can at worst cut the last block short: what was there stays.
@@ -35,7 +41,7 @@ std::string AppendToRunReport(const std::string& exe_folder, const Lines& block)
     char last = '\n';
     if (::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n') text = "\r\n";
   }
-  for (const std::string& line : block) text += line + "\r\n";
+  text += block;
   std::string problem;
   std::size_t written = 0;
   while (written < text.size()) {

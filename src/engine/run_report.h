@@ -5,6 +5,7 @@
 #define ZEB_ENGINE_RUN_REPORT_H_
 
 #include <string>
+#include <string_view>
 
 #include "text/lines.h"
 
@@ -22,6 +23,9 @@ Lines FoundReportBlock(const std::string& partner, const std::string& previous_u
 // last line lacks its line end gets one first. Returns an empty text on success, else what
 // went wrong.
 [[nodiscard]] std::string AppendToRunReport(const std::string& exe_folder, const Lines& block);
+// As AppendToRunReport, for blocks already made of lines ended by CR LF (another report's).
+[[nodiscard]] std::string AppendTextToRunReport(const std::string& exe_folder,
+                                                std::string_view block);
 
 }  // namespace zeb
 

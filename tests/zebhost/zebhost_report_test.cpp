@@ -23,17 +23,6 @@ std::string LinksPage(const std::string& link) {
   return "<html><body><p>Our friends:</p>" + link + "<p>Thanks.</p></body></html>";
 }
 
-// Runs a command line and returns what it printed on stdout.
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
-
 class ZebhostReportTest : public ZebhostTest {
  protected:
   // A checked partner "Cats" whose links page the test rewrites between checks.

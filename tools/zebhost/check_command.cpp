@@ -13,6 +13,7 @@
 #include "command_groups.h"
 #include "common.h"
 #include "console/bot_settings.h"
+#include "console/parallel_run.h"
 #include "console/run_controller.h"
 #include "data/app_tables.h"
 #include "data/check_changes.h"
@@ -32,28 +33,31 @@ using zeb::AppTables;
 using zeb::PartnerRecord;
 using zeb::ProjectScope;
 
-// Prints the run as it goes: a line per partner (with a live progress line on a terminal),
-// the messages that matter, each partner's nodes when asked, and a result table at the end.
-class CheckPrinter : public zeb::RunObserver {
+// Prints the run as it goes: a line per partner (with live progress on a terminal), the
+// messages that matter, each partner's nodes when asked, and a result table at the end. One
+// partner after another it observes the one controller; side by side it observes them all,
+// keeps each partner's messages until its line and shows a live line per running partner.
+class CheckPrinter : public zeb::RunObserver, public zeb::ParallelRunObserver {
  public:
   // notes: the node table also says why each node ended early (modern web).
-  CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project, bool nodes,
-               bool live, bool analysed, bool notes)
+  CheckPrinter(std::ostream& out, zeb::Session& session, const std::string& project,
+               std::vector<std::string> partners, bool nodes, bool live, bool analysed, bool notes)
       : out_(out),
         session_(session),
         project_(project),
+        partners_(std::move(partners)),
         nodes_(nodes),
         live_(live),
         analysed_(analysed),
-        notes_(notes) {}
+        notes_(notes),
+        rows_(partners_.size()),
+        notes_by_partner_(partners_.size()),
+        held_(partners_.size()) {}
 
-  void OnEvent(const zeb::EngineEventArgs& event) override {
-    if (nodes_ && notes_ && event.code == zeb::EventCode::kNodeEnded) {
-      node_notes_[event.text] = event.key;
-    }
-  }
-
+  // One partner after another.
   void set_controller(const zeb::RunController* controller) { controller_ = controller; }
+
+  void OnEvent(const zeb::EngineEventArgs& event) override { OnEvent(done_, event); }
 
   void OnMessage(const std::string& line, zeb::MessageRole role) override {
     // The routine steps of every partner are left out; limits, updates and problems stay.
@@ -63,15 +67,10 @@ class CheckPrinter : public zeb::RunObserver {
   }
 
   void OnDisplayChanged() override {
-    if (!live_ || controller_ == nullptr || !controller_->Running()) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - last_live_ < std::chrono::milliseconds(100)) return;
-    last_live_ = now;
+    if (!live_ || controller_ == nullptr || !controller_->Running() || !Due()) return;
     const zeb::ConsoleDisplay& d = controller_->display();
     if (d.Label24.empty()) return;
-    std::string line = "[" + d.Label24 + "] checking: nodes " + d.Label17 + ", links " +
-                       std::to_string(d.links_found) + ", hop " + d.Label28 + ", connections " +
-                       std::to_string(controller_->busy_slots());
+    std::string line = "[" + d.Label24 + "] " + ProgressText(*controller_);
     out_ << '\r' << line
          << std::string(live_width_ > line.size() ? live_width_ - line.size() : 0, ' ')
          << std::flush;
@@ -80,7 +79,90 @@ class CheckPrinter : public zeb::RunObserver {
 
   void OnPartnerFinished(const zeb::PartnerOutcome& outcome, zeb::WorkTables& tables) override {
     ClearLive();
+    Finish(done_, outcome, tables);
+  }
+
+  // Side by side: every call names the partner by its index.
+  void OnPartnerStarted(std::size_t index) override {
+    live_lines_[index] = Name(index) + ": starting";
+    DrawLive();
+  }
+
+  void OnMessage(std::size_t index, const std::string& line, zeb::MessageRole role) override {
+    if (role == zeb::MessageRole::kRoutine) return;
+    if (index < held_.size() && !rows_[index]) {
+      held_[index].push_back(line);  // told with the partner's own line
+    } else {
+      ClearLive();
+      out_ << "  " << line << '\n';
+      DrawLive();
+    }
+  }
+
+  void OnEvent(std::size_t index, const zeb::EngineEventArgs& event) override {
+    if (nodes_ && notes_ && event.code == zeb::EventCode::kNodeEnded &&
+        index < notes_by_partner_.size()) {
+      notes_by_partner_[index][event.text] = event.key;
+    }
+  }
+
+  void OnDisplayChanged(std::size_t index, const zeb::RunController& controller) override {
+    if (!live_ || !controller.Running() || !Due()) return;
+    live_lines_[index] = Name(index) + ": " + ProgressText(controller);
+    DrawLive();
+  }
+
+  void OnPartnerFinished(std::size_t index, const zeb::PartnerOutcome& outcome,
+                         zeb::WorkTables& tables) override {
+    ClearLive();
+    live_lines_.erase(index);
+    for (const std::string& line : held_[index]) out_ << "  " << line << '\n';
+    held_[index].clear();
+    Finish(index, outcome, tables);
+    DrawLive();
+  }
+
+  void PrintResults() {
+    ClearLive();
+    std::vector<std::vector<std::string>> table = {
+        {"Partner", "Result", "Backlink", "Hops", "Link", "External", "Word", "Counts"}};
+    for (const std::optional<Row>& r : rows_) {
+      if (!r) continue;
+      table.push_back(
+          {r->partner, r->result, r->backlink, r->hops, r->link, r->external, r->word, r->counts});
+    }
+    out_ << '\n';
+    PrintTable(out_, table, {kCellWidth, kMessageCellWidth, kAddressCellWidth});
+  }
+
+ private:
+  struct Row {
+    std::string partner, result, backlink, hops, link, external, word, counts;
+  };
+
+  std::string Name(std::size_t index) const {
+    return "[" + std::to_string(index + 1) + "] " +
+           (index < partners_.size() ? partners_[index] : std::string());
+  }
+
+  static std::string ProgressText(const zeb::RunController& controller) {
+    const zeb::ConsoleDisplay& d = controller.display();
+    return "checking: nodes " + d.Label17 + ", links " + std::to_string(d.links_found) + ", hop " +
+           d.Label28 + ", connections " + std::to_string(controller.busy_slots());
+  }
+
+  // Live lines are redrawn at most ten times a second.
+  bool Due() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_live_ < std::chrono::milliseconds(100)) return false;
+    last_live_ = now;
+    return true;
+  }
+
+  // The partner's nodes when asked, its line, and its row of the result table.
+  void Finish(std::size_t index, const zeb::PartnerOutcome& outcome, zeb::WorkTables& tables) {
     ++done_;
+    std::map<std::string, std::string>& notes = notes_by_partner_[index];
     if (nodes_) {
       std::vector<std::vector<std::string>> rows = {{"state", "hop", "URL"}};
       if (notes_) rows.front().push_back("why");
@@ -89,15 +171,15 @@ class CheckPrinter : public zeb::RunObserver {
         if (std::optional<zeb::FrontierNode> node = tables.Node(rec)) {
           rows.push_back({node->RunState, std::to_string(node->Node), node->URL});
           if (notes_) {
-            auto note = node_notes_.find(node->URL);
+            auto note = notes.find(node->URL);
             const bool ok = node->RunState == zeb::row_state::kOK;
-            rows.back().push_back(note == node_notes_.end() || ok ? "" : note->second);
+            rows.back().push_back(note == notes.end() || ok ? "" : note->second);
           }
         }
       }
       PrintTable(out_, rows, {kCellWidth, kCellWidth, kAddressCellWidth, kMessageCellWidth});
-      node_notes_.clear();
     }
+    notes.clear();
     Row row{outcome.partner, Result(outcome), "-", "-", "-", "-", "-", "-"};
     if (!outcome.FoundURL.empty()) {
       row.backlink = outcome.FoundURL;
@@ -112,27 +194,12 @@ class CheckPrinter : public zeb::RunObserver {
       }
       if (!outcome.verdict.empty()) row.counts = zeb::CountsText(outcome.verdict);
     }
-    out_ << "[" << done_ << "] " << outcome.partner << ": " << row.result
+    out_ << "[" << index + 1 << "] " << outcome.partner << ": " << row.result
          << (outcome.FoundURL.empty() ? "" : " at " + outcome.FoundURL) << '\n'
          << std::flush;
-    rows_.push_back(row);
+    if (index >= rows_.size()) rows_.resize(index + 1);
+    rows_[index] = row;
   }
-
-  void PrintResults() {
-    std::vector<std::vector<std::string>> table = {
-        {"Partner", "Result", "Backlink", "Hops", "Link", "External", "Word", "Counts"}};
-    for (const Row& r : rows_) {
-      table.push_back(
-          {r.partner, r.result, r.backlink, r.hops, r.link, r.external, r.word, r.counts});
-    }
-    out_ << '\n';
-    PrintTable(out_, table, {kCellWidth, kMessageCellWidth, kAddressCellWidth});
-  }
-
- private:
-  struct Row {
-    std::string partner, result, backlink, hops, link, external, word, counts;
-  };
 
   static std::string Result(const zeb::PartnerOutcome& outcome) {
     if (!outcome.storage_failure.empty()) return "Storage failure: " + outcome.storage_failure;
@@ -144,20 +211,39 @@ class CheckPrinter : public zeb::RunObserver {
     return reason.empty() ? "not found" : reason.substr(0, colon);
   }
 
+  // Removes the live line (one partner after another) or lines (side by side) from the screen.
   void ClearLive() {
-    if (live_width_ == 0) return;
-    out_ << '\r' << std::string(live_width_, ' ') << '\r';
-    live_width_ = 0;
+    if (live_width_ != 0) {
+      out_ << '\r' << std::string(live_width_, ' ') << '\r';
+      live_width_ = 0;
+    }
+    if (live_drawn_ != 0) {
+      out_ << "\x1b[" << live_drawn_ << "A\x1b[J";  // up to the first live line, clear below
+      live_drawn_ = 0;
+    }
+  }
+
+  void DrawLive() {
+    if (!live_) return;
+    ClearLive();
+    for (const auto& [index, line] : live_lines_) out_ << CutCell(line, kMessageCellWidth) << '\n';
+    live_drawn_ = live_lines_.size();
+    out_ << std::flush;
   }
 
   std::ostream& out_;
   zeb::Session& session_;
   std::string project_;
+  std::vector<std::string> partners_;
   bool nodes_, live_, analysed_, notes_;
-  std::map<std::string, std::string> node_notes_;  // URL -> why its node ended early
+  std::vector<std::optional<Row>> rows_;  // by the partner's index
+  // URL -> why its node ended early, by partner.
+  std::vector<std::map<std::string, std::string>> notes_by_partner_;
+  std::vector<std::vector<std::string>> held_;     // side by side: messages not told yet
+  std::map<std::size_t, std::string> live_lines_;  // side by side: one per running partner
+  std::size_t live_drawn_ = 0;
   const zeb::RunController* controller_ = nullptr;
-  std::vector<Row> rows_;
-  int done_ = 0;
+  std::size_t done_ = 0;
   std::size_t live_width_ = 0;
   std::chrono::steady_clock::time_point last_live_{};
 };
@@ -202,6 +288,15 @@ int Check(const ParsedArgs& a, std::ostream& out) {
     if (!ms || *ms < 1) throw UsageError("--tick-ms \"" + *tick + "\" is not a whole number >= 1");
     options.tick = std::chrono::milliseconds(*ms);
   }
+  int parallel = 1;
+  if (std::optional<std::string> n = a.Value("parallel")) {
+    std::optional<std::int32_t> value = zeb::ParseStrictInt(*n);
+    if (!value || *value < 1 || *value > zeb::kMaxParallelPartners) {
+      throw UsageError("--parallel \"" + *n + "\" is not a whole number from 1 to " +
+                       std::to_string(zeb::kMaxParallelPartners));
+    }
+    parallel = *value;
+  }
   zeb::SettingsStore store = OpenStore();
   zeb::FileLocations locations = zeb::ReadFileLocations(store);
   {
@@ -224,18 +319,27 @@ int Check(const ParsedArgs& a, std::ostream& out) {
   for (const std::string& line : problems) out << line << '\n';
   zeb::Session session = zeb::OpenDataFolder(locations.DataFolder);
   const bool live = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
-  CheckPrinter printer(out, session, project, a.Flag("nodes"), live, settings.AnalyzeFound,
-                       settings.ModernWeb);
-  zeb::RunController controller(locations, store.file().string(), settings, options);
-  printer.set_controller(&controller);
-  controller.set_observer(&printer);
+  CheckPrinter printer(out, session, project, partners, a.Flag("nodes"), live,
+                       settings.AnalyzeFound, settings.ModernWeb);
   out << "Checking " << partners.size() << (partners.size() == 1 ? " partner" : " partners")
-      << " of " << project << '\n';
-  controller.HTMLButton2Click(project, partners);
-  controller.RunToEnd();
+      << " of " << project;
+  if (parallel > 1) out << ", up to " << parallel << " at once";
+  out << '\n';
+  std::vector<zeb::PartnerOutcome> outcomes;
+  if (parallel > 1) {
+    outcomes = zeb::RunPartnersSideBySide(locations, store.file().string(), settings, options,
+                                          project, partners, parallel, &printer);
+  } else {
+    zeb::RunController controller(locations, store.file().string(), settings, options);
+    printer.set_controller(&controller);
+    controller.set_observer(&printer);
+    controller.HTMLButton2Click(project, partners);
+    controller.RunToEnd();
+    outcomes = controller.outcomes();
+  }
   printer.PrintResults();
-  const bool alarming = PrintChanges(out, session, project, controller.outcomes());
-  for (const zeb::PartnerOutcome& outcome : controller.outcomes()) {
+  const bool alarming = PrintChanges(out, session, project, outcomes);
+  for (const zeb::PartnerOutcome& outcome : outcomes) {
     if (!outcome.storage_failure.empty()) {
       throw std::runtime_error("the check could not be stored: " + outcome.storage_failure);
     }
@@ -260,6 +364,10 @@ std::vector<CommandSpec> CheckCommands() {
         Repeatable("--partner", "N", "a partner to check"),
         Flag("--all", "check every partner of the project (instead of --partner)"),
         Flag("--nodes", "also list every page met, with its state and hop"),
+        Option("--parallel", "N",
+               "check up to N partners at once (1 to 20), never two of one host; each partner's "
+               "results, history and report block are those of a check one after another",
+               "1"),
         Flag("--fail-on-change",
              "exit with status 1 when a partner lost your link or the link stopped counting "
              "with search engines (for cron and timers)"),
