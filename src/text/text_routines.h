@@ -53,6 +53,11 @@ enum ReplaceFlags : unsigned {
 std::string FastAnsiReplace(std::string_view text, std::string_view old_pattern,
                             std::string_view new_pattern, unsigned flags);
 
+// FastAnsiReplace into out, whose capacity is kept for the next call; out must not share memory
+// with text.
+void FastAnsiReplace(std::string_view text, std::string_view old_pattern,
+                     std::string_view new_pattern, unsigned flags, std::string& out);
+
 // Number of non-overlapping occurrences of pattern in text, counted left to right; 0 for an empty
 // pattern.
 std::size_t StringCount(std::string_view text, std::string_view pattern, bool case_sensitive);
@@ -60,6 +65,10 @@ std::size_t StringCount(std::string_view text, std::string_view pattern, bool ca
 // The text with every markup tag (from a "<" to the next ">") removed; the text between tags
 // keeps its order. A "<" that no ">" follows, and a ">" that no "<" precedes, stay in the text.
 std::string ExtractNonHTML(std::string_view text);
+
+// ExtractNonHTML into out, whose capacity is kept for the next call; out must not share memory
+// with text.
+void ExtractNonHTML(std::string_view text, std::string& out);
 
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);
