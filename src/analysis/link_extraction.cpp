@@ -57,11 +57,6 @@ class ForwardFinder {
   std::size_t cached_ = kNone;
 };
 
-std::size_t FindHref(std::string_view text, std::size_t front) {
-  std::size_t p = FastPosNoCase(text, "href", text.size(), 4, front + 1);
-  return p == 0 ? kNone : p - 1;
-}
-
 // Whether "http" (any case) occurs in text.
 bool ContainsHttp(std::string_view text) {
   for (std::size_t i = 0; i + 4 <= text.size(); ++i) {
@@ -82,12 +77,12 @@ void RemoveAmp(std::string& link) {
 // Whether every occurrence of stem (any case) starts tag and there is at most one; *at is its
 // index, or kNone when there is none.
 bool SoleTag(std::string_view page, std::string_view stem, std::string_view tag, std::size_t* at) {
-  const std::size_t p = FastPosNoCase(page, stem, page.size(), stem.size(), 1);
+  NoCaseFinder stems(page, stem);
+  const std::size_t p = stems.Find(0);
   *at = kNone;
-  if (p == 0) return true;
-  if (!StartsWithNoCase(page.substr(p - 1), tag)) return false;
-  if (FastPosNoCase(page, stem, page.size(), stem.size(), p + 1) != 0) return false;
-  *at = p - 1;
+  if (p == kNone) return true;
+  if (!StartsWithNoCase(page.substr(p), tag) || stems.Find(p + 1) != kNone) return false;
+  *at = p;
   return true;
 }
 
@@ -219,8 +214,9 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
       hash(view, '#');
   std::size_t link_bytes = 0;
   std::string& absolute = scratch.link;
+  NoCaseFinder hrefs(view, "href");
 
-  std::size_t href = FindHref(view, front);
+  std::size_t href = hrefs.Find(front);
   blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
   while (href != kNone) {
     if (observer != nullptr) observer->StringLeft(size - front - (blank_dropped ? 1 : 0));
@@ -235,7 +231,7 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
     std::size_t end = std::min({quote.Next(front), close.Next(front), blank.Next(front),
                                 hash.Next(front), size});
     if (end == front) {  // an empty link: look for the next "href" from here
-      href = FindHref(view, front);
+      href = hrefs.Find(front);
       continue;
     }
     std::string_view target = view.substr(front, std::min(end - front, kMaxLinkLength));
@@ -261,7 +257,7 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
     }
     if (link_bytes >= kMaxLinkBytes) break;
 
-    href = FindHref(view, front);
+    href = hrefs.Find(front);
     blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
   }
   return links;

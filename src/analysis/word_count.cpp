@@ -121,23 +121,88 @@ std::size_t CountWords(std::string_view page, bool with_tags, std::string_view s
                         : CountRunsUpTo(scratch.text, KeepFor(scratch.text, search));
 }
 
+namespace {
+
+// Where opening the tag around the search text changes the page: the "<" at open_at and the
+// first ">" after it, close_at, are removed. Before region_begin and from region_end on, the
+// tag stripping of the page and of the opened page agree, because both scans are outside any
+// tag there: region_begin is the "<" that starts the tag holding open_at (the first "<" after
+// the last ">" in front of open_at), and region_end follows the first ">" after close_at, which
+// ends whatever tag the opened page has there.
+struct OpenedTag {
+  std::size_t open_at = kNone;
+  std::size_t close_at = kNone;
+  std::size_t region_begin = 0;
+  std::size_t region_end = 0;
+};
+
+// The tag around the search text found at the 1-based position p, when there is one to open.
+bool FindTagToOpen(std::string_view text, std::size_t p, OpenedTag* tag) {
+  if (p <= 1) return false;  // absent, or nothing in front of it
+  std::size_t k = p - 2;
+  while (text[k] != '<' && text[k] != '>') {
+    if (k == 0) return false;
+    --k;
+  }
+  if (text[k] != '<') return false;
+  tag->open_at = k;
+  tag->close_at = text.find('>', k + 1);
+  const std::size_t last_close = k == 0 ? kNone : text.rfind('>', k - 1);
+  tag->region_begin = text.find('<', last_close == kNone ? 0 : last_close + 1);
+  const std::size_t end = tag->close_at == kNone ? kNone : text.find('>', tag->close_at + 1);
+  tag->region_end = end == kNone ? text.size() : end + 1;
+  return true;
+}
+
+}  // namespace
+
 WordCounts CountWordPositions(std::string_view page, std::string_view search,
                               PageScratch& scratch) {
   WordCounts counts;
   const std::string_view body = CutToBody(page, scratch.body);
   counts.total_tags = CountRuns(body);
-  ExtractNonHTML(body, scratch.text);
-  counts.total_no_tags = CountRuns(scratch.text);
+  OpenedTag tag;
+  const std::size_t p = search.empty() ? 0 : PosNoCase(body, search);
+  const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
+
+  // The body without tags, stripped piece by piece at the region's ends when a tag is opened.
+  std::string& text = scratch.text;
+  text.clear();
+  std::size_t region_out_begin = 0;
+  std::size_t region_out_end = 0;
+  if (opened) {
+    AppendNonHTML(body.substr(0, tag.region_begin), text);
+    region_out_begin = text.size();
+    AppendNonHTML(body.substr(tag.region_begin, tag.region_end - tag.region_begin), text);
+    region_out_end = text.size();
+    AppendNonHTML(body.substr(tag.region_end), text);
+  } else {
+    AppendNonHTML(body, text);
+  }
+  counts.total_no_tags = CountRuns(text);
   if (search.empty()) {
     counts.position_tags = counts.total_tags;
     counts.position_no_tags = counts.total_no_tags;
     return counts;
   }
-  counts.position_tags = CountRunsUpTo(body, KeepFor(body, search));
-  std::string_view stripped = scratch.text;
-  if (OpenTagAround(body, search, scratch.copy)) {
-    ExtractNonHTML(scratch.copy, scratch.stripped);
-    stripped = scratch.stripped;
+  counts.position_tags = CountRunsUpTo(body, p == 0 ? search.size() : p + search.size());
+
+  std::string_view stripped = text;
+  if (opened) {
+    // The opened region without its two brackets, stripped between the unchanged pieces.
+    std::string& region = scratch.copy;
+    region.assign(body.substr(tag.region_begin, tag.open_at - tag.region_begin));
+    if (tag.close_at == kNone) {
+      region.append(body.substr(tag.open_at + 1, tag.region_end - tag.open_at - 1));
+    } else {
+      region.append(body.substr(tag.open_at + 1, tag.close_at - tag.open_at - 1));
+      region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
+    }
+    std::string& out = scratch.stripped;
+    out.assign(text, 0, region_out_begin);
+    AppendNonHTML(region, out);
+    out.append(text, region_out_end, std::string::npos);
+    stripped = out;
   }
   counts.position_no_tags = CountRunsUpTo(stripped, KeepFor(stripped, search));
   return counts;

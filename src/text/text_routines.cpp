@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace zeb {
@@ -14,6 +15,10 @@ constexpr std::size_t kNotFound = std::string_view::npos;
 // comparisons per text byte. Longer patterns go through KMP so that the work stays linear however
 // the text and the pattern are made.
 constexpr std::size_t kShortPatternLength = 16;
+
+// Texts up to this length are searched by trying every start (at most this many squared
+// comparisons, a constant).
+constexpr std::size_t kShortText = 64;
 
 // Finds the next occurrence of one byte with memchr, remembering the last answer: a later query
 // from a position no further than that answer is served without scanning again. Queries come with
@@ -204,12 +209,42 @@ std::size_t Locate(std::string_view text, std::string_view pattern, std::size_t 
   if (pattern.empty()) return 0;
   if (start == 0) start = 1;
   if (start > text.size()) return 0;
+  if (text.size() <= kShortText) {
+    // A link or a host name: trying every start costs less than setting up the searcher.
+    const std::size_t m = pattern.size();
+    for (std::size_t i = start - 1; i + m <= text.size(); ++i) {
+      std::size_t k = 0;
+      while (k < m && (ignore_case ? FoldCase(text[i + k]) == FoldCase(pattern[k])
+                                   : text[i + k] == pattern[k])) {
+        ++k;
+      }
+      if (k == m) return i + 1;
+    }
+    return 0;
+  }
   Searcher searcher(text, pattern, ignore_case);
   const std::size_t hit = searcher.Find(start - 1);
   return hit == kNotFound ? 0 : hit + 1;
 }
 
 }  // namespace
+
+struct NoCaseFinder::State {
+  State(std::string_view text, std::string_view pattern) : searcher(text, pattern, true) {}
+  Searcher searcher;
+};
+
+NoCaseFinder::NoCaseFinder(std::string_view text, std::string_view pattern)
+    : text_size_(text.size()),
+      pattern_size_(pattern.size()),
+      state_(std::make_unique<State>(text, pattern)) {}
+
+NoCaseFinder::~NoCaseFinder() = default;
+
+std::size_t NoCaseFinder::Find(std::size_t from) {
+  if (pattern_size_ == 0 || from >= text_size_) return kNotFound;
+  return state_->searcher.Find(from);
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (prefix.empty() || text.size() < prefix.size()) return false;
@@ -284,10 +319,16 @@ std::string ExtractNonHTML(std::string_view text) {
 }
 
 void ExtractNonHTML(std::string_view text, std::string& result) {
+  result.clear();
+  AppendNonHTML(text, result);
+}
+
+void AppendNonHTML(std::string_view text, std::string& result) {
   // Written through a raw pointer into storage sized for the whole text: the pieces between
   // tags are short, and appending them one by one would cost more than copying them.
-  result.resize(text.size());
-  char* out = result.data();
+  const std::size_t kept = result.size();
+  result.resize(kept + text.size());
+  char* out = result.data() + kept;
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   const char* pos = begin;

@@ -15,6 +15,7 @@
 #define ZEB_TEXT_TEXT_ROUTINES_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,27 @@ std::string LowerCase(std::string_view text);
 // Returns 0 when the pattern is empty, when start lies past the end, or when there is no match.
 std::size_t FastPosNoCase(std::string_view text, std::string_view pattern,
                           std::size_t text_length, std::size_t pattern_length, std::size_t start);
+
+// The occurrences of one pattern in one text, letters compared without regard to case, for a
+// caller that searches again and again from positions that never move back: the set-up is done
+// once. Positions here are 0-based; Find returns std::string_view::npos when there is no
+// occurrence at or after from. text and pattern must outlive the finder.
+class NoCaseFinder {
+ public:
+  NoCaseFinder(std::string_view text, std::string_view pattern);
+  ~NoCaseFinder();
+  NoCaseFinder(const NoCaseFinder&) = delete;
+  NoCaseFinder& operator=(const NoCaseFinder&) = delete;
+
+  // from must not be smaller than in the previous call.
+  std::size_t Find(std::size_t from);
+
+ private:
+  struct State;
+  std::size_t text_size_;
+  std::size_t pattern_size_;
+  std::unique_ptr<State> state_;
+};
 
 // Exact (case-sensitive) position of the first occurrence of pattern at or after start, with the
 // same conventions as FastPosNoCase.
@@ -69,6 +91,9 @@ std::string ExtractNonHTML(std::string_view text);
 // ExtractNonHTML into out, whose capacity is kept for the next call; out must not share memory
 // with text.
 void ExtractNonHTML(std::string_view text, std::string& out);
+
+// ExtractNonHTML(text) appended to out.
+void AppendNonHTML(std::string_view text, std::string& out);
 
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);
