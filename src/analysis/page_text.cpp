@@ -1,6 +1,7 @@
 #include "analysis/page_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -181,7 +182,7 @@ class WordTable {
         return;
       }
       DensityWord& word = words_[index - 1];
-      if (word.hash == hash && word.size == size && std::memcmp(word.data, data, size) == 0) {
+      if (word.hash == hash && word.size == size && SameBytes(word.data, data, size)) {
         ++word.count;
         return;
       }
@@ -192,6 +193,14 @@ class WordTable {
 
  private:
   static constexpr std::size_t kInitialSlots = 1024;  // a power of two
+
+  // Words are short: a loop costs less than a call of memcmp.
+  static bool SameBytes(const char* a, const char* b, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+      if (a[k] != b[k]) return false;
+    }
+    return true;
+  }
 
   static std::uint64_t Hash(const char* p, std::size_t n) {
     constexpr std::uint64_t kMix = 0xff51afd7ed558ccdULL;
@@ -312,16 +321,39 @@ Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWord
                             PageScratch& scratch) {
   DensityText(RemoveScripts(page, scratch.copy), scratch.text);
 
-  // Words are separated by blanks and line breaks.
+  // Words are separated by blanks and line breaks; a block at a time, the lanes of the
+  // separators and of the word characters tell where words start and end.
   WordTable table(scratch);
-  const char* p = scratch.text.data();
-  const char* const end = p + scratch.text.size();
-  while (p < end) {
-    while (p < end && (*p == ' ' || *p == '\r' || *p == '\n')) ++p;
-    const char* start = p;
-    while (p < end && *p != ' ' && *p != '\r' && *p != '\n') ++p;
-    if (p > start) table.Add(start, static_cast<std::size_t>(p - start));
+  const char* const text = scratch.text.data();
+  const std::size_t n = scratch.text.size();
+  std::size_t start = kNone;  // where the word being read starts
+  std::size_t i = 0;
+  for (; n - i >= block::kSize; i += block::kSize) {
+    const block::Bytes bytes = block::Load(text + i);
+    const unsigned separators = block::Bits((bytes == ' ') | (bytes == '\r') | (bytes == '\n'));
+    const unsigned letters = ~separators & 0xFFFFu;
+    std::size_t lane = 0;
+    while (lane < block::kSize) {
+      const unsigned ahead = (start == kNone ? letters : separators) >> lane;
+      if (ahead == 0) break;
+      lane += static_cast<std::size_t>(std::countr_zero(ahead));
+      if (start == kNone) {
+        start = i + lane;
+      } else {
+        table.Add(text + start, i + lane - start);
+        start = kNone;
+      }
+    }
   }
+  for (; i < n; ++i) {
+    const bool separator = text[i] == ' ' || text[i] == '\r' || text[i] == '\n';
+    if (!separator && start == kNone) start = i;
+    if (separator && start != kNone) {
+      table.Add(text + start, i - start);
+      start = kNone;
+    }
+  }
+  if (start != kNone) table.Add(text + start, n - start);
 
   // Stop words are counted neither for themselves nor in the total.
   std::vector<bool> stopped(table.words().size(), false);
