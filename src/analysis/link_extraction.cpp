@@ -1,10 +1,12 @@
 #include "analysis/link_extraction.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 
 #include "analysis/url_normalisation.h"
 #include "analysis/web_address.h"
+#include "text/byte_block.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -55,40 +57,39 @@ class ForwardFinder {
   std::size_t cached_ = kNone;
 };
 
-std::size_t FindHref(std::string_view text, std::size_t front) {
-  std::size_t p = FastPosNoCase(text, "href", text.size(), 4, front + 1);
-  return p == 0 ? kNone : p - 1;
+// Whether "http" (any case) occurs in text.
+bool ContainsHttp(std::string_view text) {
+  for (std::size_t i = 0; i + 4 <= text.size(); ++i) {
+    if (FoldCase(text[i]) == 'h' && FoldCase(text[i + 1]) == 't' && FoldCase(text[i + 2]) == 't' &&
+        FoldCase(text[i + 3]) == 'p') {
+      return true;
+    }
+  }
+  return false;
 }
 
-void AddScheme(Lines& links) {
-  for (std::string& link : links) {
-    if (PosNoCase(link, "http") == 0) link.insert(0, "http://");
-  }
+// Every "amp;" (any case) removed; most links have none, and cost only the look for a ";".
+void RemoveAmp(std::string& link) {
+  if (link.find(';') == std::string::npos) return;
+  link = FastAnsiReplace(link, "amp;", "", kReplaceAll | kIgnoreCase);
 }
 
-}  // namespace
-
-std::string TrimToHtmlEnd(std::string_view page) {
-  auto end_tag = [](std::string_view text) {
-    std::size_t p = PosExact(text, "</html>");
-    return p != 0 ? p : PosExact(text, "</HTML>");
-  };
-  std::string text(page);
-  std::size_t p = end_tag(text);
-  if (static_cast<long long>(p) < static_cast<long long>(text.size()) - 10) {
-    text = FastAnsiReplace(text, "</html>", "", kReplaceAll | kIgnoreCase);
-    // In front of the last character, not after it.
-    text.insert(text.empty() ? 0 : text.size() - 1, "</html>");
-    p = end_tag(text);
-  }
-  if (p == 0 && text.size() > 1) {
-    std::replace(text.begin(), text.end() - 1, '\0', ' ');
-  }
-  return text;
+// Whether every occurrence of stem (any case) starts tag and there is at most one; *at is its
+// index, or kNone when there is none.
+bool SoleTag(std::string_view page, std::string_view stem, std::string_view tag, std::size_t* at) {
+  NoCaseFinder stems(page, stem);
+  const std::size_t p = stems.Find(0);
+  *at = kNone;
+  if (p == kNone) return true;
+  if (!StartsWithNoCase(page.substr(p), tag) || stems.Find(p + 1) != kNone) return false;
+  *at = p;
+  return true;
 }
 
-std::string CutToBody(std::string_view page) {
-  std::string text(page);
+// The body tags renumbered so that only the first "<body" and the last "</body" keep their
+// names, then the text cut to the body.
+void RenumberAndCut(std::string_view page, std::string& text) {
+  text.assign(page);
   // The restoring replacements run even without any body tag: a page that spells "<BOD0" (or
   // "</bod-1") itself gets it renamed, as the tag-by-tag rewrite would do.
   NumberTags(text, "<body", "<bod");
@@ -99,29 +100,123 @@ std::string CutToBody(std::string_view page) {
   if (std::size_t e = PosNoCase(text, "</body"); e != 0 && e - 1 + 7 < text.size()) {
     text.resize(e - 1 + 7);
   }
+}
+
+// The link scanner's text: each "  " made one blank (left to right, so three blanks become
+// two) and every double quote made a single one.
+void PrepareScanText(std::string_view body, std::string& out) {
+  out.resize(body.size());
+  char* w = out.data();
+  const char* r = body.data();
+  const char* const end = r + body.size();
+  bool blank_open = false;  // the last character written is a blank whose partner would go
+  while (r < end) {
+    if (end - r > static_cast<std::ptrdiff_t>(block::kSize)) {  // the block and the byte after it
+      // Up to the first blank pair the block is written whole, its quotes turned. The output
+      // is never longer than what has been read, so the store stays inside out.
+      const block::Bytes bytes = block::Load(r);
+      const block::Bytes next = block::Load(r + 1);
+      std::size_t clean = block::FirstSet((bytes == ' ') & (next == ' '));
+      if (blank_open && *r == ' ') clean = 0;
+      if (clean > 0) {
+        block::Store(w, bytes + (reinterpret_cast<block::Bytes>(bytes == '"') & ('\'' - '"')));
+        w += clean;
+        r += clean;
+        blank_open = w[-1] == ' ';
+        continue;
+      }
+    }
+    const char c = *r++;
+    if (c == ' ') {
+      if (!blank_open) *w++ = c;
+      blank_open = !blank_open;
+      continue;
+    }
+    blank_open = false;
+    *w++ = c == '"' ? '\'' : c;
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
+}
+
+}  // namespace
+
+std::string TrimToHtmlEnd(std::string_view page) {
+  std::string text;
+  TrimToHtmlEnd(page, text);
   return text;
+}
+
+void TrimToHtmlEnd(std::string_view page, std::string& text) {
+  auto end_tag = [](std::string_view t) {
+    std::size_t p = PosExact(t, "</html>");
+    return p != 0 ? p : PosExact(t, "</HTML>");
+  };
+  std::size_t p = end_tag(page);
+  if (static_cast<long long>(p) < static_cast<long long>(page.size()) - 10) {
+    FastAnsiReplace(page, "</html>", "", kReplaceAll | kIgnoreCase, text);
+    // In front of the last character, not after it.
+    text.insert(text.empty() ? 0 : text.size() - 1, "</html>");
+    p = end_tag(text);
+  } else {
+    text.assign(page);
+  }
+  if (p == 0 && text.size() > 1) {
+    std::replace(text.begin(), text.end() - 1, '\0', ' ');
+  }
+}
+
+std::string CutToBody(std::string_view page) {
+  std::string scratch;
+  return std::string(CutToBody(page, scratch));
+}
+
+std::string_view CutToBody(std::string_view page, std::string& scratch) {
+  std::size_t open = kNone;
+  std::size_t close = kNone;
+  if (SoleTag(page, "<bod", "<body", &open) && SoleTag(page, "</bod", "</body", &close)) {
+    // The renumbering would rename each tag and give it its name back, in lower case.
+    const std::size_t start = open == kNone ? 0 : open;
+    std::string_view body = page.substr(start);
+    const bool close_inside = close != kNone && close >= start;
+    if (close_inside && close - start + 7 < body.size()) body = body.substr(0, close - start + 7);
+    const bool open_named = open == kNone || page.substr(open, 5) == "<body";
+    const bool close_named = !close_inside || page.substr(close, 6) == "</body";
+    if (open_named && close_named) return body;
+    scratch.assign(body);
+    if (!open_named) scratch.replace(0, 5, "<body");
+    if (!close_named) scratch.replace(close - start, 6, "</body");
+    return scratch;
+  }
+  RenumberAndCut(page, scratch);
+  return scratch;
 }
 
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
                        std::string_view page_host, LinkScanObserver* observer,
                        LinkRules rules) {
+  PageScratch scratch;
+  return ExtractLinks(page, page_url, page_host, observer, rules, scratch);
+}
+
+PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
+                       LinkScanObserver* observer, LinkRules rules, PageScratch& scratch) {
   PageLinks links;
-  std::string text = CutToBody(page);
-  text = FastAnsiReplace(text, "  ", " ", kReplaceAll | kIgnoreCase);
-  std::replace(text.begin(), text.end(), '"', '\'');
+  PrepareScanText(CutToBody(page, scratch.body), scratch.text);
 
   // The scanner deletes from the front of the text; here the front is an index. The one
   // deletion that is not at the front, the blank right after a found "href", is always
   // swallowed by the next step, so it is kept as a flag that shortens the text by one.
-  const std::string_view view(text);
+  const std::string_view view(scratch.text);
   const std::size_t size = view.size();
   std::size_t front = 0;
   bool blank_dropped = false;
   ForwardFinder equals(view, '='), quote(view, '\''), close(view, '>'), blank(view, ' '),
       hash(view, '#');
   std::size_t link_bytes = 0;
+  std::string& absolute = scratch.link;
+  NoCaseFinder hrefs(view, "href");
 
-  std::size_t href = FindHref(view, front);
+  std::size_t href = hrefs.Find(front);
   blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
   while (href != kNone) {
     if (observer != nullptr) observer->StringLeft(size - front - (blank_dropped ? 1 : 0));
@@ -136,31 +231,34 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
     std::size_t end = std::min({quote.Next(front), close.Next(front), blank.Next(front),
                                 hash.Next(front), size});
     if (end == front) {  // an empty link: look for the next "href" from here
-      href = FindHref(view, front);
+      href = hrefs.Find(front);
       continue;
     }
     std::string_view target = view.substr(front, std::min(end - front, kMaxLinkLength));
-    std::string absolute = FastAnsiReplace(rules == LinkRules::kBrowser
-                                               ? MakeLinkAbsoluteModern(target, page_url)
-                                               : MakeLinkAbsolute(target, page_url, page_host),
-                                           "amp;", "", kReplaceAll | kIgnoreCase);
+    absolute = rules == LinkRules::kBrowser ? MakeLinkAbsoluteModern(target, page_url)
+                                            : MakeLinkAbsolute(target, page_url, page_host);
+    RemoveAmp(absolute);
     if (observer != nullptr) observer->NewLink(absolute);
     link_bytes += absolute.size();
-    links.All.push_back(std::move(absolute));
+    // Every list gets the address without its class digit; the original rules put "http://"
+    // in front of the classed ones that lack "http" (browser rules made them absolute).
+    const bool internal = !absolute.empty() && absolute[0] == kInternalLink;
+    const std::string_view address =
+        absolute.empty() ? std::string_view() : std::string_view(absolute).substr(1);
+    links.All.emplace_back(address);
+    Lines& classed = internal ? links.Internal : links.External;
+    if (rules == LinkRules::kOriginal && !ContainsHttp(address)) {
+      std::string with_scheme;
+      with_scheme.reserve(7 + address.size());
+      with_scheme.append("http://").append(address);
+      classed.push_back(std::move(with_scheme));
+    } else {
+      classed.emplace_back(address);
+    }
     if (link_bytes >= kMaxLinkBytes) break;
 
-    href = FindHref(view, front);
+    href = hrefs.Find(front);
     blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
-  }
-
-  for (std::string& link : links.All) {
-    bool internal = !link.empty() && link[0] == kInternalLink;
-    if (!link.empty()) link.erase(0, 1);
-    (internal ? links.Internal : links.External).push_back(link);
-  }
-  if (rules == LinkRules::kOriginal) {  // browser rules made every web address absolute
-    AddScheme(links.Internal);
-    AddScheme(links.External);
   }
   return links;
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/page_scratch.h"
 #include "text/lines.h"
 
 namespace zeb {
@@ -33,12 +34,22 @@ inline constexpr std::size_t kMaxLinkBytes = 64u << 20;
 // character) turned into blanks. The length of the result is the page size the crawl keeps.
 std::string TrimToHtmlEnd(std::string_view page);
 
+// TrimToHtmlEnd into out, whose capacity is kept for the next page; out must not share memory
+// with page.
+void TrimToHtmlEnd(std::string_view page, std::string& out);
+
 // Keeps the body of a page: renumbers the body tags so that only the first "<body" and the last
 // "</body" keep their names (the others read "<bod1", "<bod2", ... and "</bod0", "</bod1", ...),
 // then drops everything before the "<body" and everything after the 7 characters that start at
 // the "</body". Without "<body" nothing is cut at the front; without "</body" after it, nothing
 // at the end.
 std::string CutToBody(std::string_view page);
+
+// CutToBody without renumbering when the page has at most one "<bod" and one "</bod" (any
+// case), each the start of a body tag: then the result is a view into page, or, when a tag is
+// not spelled in lower case, a copy in scratch with the tag names lowered. Other pages are
+// renumbered in scratch. Valid while page and scratch are unchanged.
+std::string_view CutToBody(std::string_view page, std::string& scratch);
 
 // Progress of ExtractLinks, for the console's connection bar and link counter.
 class LinkScanObserver {
@@ -68,6 +79,10 @@ enum class LinkRules { kOriginal, kBrowser };
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
                        std::string_view page_host, LinkScanObserver* observer = nullptr,
                        LinkRules rules = LinkRules::kOriginal);
+
+// ExtractLinks with its working text kept in the thread's scratch buffers.
+PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
+                       LinkScanObserver* observer, LinkRules rules, PageScratch& scratch);
 
 }  // namespace zeb
 

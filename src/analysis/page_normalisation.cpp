@@ -1,5 +1,8 @@
 #include "analysis/page_normalisation.h"
 
+#include <cstring>
+
+#include "text/byte_block.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -10,19 +13,123 @@ std::string StripLeadingLineBreaks(std::string_view page) {
 }
 
 std::string NormalizeForCheck(std::string_view page) {
-  const unsigned all = kReplaceAll | kIgnoreCase;
-  std::string text = FastAnsiReplace(page, "\r", "", all);
-  text = FastAnsiReplace(text, "\n", "", all);
-  text = FastAnsiReplace(text, "\t", "", all);
-  text = FastAnsiReplace(text, "  ", " ", all);
-  text = FastAnsiReplace(text, "%3a", ":", all);
-  text = FastAnsiReplace(text, "%2f", "/", all);
-  return FastAnsiReplace(text, "%3f", "?", all);
+  std::string text(page);
+  NormalizeForCheckInPlace(text);
+  return text;
+}
+
+namespace {
+
+// "%3a", "%2f" and "%3f" (any case) decoded to ":", "/" and "?" in place, left to right. They
+// neither overlap each other nor can a decoded ":", "/" or "?" complete another one, so one
+// pass does what three replacements in a row do.
+void DecodeCheckEscapes(std::string& page) {
+  const std::size_t first = page.find('%');
+  if (first == std::string::npos) return;
+  char* const text = page.data();
+  const std::size_t n = page.size();
+  std::size_t w = first;
+  std::size_t r = first;
+  while (r < n) {
+    if (text[r] == '%' && r + 2 < n) {
+      const char digit = text[r + 1];
+      const char letter = FoldCase(text[r + 2]);
+      char decoded = '\0';
+      if (digit == '3' && letter == 'a') decoded = ':';
+      if (digit == '2' && letter == 'f') decoded = '/';
+      if (digit == '3' && letter == 'f') decoded = '?';
+      if (decoded != '\0') {
+        text[w++] = decoded;
+        r += 3;
+        continue;
+      }
+    }
+    text[w++] = text[r++];
+  }
+  page.resize(w);
+}
+
+}  // namespace
+
+// The steps as separate replacements are: CR, LF and tab removed; "  " made " " left to right;
+// then the escapes decoded. Removing a line break can only join blanks, which the blank step
+// sees joined anyway, and a run of k blanks becomes ceil(k/2) blanks, so the first two steps
+// are one pass that drops every second blank of a run. Nothing is written ahead of what has
+// been read, so the text is rewritten in place. Blocks without a line break, tab or blank pair
+// are copied whole.
+void NormalizeForCheckInPlace(std::string& page) {
+  char* const text = page.data();
+  const std::size_t n = page.size();
+  std::size_t w = 0;
+  std::size_t r = 0;
+  bool blank_open = false;  // the last character kept is a blank whose partner would go
+  while (r < n) {
+    if (n - r > block::kSize) {  // the block and the byte after it
+      const block::Bytes bytes = block::Load(text + r);
+      const block::Bytes next = block::Load(text + r + 1);
+      const block::Mask skipped =
+          (bytes == '\r') | (bytes == '\n') | (bytes == '\t') | ((bytes == ' ') & (next == ' '));
+      std::size_t clean = block::FirstSet(skipped);
+      if (blank_open && text[r] == ' ') clean = 0;
+      if (clean == block::kSize) {
+        block::Store(text + w, bytes);  // w <= r: only bytes already read are overwritten
+      } else {
+        std::memmove(text + w, text + r, clean);
+      }
+      if (clean > 0) {
+        w += clean;
+        r += clean;
+        blank_open = text[w - 1] == ' ';
+        continue;
+      }
+    }
+    const char c = text[r++];
+    if (c == '\r' || c == '\n' || c == '\t') continue;
+    if (c == ' ') {
+      if (!blank_open) text[w++] = c;
+      blank_open = !blank_open;
+      continue;
+    }
+    text[w++] = c;
+    blank_open = false;
+  }
+  page.resize(w);
+  DecodeCheckEscapes(page);
 }
 
 std::string DecodeLinkEscapes(std::string_view page) {
-  std::string text = FastAnsiReplace(page, "%3D", "=", kReplaceAll | kIgnoreCase);
-  return FastAnsiReplace(text, "%26", "&", kReplaceAll);
+  std::string text(page);
+  DecodeLinkEscapesInPlace(text);
+  return text;
+}
+
+// "%3D" (any case) and "%26" cannot overlap, nor can a decoded "=" or "&" complete another, so
+// one left-to-right pass decodes both.
+void DecodeLinkEscapesInPlace(std::string& page) {
+  const std::size_t first = page.find('%');
+  if (first == std::string::npos) return;
+  char* const text = page.data();
+  const std::size_t n = page.size();
+  std::size_t w = first;
+  std::size_t r = first;
+  while (r < n) {
+    if (text[r] == '%' && r + 2 < n) {
+      const char a = text[r + 1];
+      const char b = text[r + 2];
+      if (a == '3' && (b == 'D' || b == 'd')) {
+        text[w++] = '=';
+        r += 3;
+        continue;
+      }
+      if (a == '2' && b == '6') {
+        text[w++] = '&';
+        r += 3;
+        continue;
+      }
+    }
+    text[w++] = text[r++];
+  }
+  page.resize(w);
 }
 
 std::string RemoveTagRuns(std::string_view text, UnclosedTag unclosed) {

@@ -15,8 +15,15 @@ std::string StripLeadingLineBreaks(std::string_view page);
 // "/", "?".
 std::string NormalizeForCheck(std::string_view page);
 
+// NormalizeForCheck in place, in one pass. Line breaks go anyway, so it also stands for
+// NormalizeForCheck(StripLeadingLineBreaks(page)).
+void NormalizeForCheckInPlace(std::string& page);
+
 // Before link extraction: "%3D" (any case) decoded to "=" and "%26" to "&".
 std::string DecodeLinkEscapes(std::string_view page);
+
+// DecodeLinkEscapes in place, in one pass.
+void DecodeLinkEscapesInPlace(std::string& page);
 
 // What RemoveTagRuns does with a "<" that no ">" follows.
 enum class UnclosedTag {

@@ -1,10 +1,13 @@
 #include "analysis/page_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
-#include <unordered_map>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 
-#include "analysis/page_normalisation.h"
+#include "text/byte_block.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -51,16 +54,18 @@ std::string MetaValue(std::string_view page, std::string_view name_pattern,
   return std::string(rest.substr(0, close - 1));
 }
 
-// Removes script blocks: repeatedly, with s the first "<script" and e the first "</script", a
+// Removes script blocks (into out, returning a view of it; a view of text when there is nothing
+// to remove): repeatedly, with s the first "<script" and e the first "</script", a
 // "</script" in front of every "<script" loses its "<", otherwise s up to and including the "<"
 // of e goes (the rest of the end tag stays). Done in one pass with `out` holding the settled
 // text. A deletion joins the text before it to "/script...", so when the settled text ends in
 // "<" a new "</script" has formed there; it is then the first one, and its "<" goes next. No
 // "<script" can form across a join, because the text after it starts with "/".
-std::string RemoveScripts(std::string_view text) {
+std::string_view RemoveScripts(std::string_view text, std::string& out) {
   ForwardPatternFinder open(text, "<script");
   ForwardPatternFinder close(text, "</script");
-  std::string out;
+  if (open.Next(0) == kNone || close.Next(0) == kNone) return text;
+  out.clear();
   out.reserve(text.size());
   std::size_t i = 0;
   while (true) {
@@ -79,6 +84,156 @@ std::string RemoveScripts(std::string_view text) {
   return out;
 }
 
+// Byte tables for the density's one pass over the page.
+struct DensityTables {
+  unsigned char lower[256];
+  bool plain[256];  // neither "<", ">" nor "&"
+  DensityTables() {
+    for (int c = 0; c < 256; ++c) {
+      lower[c] = static_cast<unsigned char>(FoldCase(static_cast<char>(c)));
+      plain[c] = c != '<' && c != '>' && c != '&';
+    }
+  }
+};
+const DensityTables kDensity;
+
+// The density's text in one pass: letters lower-cased, mark-up runs removed as RemoveTagRuns
+// does with UnclosedTag::kKeepRest, then every "&nbsp;" removed. Lower-casing first or last
+// gives the same text, since "<" and ">" are no letters. "&nbsp;" is matched on the text as the
+// tag removal leaves it: its six characters need not be written together. It has no proper
+// prefix that is also its suffix, so a failed partial match starts over at the current
+// character, and a removed one never combines with what comes after it.
+void DensityText(std::string_view text, std::string& out) {
+  static constexpr std::string_view kNbsp = "&nbsp;";
+  out.resize(text.size());
+  char* const begin = out.data();
+  char* w = begin;
+  const std::size_t n = text.size();
+  const std::size_t last_open = text.rfind('<');
+  std::size_t next_close = text.find('>');
+  std::size_t matched = 0;  // characters of "&nbsp;" matched at the end of the output
+  auto put = [&](unsigned char c) {
+    const char lowered = static_cast<char>(kDensity.lower[c]);
+    *w++ = lowered;
+    matched = lowered == kNbsp[matched] ? matched + 1 : (lowered == '&' ? 1 : 0);
+    if (matched == kNbsp.size()) {
+      w -= kNbsp.size();
+      matched = 0;
+    }
+  };
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (matched == 0) {
+      // Most of the text: characters that neither start nor end mark-up nor start an "&nbsp;"
+      // are copied lower-cased, a block at a time where the block allows. The output is never
+      // longer than what has been read, so the store stays inside out.
+      if (n - i >= block::kSize) {
+        const block::Bytes bytes = block::Load(text.data() + i);
+        const std::size_t clean = block::FirstSet((bytes == '<') | (bytes == '>') | (bytes == '&'));
+        if (clean > 0) {
+          block::Store(w, block::Lower(bytes));
+          w += clean;
+          i += clean;
+          continue;
+        }
+      } else if (kDensity.plain[c]) {
+        *w++ = static_cast<char>(kDensity.lower[c]);
+        ++i;
+        continue;
+      }
+    }
+    if (c == '<') {
+      if (next_close != kNone && next_close < i) next_close = text.find('>', i);
+      if (next_close != kNone) {
+        i = next_close + 1;  // the tag, its ">" included
+        continue;
+      }
+      // No ">" follows: the rest stays as it is (lower-cased, and "&nbsp;" still goes).
+      for (; i < n; ++i) put(static_cast<unsigned char>(text[i]));
+      break;
+    }
+    ++i;
+    if (c == '>' && last_open != kNone && i - 1 < last_open) continue;  // a stray ">" goes
+    put(c);
+  }
+  out.resize(static_cast<std::size_t>(w - begin));
+}
+
+// The density's word counts: a hash table over the distinct words, in the scratch buffers so
+// that its memory is reused from page to page. Words are views into the density's text.
+class WordTable {
+ public:
+  explicit WordTable(PageScratch& scratch) : words_(scratch.words), slots_(scratch.word_slots) {
+    for (const DensityWord& word : words_) slots_[word.slot] = 0;  // the previous page's
+    words_.clear();
+    if (slots_.size() < kInitialSlots) slots_.assign(kInitialSlots, 0);
+  }
+
+  void Add(const char* data, std::size_t size) {
+    const std::uint64_t hash = Hash(data, size);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const std::uint32_t index = slots_[slot];
+      if (index == 0) {
+        words_.push_back({data, size, 1, hash, slot});
+        slots_[slot] = static_cast<std::uint32_t>(words_.size());
+        if (words_.size() * 2 > slots_.size()) Grow();
+        return;
+      }
+      DensityWord& word = words_[index - 1];
+      if (word.hash == hash && word.size == size && SameBytes(word.data, data, size)) {
+        ++word.count;
+        return;
+      }
+    }
+  }
+
+  const std::vector<DensityWord>& words() const { return words_; }
+
+ private:
+  static constexpr std::size_t kInitialSlots = 1024;  // a power of two
+
+  // Words are short: a loop costs less than a call of memcmp.
+  static bool SameBytes(const char* a, const char* b, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+      if (a[k] != b[k]) return false;
+    }
+    return true;
+  }
+
+  static std::uint64_t Hash(const char* p, std::size_t n) {
+    constexpr std::uint64_t kMix = 0xff51afd7ed558ccdULL;
+    std::uint64_t h = n * 0x9E3779B97F4A7C15ULL;
+    for (; n >= 8; p += 8, n -= 8) {
+      std::uint64_t chunk;
+      std::memcpy(&chunk, p, 8);
+      h = (h ^ chunk) * kMix;
+      h ^= h >> 32;
+    }
+    std::uint64_t tail = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+    }
+    h = (h ^ tail) * kMix;
+    return h ^ (h >> 29);
+  }
+
+  void Grow() {
+    slots_.assign(slots_.size() * 2, 0);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = 0; k < words_.size(); ++k) {
+      std::size_t slot = words_[k].hash & mask;
+      while (slots_[slot] != 0) slot = (slot + 1) & mask;
+      slots_[slot] = static_cast<std::uint32_t>(k + 1);
+      words_[k].slot = slot;
+    }
+  }
+
+  std::vector<DensityWord>& words_;
+  std::vector<std::uint32_t>& slots_;
+};
+
 }  // namespace
 
 Lines ExtractTitle(std::string_view page) {
@@ -91,8 +246,15 @@ Lines ExtractTitle(std::string_view page) {
 }
 
 Lines ExtractMetaKeywords(std::string_view page) {
-  std::string text = FastAnsiReplace(page, "\r", "", kReplaceAll | kIgnoreCase);
-  text = FastAnsiReplace(text, "\n", "", kReplaceAll | kIgnoreCase);
+  // The tag is looked for with the line breaks removed; the crawl's page has none left.
+  std::string_view text = page;
+  std::string joined;
+  if (page.find('\r') != kNone || page.find('\n') != kNone) {
+    joined.reserve(page.size());
+    std::remove_copy_if(page.begin(), page.end(), std::back_inserter(joined),
+                        [](char c) { return c == '\r' || c == '\n'; });
+    text = joined;
+  }
   std::string value = MetaValue(text, "<meta name=\"keywords\" content=\"",
                                 "<meta http-equiv=\"keywords\" content=\"");
   const unsigned all = kReplaceAll | kIgnoreCase;
@@ -151,28 +313,64 @@ std::string FormatShare(std::size_t count, std::size_t total) {
 }
 
 Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWords& stop_words) {
-  std::string text = LowerCase(RemoveScripts(page));
-  text = FastAnsiReplace(RemoveTagRuns(text, UnclosedTag::kKeepRest), "&nbsp;", "", kReplaceAll | kIgnoreCase);
+  PageScratch scratch;
+  return AnalyzeKeywordDensity(page, threshold, stop_words, scratch);
+}
 
-  std::unordered_map<std::string_view, std::size_t> counts;
-  std::size_t total = 0;
-  const std::string_view view(text);
-  std::size_t start = 0;
-  while (start < view.size()) {
-    std::size_t end = view.find_first_of(" \r\n", start);
-    if (end == kNone) end = view.size();
-    std::string_view word = view.substr(start, end - start);
-    start = end + 1;
-    if (word.empty() || (!stop_words.empty() && stop_words.Contains(word))) continue;
-    ++counts[word];
-    ++total;
+Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWords& stop_words,
+                            PageScratch& scratch) {
+  DensityText(RemoveScripts(page, scratch.copy), scratch.text);
+
+  // Words are separated by blanks and line breaks; a block at a time, the lanes of the
+  // separators and of the word characters tell where words start and end.
+  WordTable table(scratch);
+  const char* const text = scratch.text.data();
+  const std::size_t n = scratch.text.size();
+  std::size_t start = kNone;  // where the word being read starts
+  std::size_t i = 0;
+  for (; n - i >= block::kSize; i += block::kSize) {
+    const block::Bytes bytes = block::Load(text + i);
+    const unsigned separators = block::Bits((bytes == ' ') | (bytes == '\r') | (bytes == '\n'));
+    const unsigned letters = ~separators & 0xFFFFu;
+    std::size_t lane = 0;
+    while (lane < block::kSize) {
+      const unsigned ahead = (start == kNone ? letters : separators) >> lane;
+      if (ahead == 0) break;
+      lane += static_cast<std::size_t>(std::countr_zero(ahead));
+      if (start == kNone) {
+        start = i + lane;
+      } else {
+        table.Add(text + start, i + lane - start);
+        start = kNone;
+      }
+    }
   }
+  for (; i < n; ++i) {
+    const bool separator = text[i] == ' ' || text[i] == '\r' || text[i] == '\n';
+    if (!separator && start == kNone) start = i;
+    if (separator && start != kNone) {
+      table.Add(text + start, i - start);
+      start = kNone;
+    }
+  }
+  if (start != kNone) table.Add(text + start, n - start);
 
+  // Stop words are counted neither for themselves nor in the total.
+  std::vector<bool> stopped(table.words().size(), false);
+  std::size_t total = 0;
+  for (std::size_t k = 0; k < table.words().size(); ++k) {
+    const DensityWord& word = table.words()[k];
+    stopped[k] = !stop_words.empty() && stop_words.Contains(std::string_view(word.data, word.size));
+    if (!stopped[k]) total += word.count;
+  }
   Lines lines;
-  for (const auto& [word, count] : counts) {
-    if (static_cast<long long>(count) < threshold) continue;
-    lines.push_back(std::string(word) + " ~ " + std::to_string(count) + " ~ " +
-                    FormatShare(count, total) + "%");
+  for (std::size_t k = 0; k < table.words().size(); ++k) {
+    const DensityWord& word = table.words()[k];
+    if (stopped[k] || static_cast<long long>(word.count) < threshold) continue;
+    std::string line(word.data, word.size);
+    line.append(" ~ ").append(std::to_string(word.count)).append(" ~ ");
+    line.append(FormatShare(word.count, total)).append("%");
+    lines.push_back(std::move(line));
   }
   std::sort(lines.begin(), lines.end());
   return lines;

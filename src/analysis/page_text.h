@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "analysis/page_scratch.h"
 #include "text/lines.h"
 
 namespace zeb {
@@ -43,6 +44,10 @@ class StopWords {
 // "&nbsp;" are removed first, the text is lower-cased, and stop words are not counted. Words are
 // separated by blanks and line breaks.
 Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWords& stop_words);
+
+// AnalyzeKeywordDensity with its working text and word table kept in the thread's scratch.
+Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWords& stop_words,
+                            PageScratch& scratch);
 
 // count / total x 100 computed in single precision and printed with at most two decimals, no
 // trailing zeros and no leading zero ("25", "33.33", ".5"); the decimal separator is always ".",

@@ -1,5 +1,7 @@
 #include "analysis/word_count.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "analysis/link_extraction.h"
@@ -8,47 +10,202 @@
 namespace zeb {
 namespace {
 
+constexpr std::size_t kNone = std::string_view::npos;
+
 bool IsWordSeparator(char c) {
   return c == ' ' || c == ',' || c == '.' || c == '\r' || c == '\n' || c == '<' || c == '>';
 }
 
+// Sixteen bytes at a time (SIMD where the target has it, plain byte code elsewhere).
+using Block = unsigned char __attribute__((vector_size(16)));
+using BlockMask = signed char __attribute__((vector_size(16)));  // -1 where true, else 0
+constexpr std::size_t kBlock = sizeof(Block);
+
+Block LoadBlock(const char* p) {
+  Block block;
+  std::memcpy(&block, p, kBlock);
+  return block;
+}
+
+BlockMask Separators(Block b) {
+  return (b == ' ') | (b == ',') | (b == '.') | (b == '\r') | (b == '\n') | (b == '<') | (b == '>');
+}
+
+// Sum of the 16 byte lanes.
+std::size_t LaneSum(Block counts) {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &counts, sizeof(halves));
+  std::size_t sum = 0;
+  for (std::uint64_t half : halves) {
+    for (int k = 0; k < 8; ++k) sum += (half >> (8 * k)) & 0xFF;
+  }
+  return sum;
+}
+
+// The number of runs of word characters. A run starts where a word character follows a
+// separator (or the start of the text): the block at i is compared with the block at i - 1.
 std::size_t CountRuns(std::string_view text) {
+  const char* p = text.data();
+  const std::size_t n = text.size();
   std::size_t words = 0;
-  bool in_word = false;
-  for (char c : text) {
-    bool part = !IsWordSeparator(c);
-    if (part && !in_word) ++words;
-    in_word = part;
+  std::size_t i = 0;
+  if (n > 0 && !IsWordSeparator(p[0])) ++words;
+  i = 1;
+  Block lanes = {};
+  int pending = 0;  // blocks added into lanes since the last sum; each lane stays below 256
+  while (i + kBlock <= n) {
+    const BlockMask here = Separators(LoadBlock(p + i));
+    const BlockMask before = Separators(LoadBlock(p + i - 1));
+    lanes += reinterpret_cast<Block>(~here & before) & 1;
+    i += kBlock;
+    if (++pending == 255) {
+      words += LaneSum(lanes);
+      lanes = Block{};
+      pending = 0;
+    }
+  }
+  words += LaneSum(lanes);
+  for (; i < n; ++i) {
+    if (!IsWordSeparator(p[i]) && IsWordSeparator(p[i - 1])) ++words;
   }
   return words;
 }
 
+// Runs in the first keep characters (all when keep is larger).
+std::size_t CountRunsUpTo(std::string_view text, std::size_t keep) {
+  return CountRuns(text.substr(0, keep));
+}
+
+// How many characters the position count looks at: up to and including the search text and
+// the one character after it, or the search text's length when it is absent.
+std::size_t KeepFor(std::string_view text, std::string_view search) {
+  const std::size_t p = PosNoCase(text, search);
+  return p == 0 ? search.size() : p + search.size();
+}
+
 // When the search text stands inside a tag (looking back from it, a "<" comes before any ">"),
-// removes that "<" and the first ">" after it, so the tag's text survives the tag stripping.
-void OpenTagAround(std::string& text, std::string_view search) {
-  std::size_t p = PosNoCase(text, search);
-  if (p <= 1) return;  // absent, or nothing in front of it
-  std::size_t k = text.find_last_of("<>", p - 2);
-  if (k == std::string::npos || text[k] != '<') return;
-  std::size_t close = text.find('>', k + 1);
-  if (close != std::string::npos) text.erase(close, 1);
-  text.erase(k, 1);
+// writes text less that "<" and the first ">" after it into out, so the tag's text survives
+// the tag stripping, and returns true; returns false when the text is left as it is.
+bool OpenTagAround(std::string_view text, std::string_view search, std::string& out) {
+  const std::size_t p = PosNoCase(text, search);
+  if (p <= 1) return false;  // absent, or nothing in front of it
+  std::size_t k = p - 2;
+  while (text[k] != '<' && text[k] != '>') {
+    if (k == 0) return false;
+    --k;
+  }
+  if (text[k] != '<') return false;
+  const std::size_t close = text.find('>', k + 1);
+  out.assign(text.substr(0, k));
+  if (close == kNone) {
+    out.append(text.substr(k + 1));
+  } else {
+    out.append(text.substr(k + 1, close - k - 1));
+    out.append(text.substr(close + 1));
+  }
+  return true;
 }
 
 }  // namespace
 
 std::size_t CountWords(std::string_view page, bool with_tags, std::string_view search) {
-  std::string text = CutToBody(page);
-  if (!with_tags) {
-    if (!search.empty()) OpenTagAround(text, search);
-    text = ExtractNonHTML(text);
+  PageScratch scratch;
+  const std::string_view body = CutToBody(page, scratch.body);
+  if (with_tags) {
+    return search.empty() ? CountRuns(body) : CountRunsUpTo(body, KeepFor(body, search));
   }
-  if (!search.empty()) {
-    std::size_t p = PosNoCase(text, search);
-    std::size_t keep = p == 0 ? search.size() : p + search.size();
-    if (keep < text.size()) text.resize(keep);
+  std::string_view text = body;
+  if (!search.empty() && OpenTagAround(body, search, scratch.copy)) text = scratch.copy;
+  ExtractNonHTML(text, scratch.text);
+  return search.empty() ? CountRuns(scratch.text)
+                        : CountRunsUpTo(scratch.text, KeepFor(scratch.text, search));
+}
+
+namespace {
+
+// Where opening the tag around the search text changes the page: the "<" at open_at and the
+// first ">" after it, close_at, are removed. Before region_begin and from region_end on, the
+// tag stripping of the page and of the opened page agree, because both scans are outside any
+// tag there: region_begin is the "<" that starts the tag holding open_at (the first "<" after
+// the last ">" in front of open_at), and region_end follows the first ">" after close_at, which
+// ends whatever tag the opened page has there.
+struct OpenedTag {
+  std::size_t open_at = kNone;
+  std::size_t close_at = kNone;
+  std::size_t region_begin = 0;
+  std::size_t region_end = 0;
+};
+
+// The tag around the search text found at the 1-based position p, when there is one to open.
+bool FindTagToOpen(std::string_view text, std::size_t p, OpenedTag* tag) {
+  if (p <= 1) return false;  // absent, or nothing in front of it
+  std::size_t k = p - 2;
+  while (text[k] != '<' && text[k] != '>') {
+    if (k == 0) return false;
+    --k;
   }
-  return CountRuns(text);
+  if (text[k] != '<') return false;
+  tag->open_at = k;
+  tag->close_at = text.find('>', k + 1);
+  const std::size_t last_close = k == 0 ? kNone : text.rfind('>', k - 1);
+  tag->region_begin = text.find('<', last_close == kNone ? 0 : last_close + 1);
+  const std::size_t end = tag->close_at == kNone ? kNone : text.find('>', tag->close_at + 1);
+  tag->region_end = end == kNone ? text.size() : end + 1;
+  return true;
+}
+
+}  // namespace
+
+WordCounts CountWordPositions(std::string_view page, std::string_view search,
+                              PageScratch& scratch) {
+  WordCounts counts;
+  const std::string_view body = CutToBody(page, scratch.body);
+  counts.total_tags = CountRuns(body);
+  OpenedTag tag;
+  const std::size_t p = search.empty() ? 0 : PosNoCase(body, search);
+  const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
+
+  // The body without tags, stripped piece by piece at the region's ends when a tag is opened.
+  std::string& text = scratch.text;
+  text.clear();
+  std::size_t region_out_begin = 0;
+  std::size_t region_out_end = 0;
+  if (opened) {
+    AppendNonHTML(body.substr(0, tag.region_begin), text);
+    region_out_begin = text.size();
+    AppendNonHTML(body.substr(tag.region_begin, tag.region_end - tag.region_begin), text);
+    region_out_end = text.size();
+    AppendNonHTML(body.substr(tag.region_end), text);
+  } else {
+    AppendNonHTML(body, text);
+  }
+  counts.total_no_tags = CountRuns(text);
+  if (search.empty()) {
+    counts.position_tags = counts.total_tags;
+    counts.position_no_tags = counts.total_no_tags;
+    return counts;
+  }
+  counts.position_tags = CountRunsUpTo(body, p == 0 ? search.size() : p + search.size());
+
+  std::string_view stripped = text;
+  if (opened) {
+    // The opened region without its two brackets, stripped between the unchanged pieces.
+    std::string& region = scratch.copy;
+    region.assign(body.substr(tag.region_begin, tag.open_at - tag.region_begin));
+    if (tag.close_at == kNone) {
+      region.append(body.substr(tag.open_at + 1, tag.region_end - tag.open_at - 1));
+    } else {
+      region.append(body.substr(tag.open_at + 1, tag.close_at - tag.open_at - 1));
+      region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
+    }
+    std::string& out = scratch.stripped;
+    out.assign(text, 0, region_out_begin);
+    AppendNonHTML(region, out);
+    out.append(text, region_out_end, std::string::npos);
+    stripped = out;
+  }
+  counts.position_no_tags = CountRunsUpTo(stripped, KeepFor(stripped, search));
+  return counts;
 }
 
 }  // namespace zeb

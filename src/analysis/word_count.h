@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "analysis/page_scratch.h"
+
 namespace zeb {
 
 // Counts the words of a page's body (CutToBody): all of them with an empty search text, else
@@ -15,6 +17,18 @@ namespace zeb {
 // characters are counted. A word is a run of characters other than blank, ",", ".", CR, LF, "<"
 // and ">".
 std::size_t CountWords(std::string_view page, bool with_tags, std::string_view search);
+
+// The four counts the position analysis takes, each what CountWords gives.
+struct WordCounts {
+  std::size_t total_no_tags = 0;     // CountWords(page, false, "")
+  std::size_t position_no_tags = 0;  // CountWords(page, false, search)
+  std::size_t total_tags = 0;        // CountWords(page, true, "")
+  std::size_t position_tags = 0;     // CountWords(page, true, search)
+};
+
+// The four counts from one cut of the body and at most two tag removals, with the working text
+// kept in scratch.
+WordCounts CountWordPositions(std::string_view page, std::string_view search, PageScratch& scratch);
 
 }  // namespace zeb
 

@@ -100,14 +100,13 @@ void CopyBacklinkPage(WorkTables& tables, const AnalysisInputs& in, const std::s
   record.ExternalLinksTotal = external.total;
   record.ExternalLinkStack = external.stack;
   const std::string cache = JoinLines(page->Cache);
-  auto count = [&](bool with_tags, std::string_view search) {
-    return static_cast<int>(CountWords(cache, with_tags, search));
-  };
-  record.WordTotalNoTags = count(false, "");
-  record.WordPosNoTags = count(false, in.FindText);
+  PageScratch scratch;
+  const WordCounts words = CountWordPositions(cache, in.FindText, scratch);
+  record.WordTotalNoTags = static_cast<int>(words.total_no_tags);
+  record.WordPosNoTags = static_cast<int>(words.position_no_tags);
   record.WordTotalNoTagsDiff = record.WordTotalNoTags - record.WordPosNoTags;
-  record.WordTotalTags = count(true, "");
-  record.WordPosTags = count(true, in.FindText);
+  record.WordTotalTags = static_cast<int>(words.total_tags);
+  record.WordPosTags = static_cast<int>(words.position_tags);
   record.WordTotalTagsDiff = record.WordTotalTags - record.WordPosTags;
 }
 

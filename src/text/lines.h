@@ -18,6 +18,11 @@ Lines SplitLines(std::string_view text);
 // The lines with CR LF between them (not after the last).
 std::string JoinLines(const Lines& lines);
 
+// JoinLines(SplitLines(text)) without the lines: every line end becomes CR LF, and one at the
+// very end goes. Written into out, whose capacity is kept for the next call; out must not share
+// memory with text.
+void JoinSplitLines(std::string_view text, std::string& out);
+
 }  // namespace zeb
 
 #endif  // ZEB_TEXT_LINES_H_

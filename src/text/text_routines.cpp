@@ -1,7 +1,9 @@
 #include "text/text_routines.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace zeb {
@@ -13,6 +15,10 @@ constexpr std::size_t kNotFound = std::string_view::npos;
 // comparisons per text byte. Longer patterns go through KMP so that the work stays linear however
 // the text and the pattern are made.
 constexpr std::size_t kShortPatternLength = 16;
+
+// Texts up to this length are searched by trying every start (at most this many squared
+// comparisons, a constant).
+constexpr std::size_t kShortText = 64;
 
 // Finds the next occurrence of one byte with memchr, remembering the last answer: a later query
 // from a position no further than that answer is served without scanning again. Queries come with
@@ -40,6 +46,24 @@ class ByteScanner {
   std::size_t found_ = kNotFound;  // kNotFound also covers "none up to the end"
 };
 
+// Sixteen bytes at a time: the compiler turns these into SIMD instructions where the target has
+// them (SSE2 on x86-64) and into plain byte code elsewhere.
+using Block = unsigned char __attribute__((vector_size(16)));
+using BlockMask = signed char __attribute__((vector_size(16)));  // -1 where true, else 0
+constexpr std::size_t kBlock = sizeof(Block);
+
+Block LoadBlock(const char* p) {
+  Block block;
+  std::memcpy(&block, p, kBlock);
+  return block;
+}
+
+bool AnySet(BlockMask mask) {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &mask, sizeof(halves));
+  return (halves[0] | halves[1]) != 0;
+}
+
 // Finds the occurrences of one pattern in one text, left to right. Find must be called with
 // non-decreasing start positions (the search of every routine here only moves forward).
 class Searcher {
@@ -52,6 +76,13 @@ class Searcher {
         two_first_bytes_(ignore_case && first_ >= 'a' && first_ <= 'z'),
         first_scanner_(first_) {
     if (pattern_.size() > kShortPatternLength) BuildFailureTable();
+    if (!pattern_.empty()) {
+      const char last = pattern_.back();
+      first_other_ = ignore_case && first_ >= 'a' && first_ <= 'z' ? ToUpper(first_) : first_;
+      last_ = static_cast<unsigned char>(last);
+      last_other_ = static_cast<unsigned char>(
+          ignore_case && last >= 'a' && last <= 'z' ? ToUpper(last) : last);
+    }
   }
 
   // 0-based index of the first occurrence that starts at or after from, or kNotFound.
@@ -63,6 +94,7 @@ class Searcher {
 
  private:
   char Fold(char c) const { return ignore_case_ ? FoldCase(c) : c; }
+  static char ToUpper(char lower) { return static_cast<char>(lower - 'a' + 'A'); }
 
   // Next index at or after from whose byte equals the pattern's first byte (in either case).
   // A letter is looked for in both cases over windows that double in size, so the cost stays
@@ -89,6 +121,22 @@ class Searcher {
   std::size_t FindShort(std::size_t from) {
     const std::size_t m = pattern_.size();
     const std::size_t last_start = text_.size() - m;
+    // Sixteen starts at a time: only those where both the first and the last byte of the
+    // pattern match are verified. The loads reach to the last byte of the text at most.
+    const unsigned char first = static_cast<unsigned char>(first_);
+    const unsigned char first_other = static_cast<unsigned char>(first_other_);
+    while (from <= last_start && last_start - from >= kBlock) {
+      const Block head = LoadBlock(text_.data() + from);
+      const Block tail = LoadBlock(text_.data() + from + m - 1);
+      const BlockMask hits =
+          ((head == first) | (head == first_other)) & ((tail == last_) | (tail == last_other_));
+      if (AnySet(hits)) {
+        for (std::size_t k = 0; k < kBlock; ++k) {
+          if (hits[k] != 0 && RestMatches(from + k)) return from + k;
+        }
+      }
+      from += kBlock;
+    }
     while (true) {
       const std::size_t candidate = NextCandidate(from);
       if (candidate == kNotFound || candidate > last_start) return kNotFound;
@@ -149,6 +197,9 @@ class Searcher {
   char first_;
   bool two_first_bytes_;  // the first byte is a letter searched in both cases
   ByteScanner first_scanner_;
+  char first_other_ = '\0';       // the first byte in the other letter case, or itself
+  unsigned char last_ = 0;        // the last byte of the pattern
+  unsigned char last_other_ = 0;  // in the other letter case, or itself
   std::vector<std::size_t> failure_;
 };
 
@@ -158,12 +209,42 @@ std::size_t Locate(std::string_view text, std::string_view pattern, std::size_t 
   if (pattern.empty()) return 0;
   if (start == 0) start = 1;
   if (start > text.size()) return 0;
+  if (text.size() <= kShortText) {
+    // A link or a host name: trying every start costs less than setting up the searcher.
+    const std::size_t m = pattern.size();
+    for (std::size_t i = start - 1; i + m <= text.size(); ++i) {
+      std::size_t k = 0;
+      while (k < m && (ignore_case ? FoldCase(text[i + k]) == FoldCase(pattern[k])
+                                   : text[i + k] == pattern[k])) {
+        ++k;
+      }
+      if (k == m) return i + 1;
+    }
+    return 0;
+  }
   Searcher searcher(text, pattern, ignore_case);
   const std::size_t hit = searcher.Find(start - 1);
   return hit == kNotFound ? 0 : hit + 1;
 }
 
 }  // namespace
+
+struct NoCaseFinder::State {
+  State(std::string_view text, std::string_view pattern) : searcher(text, pattern, true) {}
+  Searcher searcher;
+};
+
+NoCaseFinder::NoCaseFinder(std::string_view text, std::string_view pattern)
+    : text_size_(text.size()),
+      pattern_size_(pattern.size()),
+      state_(std::make_unique<State>(text, pattern)) {}
+
+NoCaseFinder::~NoCaseFinder() = default;
+
+std::size_t NoCaseFinder::Find(std::size_t from) {
+  if (pattern_size_ == 0 || from >= text_size_) return kNotFound;
+  return state_->searcher.Find(from);
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (prefix.empty() || text.size() < prefix.size()) return false;
@@ -192,9 +273,19 @@ std::size_t PosExact(std::string_view text, std::string_view pattern, std::size_
 
 std::string FastAnsiReplace(std::string_view text, std::string_view old_pattern,
                             std::string_view new_pattern, unsigned flags) {
-  if (old_pattern.empty()) return std::string(text);
-  Searcher searcher(text, old_pattern, (flags & kIgnoreCase) != 0);
   std::string result;
+  FastAnsiReplace(text, old_pattern, new_pattern, flags, result);
+  return result;
+}
+
+void FastAnsiReplace(std::string_view text, std::string_view old_pattern,
+                     std::string_view new_pattern, unsigned flags, std::string& result) {
+  result.clear();
+  if (old_pattern.empty()) {
+    result.append(text);
+    return;
+  }
+  Searcher searcher(text, old_pattern, (flags & kIgnoreCase) != 0);
   result.reserve(text.size());
   std::size_t pos = 0;  // first byte of text not yet copied
   while (true) {
@@ -206,7 +297,6 @@ std::string FastAnsiReplace(std::string_view text, std::string_view old_pattern,
     if ((flags & kReplaceAll) == 0) break;
   }
   result.append(text.substr(pos));
-  return result;
 }
 
 std::size_t StringCount(std::string_view text, std::string_view pattern, bool case_sensitive) {
@@ -224,20 +314,42 @@ std::size_t StringCount(std::string_view text, std::string_view pattern, bool ca
 
 std::string ExtractNonHTML(std::string_view text) {
   std::string result;
-  result.reserve(text.size());
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t open = text.find('<', pos);
-    const std::size_t close = open == kNotFound ? kNotFound : text.find('>', open + 1);
-    if (close == kNotFound) {
+  ExtractNonHTML(text, result);
+  return result;
+}
+
+void ExtractNonHTML(std::string_view text, std::string& result) {
+  result.clear();
+  AppendNonHTML(text, result);
+}
+
+void AppendNonHTML(std::string_view text, std::string& result) {
+  // Written through a raw pointer into storage sized for the whole text: the pieces between
+  // tags are short, and appending them one by one would cost more than copying them.
+  const std::size_t kept = result.size();
+  result.resize(kept + text.size());
+  char* out = result.data() + kept;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* pos = begin;
+  while (pos < end) {
+    const char* open =
+        static_cast<const char*>(std::memchr(pos, '<', static_cast<std::size_t>(end - pos)));
+    const char* close = open == nullptr
+                            ? nullptr
+                            : static_cast<const char*>(std::memchr(
+                                  open + 1, '>', static_cast<std::size_t>(end - open - 1)));
+    if (close == nullptr) {
       // No further complete tag: the rest, an unterminated "<" included, stays.
-      result.append(text.substr(pos));
+      std::memcpy(out, pos, static_cast<std::size_t>(end - pos));
+      out += end - pos;
       break;
     }
-    result.append(text.substr(pos, open - pos));
+    std::memcpy(out, pos, static_cast<std::size_t>(open - pos));
+    out += open - pos;
     pos = close + 1;
   }
-  return result;
+  result.resize(static_cast<std::size_t>(out - result.data()));
 }
 
 std::size_t PosNoCase(std::string_view text, std::string_view pattern) {

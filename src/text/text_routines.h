@@ -15,6 +15,7 @@
 #define ZEB_TEXT_TEXT_ROUTINES_H_
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,27 @@ std::string LowerCase(std::string_view text);
 std::size_t FastPosNoCase(std::string_view text, std::string_view pattern,
                           std::size_t text_length, std::size_t pattern_length, std::size_t start);
 
+// The occurrences of one pattern in one text, letters compared without regard to case, for a
+// caller that searches again and again from positions that never move back: the set-up is done
+// once. Positions here are 0-based; Find returns std::string_view::npos when there is no
+// occurrence at or after from. text and pattern must outlive the finder.
+class NoCaseFinder {
+ public:
+  NoCaseFinder(std::string_view text, std::string_view pattern);
+  ~NoCaseFinder();
+  NoCaseFinder(const NoCaseFinder&) = delete;
+  NoCaseFinder& operator=(const NoCaseFinder&) = delete;
+
+  // from must not be smaller than in the previous call.
+  std::size_t Find(std::size_t from);
+
+ private:
+  struct State;
+  std::size_t text_size_;
+  std::size_t pattern_size_;
+  std::unique_ptr<State> state_;
+};
+
 // Exact (case-sensitive) position of the first occurrence of pattern at or after start, with the
 // same conventions as FastPosNoCase.
 std::size_t PosExact(std::string_view text, std::string_view pattern, std::size_t start = 1);
@@ -53,6 +75,11 @@ enum ReplaceFlags : unsigned {
 std::string FastAnsiReplace(std::string_view text, std::string_view old_pattern,
                             std::string_view new_pattern, unsigned flags);
 
+// FastAnsiReplace into out, whose capacity is kept for the next call; out must not share memory
+// with text.
+void FastAnsiReplace(std::string_view text, std::string_view old_pattern,
+                     std::string_view new_pattern, unsigned flags, std::string& out);
+
 // Number of non-overlapping occurrences of pattern in text, counted left to right; 0 for an empty
 // pattern.
 std::size_t StringCount(std::string_view text, std::string_view pattern, bool case_sensitive);
@@ -60,6 +87,13 @@ std::size_t StringCount(std::string_view text, std::string_view pattern, bool ca
 // The text with every markup tag (from a "<" to the next ">") removed; the text between tags
 // keeps its order. A "<" that no ">" follows, and a ">" that no "<" precedes, stay in the text.
 std::string ExtractNonHTML(std::string_view text);
+
+// ExtractNonHTML into out, whose capacity is kept for the next call; out must not share memory
+// with text.
+void ExtractNonHTML(std::string_view text, std::string& out);
+
+// ExtractNonHTML(text) appended to out.
+void AppendNonHTML(std::string_view text, std::string& out);
 
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);

@@ -154,6 +154,44 @@ TEST(CutToBodyTest, MatchesTheLiteralRewriteOnGeneratedPages) {
   EXPECT_EQ(CutToBody(many), literal::CutToBody(many));
 }
 
+TEST(CutToBodyTest, ViewAndCopyMatchTheLiteralRewrite) {
+  const std::string cases[] = {
+      "<head>h</head><body>b</body></html>",  // a view into the page
+      "<HEAD>h</HEAD><BODY>b</BODY></HTML>",  // tag names lowered in a copy
+      "<head></head><Body>b</body>",          // only the start tag
+      "x</BODY>tail",                         // an end tag without a start tag
+      "</body><body>b",                       // the end tag is cut away with the head
+      "<body>a<body>b</body>c</body>d",       // renumbered
+      "<bod0><body>x</body>",                 // a "<bod" that is no body tag
+      "",
+  };
+  std::string scratch;
+  for (const std::string& page : cases) {
+    EXPECT_EQ(CutToBody(page, scratch), literal::CutToBody(page)) << page;
+  }
+  // The view shares the page's memory: nothing was copied.
+  const std::string page = "<p>head</p><body>text</body>";
+  const std::string_view body = CutToBody(page, scratch);
+  EXPECT_EQ(body.data(), page.data() + 11);
+}
+
+TEST(ExtractLinksTest, ReusedScratchMatchesTheLiteralScanOnGeneratedPages) {
+  testing::RandomPages pages(31);
+  PageScratch scratch;  // reused from page to page, as a crawl thread does
+  std::string body;
+  for (int i = 0; i < 10000; ++i) {
+    const std::string page = pages.Page(i % 5 == 0 ? 300 : 40);
+    ASSERT_EQ(CutToBody(page, body), literal::CutToBody(page)) << page;
+    Recorder recorder;
+    PageLinks fast = ExtractLinks(page, kPage, kHost, &recorder, LinkRules::kOriginal, scratch);
+    literal::ExtractedLinks slow = literal::ExtractLinks(page, kPage, kHost);
+    ASSERT_EQ(fast.All, slow.all) << "page #" << i << ": " << page;
+    ASSERT_EQ(fast.Internal, slow.internal) << page;
+    ASSERT_EQ(fast.External, slow.external) << page;
+    ASSERT_EQ(recorder.string_left, slow.string_left) << page;
+  }
+}
+
 double SecondsFor(const std::function<void()>& work) {
   auto start = std::chrono::steady_clock::now();
   work();

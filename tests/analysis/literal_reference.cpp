@@ -26,6 +26,19 @@ void Delete(std::string& text, std::size_t index, std::size_t count) {
 
 }  // namespace
 
+std::string NormalizeForCheck(std::string text) {
+  for (const char* gone : {"\r", "\n", "\t"}) text = FastAnsiReplace(text, gone, "", kEvery);
+  text = FastAnsiReplace(text, "  ", " ", kEvery);
+  text = FastAnsiReplace(text, "%3a", ":", kEvery);
+  text = FastAnsiReplace(text, "%2f", "/", kEvery);
+  return FastAnsiReplace(text, "%3f", "?", kEvery);
+}
+
+std::string DecodeLinkEscapes(std::string text) {
+  text = FastAnsiReplace(text, "%3D", "=", kEvery);
+  return FastAnsiReplace(text, "%26", "&", kReplaceAll);
+}
+
 std::string CutToBody(std::string text) {
   int n = 0;
   while (PosNoCase(text, "<body") != 0) {

@@ -11,6 +11,8 @@
 
 namespace zeb::literal {
 
+std::string NormalizeForCheck(std::string text);
+std::string DecodeLinkEscapes(std::string text);
 std::string CutToBody(std::string text);
 std::string StripTags(std::string text);
 std::string RemoveScripts(std::string text);

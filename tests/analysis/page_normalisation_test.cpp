@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "analysis/literal_reference.h"
 #include "analysis/random_pages.h"
@@ -40,6 +43,45 @@ TEST(NormalizeForCheckTest, FindsCheckStringsTheWayUsersWriteThem) {
 TEST(DecodeLinkEscapesTest, Cases) {
   EXPECT_EQ(DecodeLinkEscapes("a%3Db%3dc%26d"), "a=b=c&d");
   EXPECT_EQ(DecodeLinkEscapes("%25%3D%2526"), "%25=%2526");  // one pass, no double decoding
+}
+
+// Text made of the pieces the one-pass clean-up must get right: escapes split by line breaks,
+// blank runs split by line breaks, escapes next to each other and look-alikes; long enough
+// now and then for the sixteen-byte copy.
+std::string CleanUpSoup(std::mt19937& rng) {
+  static const std::vector<std::string> kPieces = {
+      " ",    "  ", "   ", "\r\n", "\n", "\r",  "\t",  "%",   "3",   "2",   "a",  "A",
+      "f",    "F",  "d",   "D",    "6",  "%3a", "%2F", "%3f", "%3D", "%26", "%%", "<a href=\"x\">",
+      "word", "\"", "'"};
+  const int pieces = std::uniform_int_distribution<int>(0, rng() % 4 == 0 ? 200 : 30)(rng);
+  std::string text;
+  for (int i = 0; i < pieces; ++i) text += kPieces[rng() % kPieces.size()];
+  return text;
+}
+
+TEST(NormalizeForCheckTest, InPlaceMatchesTheReplacementStepsOnGeneratedText) {
+  std::mt19937 rng(2024);
+  std::string page;  // reused, as a crawl thread reuses its page
+  for (int i = 0; i < 20000; ++i) {
+    const std::string text = CleanUpSoup(rng);
+    page = text;
+    NormalizeForCheckInPlace(page);
+    ASSERT_EQ(page, literal::NormalizeForCheck(text)) << "text: " << text;
+    ASSERT_EQ(page, literal::NormalizeForCheck(StripLeadingLineBreaks(text))) << text;
+    ASSERT_EQ(NormalizeForCheck(text), page) << text;
+  }
+}
+
+TEST(DecodeLinkEscapesTest, InPlaceMatchesTheReplacementStepsOnGeneratedText) {
+  std::mt19937 rng(77);
+  std::string page;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string text = CleanUpSoup(rng);
+    page = text;
+    DecodeLinkEscapesInPlace(page);
+    ASSERT_EQ(page, literal::DecodeLinkEscapes(text)) << "text: " << text;
+    ASSERT_EQ(DecodeLinkEscapes(text), page) << text;
+  }
 }
 
 TEST(StripLeadingLineBreaksTest, Cases) {

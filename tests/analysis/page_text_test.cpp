@@ -157,6 +157,44 @@ TEST(AnalyzeKeywordDensityTest, ScriptAndTagRemovalMatchTheLiteralLoops) {
   }
 }
 
+TEST(AnalyzeKeywordDensityTest, NbspIsRemovedAfterTheTagsAreGone) {
+  const struct {
+    const char* page;
+    Lines want;
+  } cases[] = {
+      {"big&nb<b>sp;cat", {"bigcat ~ 1 ~ 100%"}},  // joined by the tag removal
+      {"a&NBSP;b", {"ab ~ 1 ~ 100%"}},             // any letter case
+      {"&nb&nbsp;sp;", {"&nbsp; ~ 1 ~ 100%"}},     // a removal is not looked at again
+      {"&&nbsp;x", {"&x ~ 1 ~ 100%"}},             // a failed match starts over
+      {"a <b &nbsp;c", {"<b ~ 1 ~ 33.33%", "a ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},  // unclosed tail
+  };
+  PageScratch scratch;
+  for (const auto& c : cases) {
+    EXPECT_EQ(AnalyzeKeywordDensity(c.page, 0, StopWords(), scratch), c.want) << c.page;
+    EXPECT_EQ(literal::AnalyzeKeywordDensity(c.page, 0, {}), c.want) << c.page;
+  }
+}
+
+TEST(AnalyzeKeywordDensityTest, ReusedScratchMatchesTheLiteralLoops) {
+  testing::RandomPages pages(41);
+  PageScratch scratch;  // reused from page to page, as a crawl thread does
+  for (int i = 0; i < 10000; ++i) {
+    const std::string page = pages.Page(i % 5 == 0 ? 300 : 40);
+    const int threshold = pages.Number(0, 3);
+    const Lines stop = {pages.Word(), pages.Word()};
+    ASSERT_EQ(AnalyzeKeywordDensity(page, threshold, StopWords(stop), scratch),
+              literal::AnalyzeKeywordDensity(page, threshold, stop))
+        << "page #" << i << ": " << page;
+  }
+  // Thousands of distinct words make the word table grow several times; a small page after it
+  // finds the grown table empty.
+  std::string many;
+  for (int i = 0; i < 3000; ++i) many += "w" + std::to_string(i % 1500) + " ";
+  EXPECT_EQ(AnalyzeKeywordDensity(many, 2, StopWords(), scratch),
+            literal::AnalyzeKeywordDensity(many, 2, {}));
+  EXPECT_EQ(AnalyzeKeywordDensity("w1 w1", 0, StopWords(), scratch), Lines{"w1 ~ 2 ~ 100%"});
+}
+
 TEST(AnalyzeKeywordDensityTest, HostilePagesStayLinear) {
   std::string scripts;
   for (int i = 0; i < 200000; ++i) scripts += "<<script>x</script>";

@@ -64,6 +64,38 @@ TEST(CountWordsTest, MatchesTheLiteralStepsOnGeneratedPages) {
   }
 }
 
+TEST(CountWordPositionsTest, GivesTheFourCountsOfThePositionAnalysis) {
+  PageScratch scratch;
+  const WordCounts counts = CountWordPositions(kPage, "mysite.test", scratch);
+  EXPECT_EQ(counts.total_no_tags, 10u);
+  EXPECT_EQ(counts.position_no_tags, 9u);
+  EXPECT_EQ(counts.total_tags, 23u);
+  EXPECT_EQ(counts.position_tags, 17u);
+  const WordCounts totals = CountWordPositions(kPage, "", scratch);
+  EXPECT_EQ(totals.position_no_tags, totals.total_no_tags);
+  EXPECT_EQ(totals.position_tags, totals.total_tags);
+}
+
+TEST(CountWordPositionsTest, MatchesTheLiteralStepsOnGeneratedPages) {
+  testing::RandomPages pages(23);
+  PageScratch scratch;  // reused from page to page, as a crawl thread does
+  for (int i = 0; i < 10000; ++i) {
+    // Now and then a long page, so that the sixteen-byte counting and the upper-case body
+    // tags' copy are covered too.
+    const std::string page = pages.Page(i % 5 == 0 ? 300 : 40);
+    const std::string search = i % 4 == 0 ? "" : pages.Word(i % 8 == 1 ? 12 : 4);
+    const WordCounts counts = CountWordPositions(page, search, scratch);
+    ASSERT_EQ(counts.total_no_tags, literal::CountWords(page, false, ""))
+        << "page: " << page << " search: " << search;
+    ASSERT_EQ(counts.position_no_tags, literal::CountWords(page, false, search))
+        << "page: " << page << " search: " << search;
+    ASSERT_EQ(counts.total_tags, literal::CountWords(page, true, ""))
+        << "page: " << page << " search: " << search;
+    ASSERT_EQ(counts.position_tags, literal::CountWords(page, true, search))
+        << "page: " << page << " search: " << search;
+  }
+}
+
 TEST(CountWordsTest, ManyBodyTagsStayLinear) {
   std::string page;
   for (int i = 0; i < 100000; ++i) page += "<body>word </body>";

@@ -141,7 +141,8 @@ class RandomText {
 };
 
 // Short patterns over a markup-like alphabet, and long patterns over an almost uniform one (the
-// two search strategies inside the routines switch on the pattern length).
+// two search strategies inside the routines switch on the pattern length); short patterns in
+// texts long enough for the sixteen-byte scan.
 struct RandomShape {
   std::string_view name;
   std::string_view alphabet;
@@ -153,6 +154,7 @@ struct RandomShape {
 constexpr RandomShape kShapes[] = {
     {"short", "aAb<>/. \0"sv, 30, 0, 5},
     {"long", "aaaaaaaAAAb"sv, 120, 14, 40},
+    {"blocks", "aAb<>/. \0"sv, 200, 1, 16},
 };
 
 constexpr int kRandomRounds = 10000;
@@ -471,10 +473,25 @@ TEST(ExtractNonHTMLTest, Table) {
 
 TEST(ExtractNonHTMLTest, MatchesReferenceOnRandomInputs) {
   RandomText random(31337);
+  std::string reused;  // the buffer a crawl thread keeps from page to page
   for (int round = 0; round < kRandomRounds; ++round) {
-    const std::string text = random.Make("aAb<>/. \0"sv, 40);
+    const std::string text = random.Make("aAb<>/. \0"sv, round % 2 == 0 ? 40 : 300);
     ASSERT_EQ(ExtractNonHTML(text), RefExtractNonHTML(text))
         << "round " << round << " text \"" << text << "\"";
+    ExtractNonHTML(text, reused);
+    ASSERT_EQ(reused, RefExtractNonHTML(text)) << "round " << round;
+  }
+}
+
+TEST(FastAnsiReplaceTest, IntoAReusedBufferMatchesTheCopy) {
+  RandomText random(99);
+  std::string reused = "left over";
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = random.Make("aAb<>"sv, 80);
+    const std::string pattern = random.Pattern(text, "aAb<>"sv, 0, 3);
+    const unsigned flags = static_cast<unsigned>(random.Below(4));
+    FastAnsiReplace(text, pattern, "xy", flags, reused);
+    ASSERT_EQ(reused, FastAnsiReplace(text, pattern, "xy", flags)) << "round " << round;
   }
 }
 

@@ -1,0 +1,70 @@
+// Sixteen bytes at a time, for the page routines' scans over whole pages.
+//
+// Written with the vector extension of GCC and Clang: the compiler emits SIMD instructions where
+// the target has them (SSE2 on every x86-64) and plain byte code elsewhere. A scan tests a block
+// for the few bytes it cares about and, when there are none, handles all sixteen at once; only
+// blocks that hold one go byte by byte, from the first such byte.
+//
+// Thread safety: pure functions.
+#ifndef ZEB_TEXT_BYTE_BLOCK_H_
+#define ZEB_TEXT_BYTE_BLOCK_H_
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace zeb::block {
+
+using Bytes = unsigned char __attribute__((vector_size(16)));
+using Mask = signed char __attribute__((vector_size(16)));  // per lane: -1 true, 0 false
+
+inline constexpr std::size_t kSize = sizeof(Bytes);
+
+inline Bytes Load(const char* p) {
+  Bytes bytes;
+  std::memcpy(&bytes, p, kSize);
+  return bytes;
+}
+
+inline void Store(char* p, Bytes bytes) { std::memcpy(p, &bytes, kSize); }
+
+inline bool Any(Mask mask) {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &mask, sizeof(halves));
+  return (halves[0] | halves[1]) != 0;
+}
+
+// Bit k set where lane k is set.
+inline unsigned Bits(Mask mask) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint64_t halves[2];
+    std::memcpy(halves, &mask, sizeof(halves));
+    // Gathers the top bit of each byte into the top byte of the product.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    constexpr std::uint64_t kGather = 0x0002040810204081ULL;
+    const unsigned low = static_cast<unsigned>(((halves[0] & kHighBits) * kGather) >> 56);
+    const unsigned high = static_cast<unsigned>(((halves[1] & kHighBits) * kGather) >> 56);
+    return low | (high << 8);
+  } else {
+    unsigned bits = 0;
+    for (std::size_t k = 0; k < kSize; ++k) bits |= (mask[k] != 0 ? 1u : 0u) << k;
+    return bits;
+  }
+}
+
+// The lane of the first set lane; kSize when none is set.
+inline std::size_t FirstSet(Mask mask) {
+  const unsigned bits = Bits(mask);
+  return bits == 0 ? kSize : static_cast<std::size_t>(std::countr_zero(bits));
+}
+
+// The ASCII letters A-Z lowered; every other byte kept.
+inline Bytes Lower(Bytes bytes) {
+  const Mask upper = (bytes >= 'A') & (bytes <= 'Z');
+  return bytes + (reinterpret_cast<Bytes>(upper) & 0x20);
+}
+
+}  // namespace zeb::block
+
+#endif  // ZEB_TEXT_BYTE_BLOCK_H_

@@ -1,0 +1,51 @@
+#include "text/lines.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace zeb {
+namespace {
+
+TEST(JoinSplitLinesTest, Cases) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"empty", "", ""},
+      {"no line end", "abc", "abc"},
+      {"CR LF kept", "a\r\nb", "a\r\nb"},
+      {"LF and CR become CR LF", "a\nb\rc", "a\r\nb\r\nc"},
+      {"a line end at the very end goes", "a\r\n", "a"},
+      {"only the last one of several", "a\n\n", "a\r\n"},
+      {"CR then CR LF is two line ends", "a\r\r\nb", "a\r\n\r\nb"},
+      {"LF then CR is two line ends", "a\n\rb", "a\r\n\r\nb"},
+      {"a lone line end gives one empty line", "\n", ""},
+      {"leading line ends stay", "\r\n\r\nx", "\r\n\r\nx"},
+      {"NULs are text", std::string("a\0\nb", 4), std::string("a\0\r\nb", 5)},
+  };
+  std::string out = "left over from another page";
+  for (const Case& c : cases) {
+    JoinSplitLines(c.text, out);
+    EXPECT_EQ(out, c.want) << c.name;
+    EXPECT_EQ(out, JoinLines(SplitLines(c.text))) << c.name;
+  }
+}
+
+TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnRandomText) {
+  std::mt19937 rng(4242);
+  const std::string alphabet = "ab\r\n\r\n ";
+  std::string out;  // reused, as a crawl thread reuses its cache text
+  for (int round = 0; round < 20000; ++round) {
+    std::string text(std::uniform_int_distribution<std::size_t>(0, 60)(rng), ' ');
+    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    JoinSplitLines(text, out);
+    ASSERT_EQ(out, JoinLines(SplitLines(text))) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace zeb
