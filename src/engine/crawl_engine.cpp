@@ -482,7 +482,9 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   Progress(CurrentURL, event_key::kLinkProcessed, current_rec_);
   if (settings_.ProcessThrottle > 0) ThrottleSleep(settings_.ProcessThrottle, console_);
 
-  std::string page = TrimToHtmlEnd(response.body);
+  // The page's text goes into the thread's own buffer, kept from page to page.
+  std::string& page = page_;
+  TrimToHtmlEnd(response.body, page);
   // The modern crawl keeps the page as served until the find test: a found page's verdict is
   // read from it.
   if (!settings_.ModernWeb) ReleaseBody(response);
@@ -492,18 +494,18 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
 
   RowUpdate working{SetText(FrontierField::RunState, row_state::kWorking),
                     SetText(FrontierField::ResponseCode, StatusText(response.status))};
-  cache_lines_.clear();
+  cache_text_.clear();
   if (settings_.StoreCache) {
-    cache_lines_ = SplitLines(page);
-    working.push_back(SetLines(FrontierField::Cache, cache_lines_));
+    JoinSplitLines(page, cache_text_);  // the page's lines as the Cache field stores them
+    working.push_back(SetText(FrontierField::Cache, cache_text_));
   }
   Update(working);
 
-  page = NormalizeForCheck(StripLeadingLineBreaks(page));
+  NormalizeForCheckInPlace(page);  // leading line breaks go with the others
   TestCheckStrings(page, settings_.ModernWeb ? &response : nullptr);
   ReleaseBody(response);
 
-  page = DecodeLinkEscapes(page);
+  DecodeLinkEscapesInPlace(page);
   const std::size_t internal_links = StoreLinks(page, PageHost(client.last_url()));
   // A start page that is a bot wall says nothing about the link: the partner is unverifiable.
   if (IsCheckedStartPage(row) &&
@@ -607,8 +609,9 @@ void DBWebThreadEngine::LookupContactWebSite() {
 
 std::size_t DBWebThreadEngine::StoreLinks(const std::string& page, const std::string& page_host) {
   LinkObserver observer(*this);
-  PageLinks links = ExtractLinks(page, CurrentURL, page_host, &observer,
-                                 settings_.ModernWeb ? LinkRules::kBrowser : LinkRules::kOriginal);
+  PageLinks links =
+      ExtractLinks(page, CurrentURL, page_host, &observer,
+                   settings_.ModernWeb ? LinkRules::kBrowser : LinkRules::kOriginal, page_scratch_);
   Update({SetLines(FrontierField::AllLinks, links.All),
           SetLines(FrontierField::InternalLinks, links.Internal),
           SetLines(FrontierField::ExternalLinks, links.External),
@@ -696,7 +699,7 @@ void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& r
   RowUpdate update;
   if (page_found_) update.push_back(SetBool(FrontierField::StringsFound, true));
   if ((settings_.AnalyzeBacklink || HomePhase) && (page_found_ || HomePhase)) {
-    if (settings_.StoreCache) update.push_back(SetLines(FrontierField::Cache, cache_lines_));
+    if (settings_.StoreCache) update.push_back(SetText(FrontierField::Cache, cache_text_));
     if (settings_.StoreKeywords) {
       update.push_back(SetLines(FrontierField::STTags, ExtractMetaKeywords(page)));
     }
@@ -706,9 +709,9 @@ void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& r
       update.push_back(SetLines(FrontierField::DescriptionTag, ExtractMetaDescription(page)));
     }
     if (settings_.KWDensity > 0) {
-      update.push_back(
-          SetLines(FrontierField::STDensity,
-                   AnalyzeKeywordDensity(page, settings_.KWDensity, StopWords(lists_.StopWords))));
+      update.push_back(SetLines(FrontierField::STDensity,
+                                AnalyzeKeywordDensity(page, settings_.KWDensity,
+                                                      StopWords(lists_.StopWords), page_scratch_)));
     }
     if (settings_.StoreHeaders) {
       update.push_back(SetLines(FrontierField::RawHeaders, response.raw_headers));

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/page_scratch.h"
 #include "data/file_locations.h"
 #include "data/settings_catalog.h"
 #include "data/settings_store.h"
@@ -206,7 +207,11 @@ class DBWebThreadEngine {
   bool LongFound = false;
   bool page_found_ = false;
   std::string Project, Partner, ContactWebSite, PreviousURL, UserAgent;
-  Lines cache_lines_;
+  // The page's text and its Cache field, and the page routines' working memory: kept from page
+  // to page, so that a page costs no allocation once the thread has met one as large.
+  std::string page_;
+  std::string cache_text_;
+  PageScratch page_scratch_;
   bool stopped_transfer_ = false;  // the last transfer was ended by Stop or the deadline
   // The network settings as last read from the store, and the file's stamp then.
   std::optional<SettingsFileStamp> network_stamp_;

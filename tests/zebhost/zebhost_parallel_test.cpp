@@ -77,8 +77,12 @@ TEST_F(ZebhostParallelTest, FourAtOnceStoreWhatOneAfterAnotherStores) {
            body + "</body></html>";
   };
   site_.Page("/found.htm", page(link));
-  site_.Page("/deep.htm", page("<a href=\"/deep-links.htm\">links</a>"));
-  site_.Page("/deep-links.htm", page("<a href=\"/x.htm\">x</a> " + link));
+  Reply deep;  // answered after 100 ms, so that its check lasts
+  deep.delay = 100ms;
+  deep.body = page("<a href=\"/deep-links.htm\">links</a>");
+  site_.Serve("/deep.htm", deep);
+  deep.body = page("<a href=\"/x.htm\">x</a> " + link);
+  site_.Serve("/deep-links.htm", deep);
   site_.Page("/lost.htm", page("<a href=\"/lost-2.htm\">more</a>"));
   site_.Page("/lost-2.htm", page("<p>nothing</p>"));
   site_.Page("/nofollow.htm",
@@ -141,16 +145,16 @@ TEST_F(ZebhostParallelTest, FourAtOnceStoreWhatOneAfterAnotherStores) {
   // first (answered after 150 ms each) having been read before the second began.
   const bool apart = a.back() < b.front() || b.back() < a.front();
   EXPECT_TRUE(apart);
-  // Meanwhile other partners were checked: requests of other hosts came in while Shared A's
-  // first page was being answered.
-  int meanwhile = 0;
+  // Meanwhile other partners were checked: Deep's requests (100 ms each) and Shared A's (from
+  // its robots.txt on) overlap, the two being among the first four partners.
+  std::vector<std::chrono::steady_clock::time_point> shared_a, deep_requests;
   for (const zeb::testing::LoggedRequest& r : site_.Requests()) {
-    if (r.host.find("shared.localhost") == std::string::npos && r.at > a.front() &&
-        r.at < a.front() + 140ms) {
-      ++meanwhile;
-    }
+    if (r.at < before_four) continue;
+    if (r.host.starts_with("www.shared.localhost")) shared_a.push_back(r.at);
+    if (r.host.starts_with("deep.localhost")) deep_requests.push_back(r.at);
   }
-  EXPECT_GT(meanwhile, 0);
+  ASSERT_FALSE(deep_requests.empty());
+  EXPECT_TRUE(deep_requests.front() < shared_a.back() && shared_a.front() < deep_requests.back());
   const auto gap = a.front() < b.front() ? b.front() - a.front() : a.front() - b.front();
   EXPECT_GE(gap, 300ms);
 }
