@@ -65,6 +65,8 @@ int RunHostWindow(const std::optional<std::string>& project) {
   QEventLoop loop;
   QObject::connect(window.get(), &HostWindow::closed, &loop, &QEventLoop::quit);
   window->show();
+  window->raise();
+  window->activateWindow();  // the keyboard goes to the window from the start
   loop.exec();
   return 0;
 }

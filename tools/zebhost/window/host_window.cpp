@@ -175,7 +175,7 @@ void HostWindow::BuildControls() {
   partner_table_->horizontalHeader()->setStretchLastSection(true);
   partner_table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   partner_table_->installEventFilter(this);
-  const int widths[PartnerTableModel::kColumnCount] = {150, 200, 190, 130, 230, 70, 150, 150, 90};
+  const int widths[PartnerTableModel::kColumnCount] = {130, 180, 110, 110, 200, 60, 125, 150, 90};
   for (int column = 0; column < PartnerTableModel::kColumnCount; ++column) {
     partner_table_->setColumnWidth(column, widths[column]);
   }
@@ -240,7 +240,7 @@ void HostWindow::BuildControls() {
   splitter_->addWidget(partner_pane);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
-  splitter_->setSizes({240, 1000});
+  splitter_->setSizes({270, 1210});
   setCentralWidget(splitter_);
   statusBar()->setObjectName("StatusLine");
 }
@@ -264,7 +264,8 @@ void HostWindow::BuildMenus() {
   project->addSeparator();
   QAction* quit = project->addAction(tr("&Quit"));
   quit->setObjectName("QuitAction");
-  quit->setShortcut(QKeySequence::Quit);
+  quit->setShortcut(
+      QKeySequence(Qt::CTRL | Qt::Key_Q));  // QKeySequence::Quit is empty on some desktops
   connect(quit, &QAction::triggered, this, &HostWindow::close);
 
   QMenu* partner = menuBar()->addMenu(tr("P&artner"));
@@ -307,7 +308,7 @@ void HostWindow::BuildMenus() {
 }
 
 void HostWindow::RestoreLayout() {
-  resize(1240, 720);
+  resize(1480, 720);
   const std::string& exe = data_->locations().ExeFolder;
   zeb::RestorePlacement(*this, exe, kPlacementKey);
   if (exe.empty()) return;

@@ -108,7 +108,9 @@ void PartnerDialog::Build(const QString& title) {
   form->setVerticalSpacing(8);
   form->addRow(tr("&Name:"), name_edit_);
   form->addRow(tr("H&ome page:"), home_edit_);
-  form->addRow(tr("&Start page:"), start_row);
+  auto* start_label = new QLabel(tr("&Start page:"), this);
+  start_label->setBuddy(start_edit_);
+  form->addRow(start_label, start_row);
   form->addRow(tr("&Find text:"), find_edit_);
   form->addRow(tr("&Link text:"), link_text_edit_);
   form->addRow(tr("&Backlink:"), backlink_edit_);

@@ -65,8 +65,8 @@ QString PartnerTableModel::Text(const PartnerRow& row, int column) const {
       return OrDash(p.URL);
     case kFound:
       return p.FoundShort ? tr("yes") : tr("no");
-    case kLastCheck:
-      return OrDash(row.last_check);
+    case kLastCheck:  // to the minute; the tool tip has the seconds
+      return OrDash(row.last_check.substr(0, 16));
     case kResult:
       return OrDash(row.last_result);
     case kCounts:
@@ -84,6 +84,7 @@ QVariant PartnerTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return Text(row, column);
     case Qt::ToolTipRole:
+      if (column == kLastCheck && !row.last_check.empty()) return zeb::FromBytes(row.last_check);
       if (column == kFind && !row.partner.LongCheck.empty()) {
         return tr("Find text: %1\nLink text: %2")
             .arg(Text(row, column), zeb::FromBytes(zeb::JoinLines(row.partner.LongCheck)));
