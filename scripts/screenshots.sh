@@ -7,9 +7,12 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/${BUILD_DIR:-build}"
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" > /dev/null
-cmake --build "$build" -j2 --target zeb_screenshots
+cmake --build "$build" -j2 --target zeb_screenshots zeb_host_screenshots
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
   "$build/tests/zeb_screenshots" "$root/docs/screenshots"
+# zebhost's own windows: host-first-run.png, host-window.png, host-partner-dialog.png.
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1600x900x24" \
+  "$build/tests/zeb_host_screenshots" "$root/docs/screenshots"
 convert "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png \
   +append "$root/docs/screenshots/settings-panels.png"
 rm -f "$root"/docs/screenshots/settings-{misc,throttling,ignores,density,exceptions,hotlink}.png

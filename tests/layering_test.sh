@@ -19,7 +19,7 @@ for f in $files; do
       fi ;;
   esac
   case "$f" in
-    src/*/window/*)
+    src/*/window/*|tools/*/window/*)
       if grep -nE '\b(OpenDataFolder|AppTables|WorkTables)\s*\(|\bSession\s+[a-z_]+\s*[({=]' "$f"; then
         echo "$f: a window opens the database"; status=1
       fi ;;

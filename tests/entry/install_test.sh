@@ -39,4 +39,11 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 "$work/host" - strings || fail "string lists through the installed library"
 "$work/host" - locked || fail "locks through the installed library"
 "$work/host" - closes 1 analysis 0 Demo 2> /dev/null || fail "the analysis through the installed library"
+
+# The desktop entry's command, run from the installed bin folder, opens the host window.
+python3 "$source/tests/entry/desktop_entry_start.py" "$prefix" \
+  "$prefix/share/applications/zebbot.desktop" 2> "$work/gui.err" \
+  || { fail "the desktop entry does not start the host window"; cat "$work/gui.err"; }
+grep -q '^\[HostWindow\]' "$work/exe/FORM.INI" 2> /dev/null \
+  || fail "the host window did not keep its placement (it did not open and close)"
 exit "$failures"

@@ -25,7 +25,7 @@ check "partner add" 0 "$zebhost" partner add --project Demo --name Cats --home h
 check "partner list" 0 "$zebhost" partner list --project Demo
 grep -q 'Cats' "$work/out" || { echo "FAIL: partner list lacks Cats"; failures=$((failures + 1)); }
 check "unknown project" 2 "$zebhost" partner list --project Nope
-check "no arguments" 2 "$zebhost"
+check "no arguments without a desktop" 2 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$zebhost"
 check "bot without a desktop" 2 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$zebhost" bot
 grep -q '^zebhost: the console needs a desktop' "$work/err" || { echo "FAIL: no desktop hint"; failures=$((failures + 1)); }
 [ -f "$work/data/zeb.sqlite" ] || { echo "FAIL: no database"; failures=$((failures + 1)); }

@@ -1,75 +1,30 @@
-// zebhost bot, analysis and kwcompare: load libzebbot.so with dlopen and call its exports,
-// exactly as a host application does.
-#include <dlfcn.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
+// zebhost gui: the host window. zebhost bot, analysis and kwcompare: load libzebbot.so with
+// dlopen and call its exports, exactly as a host application does.
+#include <optional>
+#include <string>
 
 #include "cli.h"
 #include "command_groups.h"
 #include "common.h"
-#include "zebbot.h"
+#include "desktop.h"
+#include "plugin.h"
+#include "setup.h"
 
 namespace zebhost {
 namespace {
 
-// The plug-in: $ZEBBOT_LIBRARY when set, else the one installed beside zebhost
-// (in the library folder beside its bin folder), else the one of the build tree.
-class Plugin {
- public:
-  Plugin() {
-    std::vector<std::string> candidates;
-    if (const char* named = std::getenv("ZEBBOT_LIBRARY"); named != nullptr && *named) {
-      candidates.push_back(named);
-    }
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) candidates.push_back((self.parent_path() / ZEBBOT_INSTALLED_LIBRARY).string());
-    candidates.push_back(ZEBBOT_BUILD_LIBRARY);
-    std::string reasons;
-    for (const std::string& path : candidates) {
-      if (!std::filesystem::exists(path)) continue;
-      handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (handle_ != nullptr) return;
-      reasons += std::string(" ") + dlerror();
-    }
-    throw UsageError("libzebbot.so cannot be loaded (set ZEBBOT_LIBRARY to its path)" + reasons);
-  }
-  ~Plugin() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
-  Plugin(const Plugin&) = delete;
-  Plugin& operator=(const Plugin&) = delete;
-
-  template <typename Function>
-  Function* Get(const char* name) const {
-    void* symbol = dlsym(handle_, name);
-    if (symbol == nullptr) throw UsageError(std::string("libzebbot.so lacks ") + name);
-    return reinterpret_cast<Function*>(symbol);
-  }
-
- private:
-  void* handle_ = nullptr;
-};
-
-// The windows need a desktop; without one, say so instead of letting Qt abort.
-void RequireDesktop() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    if (const char* value = std::getenv(name); value != nullptr && *value) return;
-  }
-  throw UsageError("the console needs a desktop: there is no DISPLAY (headless, use "
-                   "\"zebhost check\")");
+// analysis / kwcompare: [--project P] [--partner N].
+int Analysis(const ParsedArgs& a, std::ostream&) {
+  OpenStoreOrSetUp();  // the library reads the folders from the same store
+  RequireDesktop();
+  Plugin().RunAnalysis(0, a.Value("project").value_or(""), a.Value("partner").value_or(""));
+  return 0;
 }
 
-// analysis / kwcompare: [--project P] [--partner N].
-int OpenView(const ParsedArgs& a, const char* export_name) {
-  OpenStore();  // the library reads the folders from the same store
+int KwCompare(const ParsedArgs& a, std::ostream&) {
+  OpenStoreOrSetUp();
   RequireDesktop();
-  Plugin plugin;
-  const ZebHost host{0};
-  plugin.Get<void(const ZebHost*, const char*, const char*)>(export_name)(
-      &host, a.Value("project").value_or("").c_str(), a.Value("partner").value_or("").c_str());
+  Plugin().RunKwComparison(0, a.Value("project").value_or(""), a.Value("partner").value_or(""));
   return 0;
 }
 
@@ -77,32 +32,38 @@ int Bot(const ParsedArgs& a, std::ostream&) {
   if (a.Flag("autorun") && !a.Value("project")) {
     throw UsageError("--autorun needs the project to run (--project)");
   }
-  OpenStore();
+  OpenStoreOrSetUp();
   RequireDesktop();
-  Plugin plugin;
-  ZebStringList* partners = plugin.Get<ZebStringList*()>("zeb_string_list_create")();
-  if (partners == nullptr) throw UsageError("out of memory");
-  for (const std::string& name : a.Values("partner")) {
-    plugin.Get<int(ZebStringList*, const char*)>("zeb_string_list_add")(partners, name.c_str());
-  }
-  const ZebHost host{0};
-  // The list is the library's from the call on.
-  plugin.Get<void(const ZebHost*, int, const char*, ZebStringList*)>("_RunZEBBot")(
-      &host, a.Flag("autorun") ? 1 : 0, a.Value("project").value_or("").c_str(), partners);
+  Plugin().RunBot(0, a.Flag("autorun"), a.Value("project").value_or(""), a.Values("partner"));
   return 0;
 }
 
-int Analysis(const ParsedArgs& a, std::ostream&) { return OpenView(a, "_RunZEBBotAnalysis"); }
-
-int KwCompare(const ParsedArgs& a, std::ostream&) { return OpenView(a, "_RunZEBBotKWComparison"); }
+int Gui(const ParsedArgs& a, std::ostream&) {
+  RequireDesktop("the host window");
+  if (!CanShowWindows()) throw UsageError("this zebhost was built without its window");
+  // A user who declines the first-run dialog has chosen to quit: nothing to report.
+  if (!StoreExists() && !GetDesktopHooks().first_run()) return 0;
+  OpenStore();
+  return GetDesktopHooks().host_window(a.Value("project"));
+}
 
 }  // namespace
 
 std::vector<CommandSpec> WindowCommands() {
   const char* needs =
       " Needs a desktop (DISPLAY or WAYLAND_DISPLAY); loads libzebbot.so as a "
-      "host application does ($ZEBBOT_LIBRARY names another copy).";
+      "host application does ($ZEBBOT_LIBRARY names another copy). Without a settings store "
+      "it first offers to set up the folders, as init does.";
   return {
+      {"gui",
+       "Open the host window: projects, partners and checks",
+       "The desktop way in: a window that keeps your projects and their partners (add, change, "
+       "remove, import and export them) and opens the bot's windows for the partners chosen. "
+       "Without a settings store it first offers to set up the folders, as init does. A bare "
+       "\"zebhost\" opens it too when there is a desktop (DISPLAY or WAYLAND_DISPLAY).",
+       "zebhost gui --project \"My Site\"",
+       {Option("--project", "P", "the project to show first", "the first project")},
+       Gui},
       {"bot",
        "Open the bot console",
        std::string("The console window, with the project and partners chosen; with --autorun it "

@@ -12,7 +12,11 @@ namespace zeb {
 
 bool ShowHelpTopic(HelpTopic topic, QWidget* parent) {
   InitGuiResources();
-  QFile page(QString(":/zeb/help/%1.html").arg(static_cast<int>(topic)));
+  return ShowHelpPage(QString(":/zeb/help/%1.html").arg(static_cast<int>(topic)), parent);
+}
+
+bool ShowHelpPage(const QString& resource, QWidget* parent) {
+  QFile page(resource);
   if (!page.open(QIODevice::ReadOnly)) return false;
   static QPointer<QDialog> window;
   if (window == nullptr) {

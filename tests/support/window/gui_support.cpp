@@ -1,6 +1,8 @@
 #include "support/window/gui_support.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -36,7 +38,19 @@ DialogAnswerer::DialogAnswerer(bool press_escape) : state_(std::make_shared<Stat
   QObject::connect(&state_->timer, &QTimer::timeout, [weak] {
     std::shared_ptr<State> state = weak.lock();
     if (!state) return;
-    auto* form = qobject_cast<TZEBMessageForm*>(QApplication::activeModalWidget());
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal); box != nullptr && box->isVisible()) {
+      state->texts.push_back(box->text().toStdString());
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      if (yes == nullptr) yes = box->button(QMessageBox::Ok);
+      if (state->press_escape || yes == nullptr) {
+        QTest::keyClick(box, Qt::Key_Escape);
+      } else {
+        yes->click();
+      }
+      return;
+    }
+    auto* form = qobject_cast<TZEBMessageForm*>(modal);
     if (form == nullptr || !form->isVisible()) return;
     state->texts.push_back(form->MessageText.toStdString());
     if (state->press_escape) {

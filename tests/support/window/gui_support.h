@@ -21,8 +21,8 @@ bool WaitFor(const std::function<bool()>& done, int timeout_ms = 20000);
 // usual window frame around it; a failure names the window's least size.
 ::testing::AssertionResult FitsASmallScreen(const QWidget& window);
 
-// Answers every message dialog that opens while it lives: records its text and presses OK
-// (or, with press_escape, the Esc key).
+// Answers every message dialog that opens while it lives (the windows' own and Qt's message
+// boxes): records its text and presses OK or Yes (or, with press_escape, the Esc key).
 class DialogAnswerer {
  public:
   explicit DialogAnswerer(bool press_escape = false);
