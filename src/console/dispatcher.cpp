@@ -13,7 +13,8 @@ void Dispatcher::Call(const std::function<void()>& task) {
   auto error = std::make_shared<std::exception_ptr>();
   std::unique_lock<std::mutex> lock(mutex_);
   tasks_.push_back({task, Clock::now(), done, error});
-  queued_.notify_all();
+  // The owner waits only on an empty queue: a task behind others needs no wake-up of its own.
+  if (tasks_.size() == 1) queued_.notify_all();
   lock.unlock();
   Queued();
   lock.lock();
@@ -25,7 +26,7 @@ void Dispatcher::Post(std::function<void()> task) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     tasks_.push_back({std::move(task), Clock::now(), nullptr, nullptr});
-    queued_.notify_all();
+    if (tasks_.size() == 1) queued_.notify_all();
   }
   Queued();
 }

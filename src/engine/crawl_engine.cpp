@@ -175,6 +175,9 @@ void DBWebThreadEngine::Execute() {
   };
   try {
     session_ = std::make_unique<Session>(ReopenRunSession(environment_.locations));
+    // The crawl rewrites its rows again and again: with a longer log between checkpoints a page
+    // is written back once for many commits, and the file is synced less often.
+    session_->Exec("PRAGMA wal_autocheckpoint=10000;");
     tables_ = std::make_unique<WorkTables>(*session_);
     app_tables_ = std::make_unique<AppTables>(*session_);
     Run();
@@ -513,7 +516,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
        (internal_links == 0 && PageLength < kChallengePageLimit && LooksLikeChallengeText(page)))) {
     StartPageUnverifiable(row, "challenge page");
   }
-  if (!HomePhase) QueueLinks();
+  if (!HomePhase) QueueLinks(row);
   FinishRow(page, response);
   if (!HomePhase) console_.RequestStart();
   if (CurrentURL == ContactWebSite) HomePhase = false;
@@ -609,36 +612,33 @@ void DBWebThreadEngine::LookupContactWebSite() {
 
 std::size_t DBWebThreadEngine::StoreLinks(const std::string& page, const std::string& page_host) {
   LinkObserver observer(*this);
-  PageLinks links =
+  // Kept for the queueing and written with the row's final update: one write of the row less.
+  page_links_ =
       ExtractLinks(page, CurrentURL, page_host, &observer,
                    settings_.ModernWeb ? LinkRules::kBrowser : LinkRules::kOriginal, page_scratch_);
-  Update({SetLines(FrontierField::AllLinks, links.All),
-          SetLines(FrontierField::InternalLinks, links.Internal),
-          SetLines(FrontierField::ExternalLinks, links.External),
-          SetInt(FrontierField::FileSize, static_cast<std::int64_t>(PageLength))});
-  return links.Internal.size();
+  return page_links_.Internal.size();
 }
 
-void DBWebThreadEngine::QueueLinks() {
-  std::optional<FrontierRow> current = tables_->Row(current_rec_);
-  if (!current) return;
-  const std::string parent = current->URL;
-  const int node = current->Node;
+void DBWebThreadEngine::QueueLinks(const FrontierNode& row) {
+  // The row's address as stored (a redirected page's row took the address it was served from).
+  const std::string parent = CurrentURL;
+  const int node = row.Node;
   if (settings_.MaxHops != -1 && settings_.MaxHops <= node) {
     console_.SetAbort();
     console_.SendEvent(
         EngineEventArgs::Stop(event_key::kMaxNodesReached, settings_.MaxHops, parent, 0));
     return;
   }
-  if (current->InternalLinks.empty()) return;
+  const Lines& internal = page_links_.Internal;
+  if (internal.empty()) return;
 
   // The page's rows go in as one transaction, so threads do not queue behind each other for
   // every row; the notices and hot-record pushes follow once the rows are visible to all.
   std::vector<AfterQueueing> after;
-  after.reserve(current->InternalLinks.size() * 2);
+  after.reserve(internal.size() * 2);
   {
     Transaction transaction(*session_);
-    for (const std::string& link : current->InternalLinks) {
+    for (const std::string& link : internal) {
       if (!QueueLink(link, parent, node + 1, after)) break;
     }
     transaction.Commit();
@@ -696,7 +696,10 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
 }
 
 void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& response) {
-  RowUpdate update;
+  RowUpdate update{SetLines(FrontierField::AllLinks, page_links_.All),
+                   SetLines(FrontierField::InternalLinks, page_links_.Internal),
+                   SetLines(FrontierField::ExternalLinks, page_links_.External),
+                   SetInt(FrontierField::FileSize, static_cast<std::int64_t>(PageLength))};
   if (page_found_) update.push_back(SetBool(FrontierField::StringsFound, true));
   if ((settings_.AnalyzeBacklink || HomePhase) && (page_found_ || HomePhase)) {
     if (settings_.StoreCache) update.push_back(SetText(FrontierField::Cache, cache_text_));

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/link_extraction.h"
 #include "analysis/page_scratch.h"
 #include "data/file_locations.h"
 #include "data/settings_catalog.h"
@@ -163,7 +164,7 @@ class DBWebThreadEngine {
   void LongCheck(const std::string& page);
   // Stores the page's links; returns how many internal ones it has.
   std::size_t StoreLinks(const std::string& page, const std::string& page_host);
-  void QueueLinks();
+  void QueueLinks(const FrontierNode& row);
   // What QueueLinks tells the console once the page's rows are committed.
   struct AfterQueueing {
     std::optional<EngineEventArgs> event;
@@ -212,6 +213,7 @@ class DBWebThreadEngine {
   std::string page_;
   std::string cache_text_;
   PageScratch page_scratch_;
+  PageLinks page_links_;           // the page's links, from StoreLinks to FinishRow
   bool stopped_transfer_ = false;  // the last transfer was ended by Stop or the deadline
   // The network settings as last read from the store, and the file's stamp then.
   std::optional<SettingsFileStamp> network_stamp_;
