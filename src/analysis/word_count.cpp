@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/link_extraction.h"
+#include "text/byte_block.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -16,16 +17,10 @@ bool IsWordSeparator(char c) {
   return c == ' ' || c == ',' || c == '.' || c == '\r' || c == '\n' || c == '<' || c == '>';
 }
 
-// Sixteen bytes at a time (SIMD where the target has it, plain byte code elsewhere).
-using Block = unsigned char __attribute__((vector_size(16)));
-using BlockMask = signed char __attribute__((vector_size(16)));  // -1 where true, else 0
-constexpr std::size_t kBlock = sizeof(Block);
-
-Block LoadBlock(const char* p) {
-  Block block;
-  std::memcpy(&block, p, kBlock);
-  return block;
-}
+// Sixteen bytes at a time (text/byte_block.h).
+using Block = block::Bytes;
+using BlockMask = block::Mask;
+constexpr std::size_t kBlock = block::kSize;
 
 BlockMask Separators(Block b) {
   return (b == ' ') | (b == ',') | (b == '.') | (b == '\r') | (b == '\n') | (b == '<') | (b == '>');
@@ -54,8 +49,8 @@ std::size_t CountRuns(std::string_view text) {
   Block lanes = {};
   int pending = 0;  // blocks added into lanes since the last sum; each lane stays below 256
   while (i + kBlock <= n) {
-    const BlockMask here = Separators(LoadBlock(p + i));
-    const BlockMask before = Separators(LoadBlock(p + i - 1));
+    const BlockMask here = Separators(block::Load(p + i));
+    const BlockMask before = Separators(block::Load(p + i - 1));
     lanes += reinterpret_cast<Block>(~here & before) & 1;
     i += kBlock;
     if (++pending == 255) {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "text/byte_block.h"
+
 namespace zeb {
 namespace {
 
@@ -33,9 +35,8 @@ class ByteScanner {
     const void* hit = std::memchr(text.data() + from, byte_, text.size() - from);
     scanned_ = true;
     scanned_from_ = from;
-    found_ = hit == nullptr
-                 ? kNotFound
-                 : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    found_ = hit == nullptr ? kNotFound
+                            : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
     return found_;
   }
 
@@ -46,23 +47,10 @@ class ByteScanner {
   std::size_t found_ = kNotFound;  // kNotFound also covers "none up to the end"
 };
 
-// Sixteen bytes at a time: the compiler turns these into SIMD instructions where the target has
-// them (SSE2 on x86-64) and into plain byte code elsewhere.
-using Block = unsigned char __attribute__((vector_size(16)));
-using BlockMask = signed char __attribute__((vector_size(16)));  // -1 where true, else 0
-constexpr std::size_t kBlock = sizeof(Block);
-
-Block LoadBlock(const char* p) {
-  Block block;
-  std::memcpy(&block, p, kBlock);
-  return block;
-}
-
-bool AnySet(BlockMask mask) {
-  std::uint64_t halves[2];
-  std::memcpy(halves, &mask, sizeof(halves));
-  return (halves[0] | halves[1]) != 0;
-}
+// Sixteen bytes at a time (text/byte_block.h).
+using Block = block::Bytes;
+using BlockMask = block::Mask;
+constexpr std::size_t kBlock = block::kSize;
 
 // Finds the occurrences of one pattern in one text, left to right. Find must be called with
 // non-decreasing start positions (the search of every routine here only moves forward).
@@ -112,7 +100,8 @@ class Searcher {
       const void* upper = std::memchr(base, other, length);
       if (lower == nullptr && upper == nullptr) continue;
       const char* hit = static_cast<const char*>(lower == nullptr ? upper : lower);
-      if (lower != nullptr && upper != nullptr) hit = std::min(hit, static_cast<const char*>(upper));
+      if (lower != nullptr && upper != nullptr)
+        hit = std::min(hit, static_cast<const char*>(upper));
       return static_cast<std::size_t>(hit - text_.data());
     }
     return kNotFound;
@@ -126,11 +115,11 @@ class Searcher {
     const unsigned char first = static_cast<unsigned char>(first_);
     const unsigned char first_other = static_cast<unsigned char>(first_other_);
     while (from <= last_start && last_start - from >= kBlock) {
-      const Block head = LoadBlock(text_.data() + from);
-      const Block tail = LoadBlock(text_.data() + from + m - 1);
+      const Block head = block::Load(text_.data() + from);
+      const Block tail = block::Load(text_.data() + from + m - 1);
       const BlockMask hits =
           ((head == first) | (head == first_other)) & ((tail == last_) | (tail == last_other_));
-      if (AnySet(hits)) {
+      if (block::Any(hits)) {
         for (std::size_t k = 0; k < kBlock; ++k) {
           if (hits[k] != 0 && RestMatches(from + k)) return from + k;
         }
@@ -260,9 +249,8 @@ std::string LowerCase(std::string_view text) {
   return result;
 }
 
-std::size_t FastPosNoCase(std::string_view text, std::string_view pattern,
-                          std::size_t text_length, std::size_t pattern_length,
-                          std::size_t start) {
+std::size_t FastPosNoCase(std::string_view text, std::string_view pattern, std::size_t text_length,
+                          std::size_t pattern_length, std::size_t start) {
   // substr clamps the count to the view.
   return Locate(text.substr(0, text_length), pattern.substr(0, pattern_length), start, true);
 }

@@ -14,7 +14,6 @@
 #include "text/text_routines.h"
 
 namespace zebhost {
-namespace {
 
 zeb::Session OpenSession(const zeb::FileLocations& locations) {
   try {
@@ -24,7 +23,7 @@ zeb::Session OpenSession(const zeb::FileLocations& locations) {
   }
 }
 
-}  // namespace
+namespace {}  // namespace
 
 void CheckName(const std::string& name, const std::string& what) {
   if (auto problem = zeb::NameProblem(name, what, zeb::FieldRules::kEntered)) {
@@ -96,7 +95,8 @@ Tables::Tables(zeb::FileLocations where)
 Tables OpenTables() { return Tables(zeb::ReadFileLocations(OpenStore())); }
 
 void RequireProject(zeb::AppTables& app, const std::string& project) {
-  if (!app.FindProject(project)) throw UsageError("there is no project " + zeb::QuoteForMessage(project));
+  if (!app.FindProject(project))
+    throw UsageError("there is no project " + zeb::QuoteForMessage(project));
 }
 
 }  // namespace zebhost

@@ -55,6 +55,8 @@ struct Tables {
 
 // The tables of the folder that the user's settings store names.
 Tables OpenTables();
+// The data folder's session; a folder without tables is a UsageError (it names the fix).
+zeb::Session OpenSession(const zeb::FileLocations& locations);
 
 // Throws UsageError unless the project exists.
 void RequireProject(zeb::AppTables& app, const std::string& project);

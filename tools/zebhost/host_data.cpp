@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cli.h"
+#include "common.h"
 #include "data/field_limits.h"
 #include "data/link_verdicts.h"
 #include "data/schema.h"
@@ -11,14 +12,6 @@
 
 namespace zebhost {
 namespace {
-
-zeb::Session OpenSession(const zeb::FileLocations& locations) {
-  try {
-    return zeb::OpenDataFolder(locations.DataFolder);
-  } catch (const zeb::MissingTableError& e) {
-    throw UsageError(e.what());
-  }
-}
 
 std::string WithReason(const std::string& result, const std::string& reason) {
   return reason.empty() ? result : result + ": " + reason;
