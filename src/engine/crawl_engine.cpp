@@ -495,14 +495,10 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   Progress("", event_key::kStringTotal, static_cast<std::int64_t>(PageLength));
   if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
 
-  RowUpdate working{SetText(FrontierField::RunState, row_state::kWorking),
-                    SetText(FrontierField::ResponseCode, StatusText(response.status))};
+  // The row is written once, when the page is done (FinishRow): its status and Cache go with
+  // its links and final state.
   cache_text_.clear();
-  if (settings_.StoreCache) {
-    JoinSplitLines(page, cache_text_);  // the page's lines as the Cache field stores them
-    working.push_back(SetText(FrontierField::Cache, cache_text_));
-  }
-  Update(working);
+  if (settings_.StoreCache) JoinSplitLines(page, cache_text_);  // the lines as Cache stores them
 
   NormalizeForCheckInPlace(page);  // leading line breaks go with the others
   TestCheckStrings(page, settings_.ModernWeb ? &response : nullptr);
@@ -696,13 +692,13 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
 }
 
 void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& response) {
-  RowUpdate update{SetLines(FrontierField::AllLinks, page_links_.All),
+  RowUpdate update{SetText(FrontierField::ResponseCode, StatusText(response.status)),
+                   SetLines(FrontierField::AllLinks, page_links_.All),
                    SetLines(FrontierField::InternalLinks, page_links_.Internal),
                    SetLines(FrontierField::ExternalLinks, page_links_.External),
                    SetInt(FrontierField::FileSize, static_cast<std::int64_t>(PageLength))};
   if (page_found_) update.push_back(SetBool(FrontierField::StringsFound, true));
   if ((settings_.AnalyzeBacklink || HomePhase) && (page_found_ || HomePhase)) {
-    if (settings_.StoreCache) update.push_back(SetText(FrontierField::Cache, cache_text_));
     if (settings_.StoreKeywords) {
       update.push_back(SetLines(FrontierField::STTags, ExtractMetaKeywords(page)));
     }
@@ -721,6 +717,7 @@ void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& r
     }
     if (CurrentURL == ContactWebSite) update.push_back(SetBool(FrontierField::StringsFound, true));
   }
+  if (settings_.StoreCache) update.push_back(SetText(FrontierField::Cache, cache_text_));
   update.push_back(SetText(FrontierField::Host, response.host));
   update.push_back(SetText(FrontierField::RunState, row_state::kOK));
   Update(update);
