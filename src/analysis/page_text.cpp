@@ -38,17 +38,26 @@ class ForwardPatternFinder {
 };
 
 // The value of a meta tag: the text after the pattern up to the first ">", less the character
-// in front of it (the closing quote).
+// in front of it (the closing quote). Both patterns start with "<meta".
 std::string MetaValue(std::string_view page, std::string_view name_pattern,
                       std::string_view equiv_pattern) {
-  std::string_view pattern = name_pattern;
-  std::size_t p = PosNoCase(page, name_pattern);
-  if (p == 0) {
-    pattern = equiv_pattern;
-    p = PosNoCase(page, equiv_pattern);
+  // Both patterns start with "<meta": one scan over its occurrences finds the first of the
+  // name pattern or, when there is none, the first of the equiv pattern.
+  std::size_t name_at = kNone;
+  std::size_t equiv_at = kNone;
+  NoCaseFinder metas(page, "<meta");
+  for (std::size_t m = metas.Find(0); m != kNone; m = metas.Find(m + 1)) {
+    const std::string_view here = page.substr(m);
+    if (StartsWithNoCase(here, name_pattern)) {
+      name_at = m;
+      break;
+    }
+    if (equiv_at == kNone && StartsWithNoCase(here, equiv_pattern)) equiv_at = m;
   }
-  if (p == 0) return std::string();
-  std::string_view rest = page.substr(p - 1 + pattern.size());
+  const std::string_view pattern = name_at != kNone ? name_pattern : equiv_pattern;
+  const std::size_t at = name_at != kNone ? name_at : equiv_at;
+  if (at == kNone) return std::string();
+  std::string_view rest = page.substr(at + pattern.size());
   std::size_t close = rest.find('>');
   if (close == kNone || close < 1) return std::string();
   return std::string(rest.substr(0, close - 1));
