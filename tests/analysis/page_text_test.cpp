@@ -155,7 +155,11 @@ std::string RefMetaValue(std::string_view page, std::string_view name, std::stri
 }
 
 Lines RefMetaKeywords(std::string_view page) {
-  std::string value = RefMetaValue(page, "<meta name=\"keywords\" content=\"",
+  std::string joined;
+  for (char c : page) {
+    if (c != '\r' && c != '\n') joined += c;
+  }
+  std::string value = RefMetaValue(joined, "<meta name=\"keywords\" content=\"",
                                    "<meta http-equiv=\"keywords\" content=\"");
   const unsigned all = kReplaceAll | kIgnoreCase;
   value = FastAnsiReplace(value, value.find(',') == std::string::npos ? " " : ",", "\r\n", all);
@@ -180,7 +184,12 @@ TEST(ExtractMetaTest, MatchesWholePageSearchesOnRandomPages) {
                                            "c,d",
                                            " ",
                                            "x",
-                                           "<p>"};
+                                           "<p>",
+                                           "\r\n",
+                                           "\n",
+                                           "<meta name=\"key",
+                                           "words\" content=\"",
+                                           "0123456789abcdef0123456789abcdef0123456789abcdef"};
   std::mt19937 random(1211);
   std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
   std::uniform_int_distribution<int> count(0, 12);
