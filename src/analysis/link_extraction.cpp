@@ -191,9 +191,8 @@ std::string_view CutToBody(std::string_view page, std::string& scratch) {
   return scratch;
 }
 
-PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
-                       std::string_view page_host, LinkScanObserver* observer,
-                       LinkRules rules) {
+PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
+                       LinkScanObserver* observer, LinkRules rules) {
   PageScratch scratch;
   return ExtractLinks(page, page_url, page_host, observer, rules, scratch);
 }
@@ -228,15 +227,18 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
     if (std::size_t q = quote.Next(front); q != kNone && q - front < 2) front = q + 1;
     if (front >= size) break;
 
-    std::size_t end = std::min({quote.Next(front), close.Next(front), blank.Next(front),
-                                hash.Next(front), size});
+    std::size_t end =
+        std::min({quote.Next(front), close.Next(front), blank.Next(front), hash.Next(front), size});
     if (end == front) {  // an empty link: look for the next "href" from here
       href = hrefs.Find(front);
       continue;
     }
     std::string_view target = view.substr(front, std::min(end - front, kMaxLinkLength));
-    absolute = rules == LinkRules::kBrowser ? MakeLinkAbsoluteModern(target, page_url)
-                                            : MakeLinkAbsolute(target, page_url, page_host);
+    if (rules == LinkRules::kBrowser) {
+      absolute = MakeLinkAbsoluteModern(target, page_url);
+    } else {
+      MakeLinkAbsolute(target, page_url, page_host, absolute);
+    }
     RemoveAmp(absolute);
     if (observer != nullptr) observer->NewLink(absolute);
     link_bytes += absolute.size();

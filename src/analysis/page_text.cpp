@@ -38,17 +38,26 @@ class ForwardPatternFinder {
 };
 
 // The value of a meta tag: the text after the pattern up to the first ">", less the character
-// in front of it (the closing quote).
+// in front of it (the closing quote). Both patterns start with "<meta".
 std::string MetaValue(std::string_view page, std::string_view name_pattern,
                       std::string_view equiv_pattern) {
-  std::string_view pattern = name_pattern;
-  std::size_t p = PosNoCase(page, name_pattern);
-  if (p == 0) {
-    pattern = equiv_pattern;
-    p = PosNoCase(page, equiv_pattern);
+  // Both patterns start with "<meta": one scan over its occurrences finds the first of the
+  // name pattern or, when there is none, the first of the equiv pattern.
+  std::size_t name_at = kNone;
+  std::size_t equiv_at = kNone;
+  NoCaseFinder metas(page, "<meta");
+  for (std::size_t m = metas.Find(0); m != kNone; m = metas.Find(m + 1)) {
+    const std::string_view here = page.substr(m);
+    if (StartsWithNoCase(here, name_pattern)) {
+      name_at = m;
+      break;
+    }
+    if (equiv_at == kNone && StartsWithNoCase(here, equiv_pattern)) equiv_at = m;
   }
-  if (p == 0) return std::string();
-  std::string_view rest = page.substr(p - 1 + pattern.size());
+  const std::string_view pattern = name_at != kNone ? name_pattern : equiv_pattern;
+  const std::size_t at = name_at != kNone ? name_at : equiv_at;
+  if (at == kNone) return std::string();
+  std::string_view rest = page.substr(at + pattern.size());
   std::size_t close = rest.find('>');
   if (close == kNone || close < 1) return std::string();
   return std::string(rest.substr(0, close - 1));
@@ -170,8 +179,10 @@ class WordTable {
     if (slots_.size() < kInitialSlots) slots_.assign(kInitialSlots, 0);
   }
 
-  void Add(const char* data, std::size_t size) {
-    const std::uint64_t hash = Hash(data, size);
+  // The text the words are in ends at end: a word's bytes may be read eight at a time up to it.
+  void Add(const char* data, std::size_t size, const char* end) {
+    const bool whole = end - data >= 8;  // eight bytes readable from the word's start
+    const std::uint64_t hash = size <= 8 && whole ? HashShort(data, size) : Hash(data, size);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
       const std::uint32_t index = slots_[slot];
@@ -182,7 +193,9 @@ class WordTable {
         return;
       }
       DensityWord& word = words_[index - 1];
-      if (word.hash == hash && word.size == size && SameBytes(word.data, data, size)) {
+      if (word.hash == hash && word.size == size &&
+          (size <= 8 && whole && end - word.data >= 8 ? SameHead(word.data, data, size)
+                                                      : SameBytes(word.data, data, size))) {
         ++word.count;
         return;
       }
@@ -200,6 +213,31 @@ class WordTable {
       if (a[k] != b[k]) return false;
     }
     return true;
+  }
+
+  // The first n (1 to 8) bytes at p, from one eight-byte read; the rest of it is masked off.
+  static std::uint64_t Head(const char* p, std::size_t n) {
+    std::uint64_t chunk;
+    std::memcpy(&chunk, p, 8);
+    return n == 8 ? chunk : chunk & ((std::uint64_t{1} << (8 * n)) - 1);
+  }
+
+  static bool SameHead(const char* a, const char* b, std::size_t n) {
+    return Head(a, n) == Head(b, n);
+  }
+
+  // The same value as Hash for a word of 1 to 8 bytes with eight readable bytes.
+  static std::uint64_t HashShort(const char* p, std::size_t n) {
+    constexpr std::uint64_t kMix = 0xff51afd7ed558ccdULL;
+    std::uint64_t h = n * 0x9E3779B97F4A7C15ULL;
+    if (n == 8) {
+      h = (h ^ Head(p, 8)) * kMix;
+      h ^= h >> 32;
+      h = h * kMix;  // the empty tail
+    } else {
+      h = (h ^ Head(p, n)) * kMix;
+    }
+    return h ^ (h >> 29);
   }
 
   static std::uint64_t Hash(const char* p, std::size_t n) {
@@ -340,7 +378,7 @@ Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWord
       if (start == kNone) {
         start = i + lane;
       } else {
-        table.Add(text + start, i + lane - start);
+        table.Add(text + start, i + lane - start, text + n);
         start = kNone;
       }
     }
@@ -349,11 +387,11 @@ Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWord
     const bool separator = text[i] == ' ' || text[i] == '\r' || text[i] == '\n';
     if (!separator && start == kNone) start = i;
     if (separator && start != kNone) {
-      table.Add(text + start, i - start);
+      table.Add(text + start, i - start, text + n);
       start = kNone;
     }
   }
-  if (start != kNone) table.Add(text + start, n - start);
+  if (start != kNone) table.Add(text + start, n - start, text + n);
 
   // Stop words are counted neither for themselves nor in the total.
   std::vector<bool> stopped(table.words().size(), false);

@@ -42,19 +42,18 @@ void RestoreSchemeSlashes(std::string& result) {
 
 namespace {
 
-// A link with its mark in front: the parts joined after it.
-std::string Marked(char mark, std::initializer_list<std::string_view> parts) {
+// A link with its mark in front: the parts joined after it, written into out.
+void Marked(char mark, std::initializer_list<std::string_view> parts, std::string& out) {
   std::size_t size = 1;
   for (std::string_view part : parts) size += part.size();
-  std::string result;
-  result.reserve(size);
-  result += mark;
-  for (std::string_view part : parts) result += part;
-  return result;
+  out.clear();
+  out.reserve(size);
+  out += mark;
+  for (std::string_view part : parts) out += part;
 }
 
-// A relative link joined to the page's directory `base`.
-std::string JoinRelative(std::string_view base, std::string_view link) {
+// A relative link joined to the page's directory `base`, written into out.
+void JoinRelative(std::string_view base, std::string_view link, std::string& out) {
   // A page at the top of its site ("scheme://host/") has no parent directory: one "../" of the
   // link is dropped so that the join keeps the host.
   std::string_view relative = link;
@@ -66,19 +65,25 @@ std::string JoinRelative(std::string_view base, std::string_view link) {
     relative = shortened;
   }
   // A query-only link replaces the file name and query of the page.
-  const std::string joined = relative.starts_with('?') ? ProcessPath(base, relative, "")
-                                                       : ProcessPath(base, relative, "/");
-  std::string result = Marked(kInternalLink, {joined});
-  RestoreSchemeSlashes(result);
-  return result;
+  out.clear();
+  out += kInternalLink;
+  AppendProcessedPath(base, relative, relative.starts_with('?') ? "" : "/", out);
+  RestoreSchemeSlashes(out);
 }
 
 }  // namespace
 
 std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
                              std::string_view page_host) {
+  std::string result;
+  MakeLinkAbsolute(link, page_url, page_host, result);
+  return result;
+}
+
+void MakeLinkAbsolute(std::string_view link, std::string_view page_url, std::string_view page_host,
+                      std::string& out) {
   // A bare "/" names the page itself, query included.
-  if (link == "/") return Marked(kInternalLink, {page_url});
+  if (link == "/") return Marked(kInternalLink, {page_url}, out);
 
   // The page address without its query (and without a "/" right in front of the query).
   std::string_view base = page_url;
@@ -93,17 +98,23 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
     const std::size_t host_at = PosExact(base, page_host);
     const std::string_view prefix = host_at != 0 ? base.substr(0, host_at - 1 + page_host.size())
                                                  : base.substr(0, FindAuthority(base).end);
-    return Marked(kInternalLink, {prefix, link});
+    return Marked(kInternalLink, {prefix, link}, out);
   }
 
   // The verdict: a link that mentions the page host is internal; otherwise an address with a
   // scheme or a "www." name is external and everything else is a path on this site.
   bool internal = true;
   if (PosNoCase(link, page_host) != 0) {
-    if (StartsWithNoCase(link, "http")) return Marked(kInternalLink, {link});
-    if (StartsWithNoCase(link, "www.")) return Marked(kInternalLink, {"http://", link});
+    if (StartsWithNoCase(link, "http")) return Marked(kInternalLink, {link}, out);
+    if (StartsWithNoCase(link, "www.")) return Marked(kInternalLink, {"http://", link}, out);
   } else if (StartsWithNoCase(link, "http") || StartsWithNoCase(link, "www.")) {
     internal = false;
+  }
+
+  if (!internal) {
+    Marked(kExternalLink, {link}, out);
+    RestoreSchemeSlashes(out);
+    return;
   }
 
   // The directory of the page: a last segment with a dot is a file name and is dropped; one
@@ -113,13 +124,7 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
   if (last_segment.find('.') != kNone && PosNoCase(last_segment, page_host) == 0) {
     base = base.substr(0, last_slash == kNone ? 0 : last_slash + 1);
   }
-
-  if (!internal) {
-    std::string result = Marked(kExternalLink, {link});
-    RestoreSchemeSlashes(result);
-    return result;
-  }
-  return JoinRelative(base, link);
+  JoinRelative(base, link, out);
 }
 
 std::string UrlHost(std::string_view url) {

@@ -30,6 +30,11 @@ inline constexpr char kExternalLink = '1';
 std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
                              std::string_view page_host);
 
+// The same, written into out (which must not overlap the arguments), so that its memory is
+// reused from link to link.
+void MakeLinkAbsolute(std::string_view link, std::string_view page_url, std::string_view page_host,
+                      std::string& out);
+
 // The host of an address as the address names it: the host name, plus ":" and the port when the
 // address gives one ("http://Site.test:8080/a" gives "Site.test:8080"). Letter case is kept.
 // Text before "://" is the scheme (only when no "/" comes before it); the host ends at the

@@ -37,15 +37,18 @@ std::size_t LaneSum(Block counts) {
   return sum;
 }
 
-// The number of runs of word characters. A run starts where a word character follows a
-// separator (or the start of the text): the block at i is compared with the block at i - 1.
-std::size_t CountRuns(std::string_view text) {
+// The number of runs of word characters that start at or after from. A run starts where a word
+// character follows a separator (or the start of the text): the block at i is compared with
+// the block at i - 1.
+std::size_t CountRunsFrom(std::string_view text, std::size_t from) {
   const char* p = text.data();
   const std::size_t n = text.size();
   std::size_t words = 0;
-  std::size_t i = 0;
-  if (n > 0 && !IsWordSeparator(p[0])) ++words;
-  i = 1;
+  std::size_t i = from;
+  if (i == 0) {
+    if (n > 0 && !IsWordSeparator(p[0])) ++words;
+    i = 1;
+  }
   Block lanes = {};
   int pending = 0;  // blocks added into lanes since the last sum; each lane stays below 256
   while (i + kBlock <= n) {
@@ -66,9 +69,19 @@ std::size_t CountRuns(std::string_view text) {
   return words;
 }
 
+std::size_t CountRuns(std::string_view text) { return CountRunsFrom(text, 0); }
+
 // Runs in the first keep characters (all when keep is larger).
 std::size_t CountRunsUpTo(std::string_view text, std::size_t keep) {
   return CountRuns(text.substr(0, keep));
+}
+
+// The runs in the first keep characters and in the whole text, in one pass over the text: a
+// run that starts in front of keep is a run of both.
+void CountRunsSplit(std::string_view text, std::size_t keep, std::size_t* up_to_keep,
+                    std::size_t* total) {
+  *up_to_keep = CountRunsUpTo(text, keep);
+  *total = *up_to_keep + (keep < text.size() ? CountRunsFrom(text, keep) : 0);
 }
 
 // How many characters the position count looks at: up to and including the search text and
@@ -155,10 +168,15 @@ WordCounts CountWordPositions(std::string_view page, std::string_view search,
                               PageScratch& scratch) {
   WordCounts counts;
   const std::string_view body = CutToBody(page, scratch.body);
-  counts.total_tags = CountRuns(body);
   OpenedTag tag;
   const std::size_t p = search.empty() ? 0 : PosNoCase(body, search);
   const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
+  if (search.empty()) {
+    counts.total_tags = CountRuns(body);
+  } else {
+    CountRunsSplit(body, p == 0 ? search.size() : p + search.size(), &counts.position_tags,
+                   &counts.total_tags);
+  }
 
   // The body without tags, stripped piece by piece at the region's ends when a tag is opened.
   std::string& text = scratch.text;
@@ -174,13 +192,17 @@ WordCounts CountWordPositions(std::string_view page, std::string_view search,
   } else {
     AppendNonHTML(body, text);
   }
-  counts.total_no_tags = CountRuns(text);
   if (search.empty()) {
+    counts.total_no_tags = CountRuns(text);
     counts.position_tags = counts.total_tags;
     counts.position_no_tags = counts.total_no_tags;
     return counts;
   }
-  counts.position_tags = CountRunsUpTo(body, p == 0 ? search.size() : p + search.size());
+  if (!opened) {  // the position is counted in the same text
+    CountRunsSplit(text, KeepFor(text, search), &counts.position_no_tags, &counts.total_no_tags);
+    return counts;
+  }
+  counts.total_no_tags = CountRuns(text);
 
   std::string_view stripped = text;
   if (opened) {

@@ -350,20 +350,29 @@ std::size_t CountOccurrences(std::string_view text, std::string_view pattern) {
 
 std::string ProcessPath(std::string_view base, std::string_view relative,
                         std::string_view delimiter) {
+  std::string result;
+  AppendProcessedPath(base, relative, delimiter, result);
+  return result;
+}
+
+void AppendProcessedPath(std::string_view base, std::string_view relative,
+                         std::string_view delimiter, std::string& out) {
   if (delimiter.empty()) {
-    std::string result(base);
-    result.append(relative);
-    return result;
+    out.append(base);
+    out.append(relative);
+    return;
   }
 
-  std::string joined(base);
+  thread_local std::string joined;
+  thread_local std::vector<std::string_view> segments;
+  joined.assign(base);
   if (!base.ends_with(delimiter)) joined.append(delimiter);
   joined.append(relative);
 
   // One pass over the pieces between delimiters. Empty pieces come from runs of delimiters (and
   // from a delimiter at either end); only the two ends are remembered.
   const std::string_view path(joined);
-  std::vector<std::string_view> segments;
+  segments.clear();
   bool leading = false;   // the path starts with a delimiter
   bool trailing = false;  // the path ends with a delimiter, or names a directory with "." / ".."
   std::size_t pos = 0;
@@ -387,15 +396,12 @@ std::string ProcessPath(std::string_view base, std::string_view relative,
     pos = end + delimiter.size();
   }
 
-  std::string result;
-  result.reserve(joined.size());
-  if (leading) result.append(delimiter);
+  if (leading) out.append(delimiter);
   for (std::size_t k = 0; k < segments.size(); ++k) {
-    if (k > 0) result.append(delimiter);
-    result.append(segments[k]);
+    if (k > 0) out.append(delimiter);
+    out.append(segments[k]);
   }
-  if (trailing && !segments.empty()) result.append(delimiter);
-  return result;
+  if (trailing && !segments.empty()) out.append(delimiter);
 }
 
 bool ContainsAnyExact(std::string_view text, const std::vector<std::string>& words) {

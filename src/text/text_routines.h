@@ -34,8 +34,8 @@ std::string LowerCase(std::string_view text);
 // compared without regard to case. text_length and pattern_length say how much of each view is
 // used; values larger than the view are clamped to it. A start position of 0 counts as 1.
 // Returns 0 when the pattern is empty, when start lies past the end, or when there is no match.
-std::size_t FastPosNoCase(std::string_view text, std::string_view pattern,
-                          std::size_t text_length, std::size_t pattern_length, std::size_t start);
+std::size_t FastPosNoCase(std::string_view text, std::string_view pattern, std::size_t text_length,
+                          std::size_t pattern_length, std::size_t start);
 
 // The occurrences of one pattern in one text, letters compared without regard to case, for a
 // caller that searches again and again from positions that never move back: the set-up is done
@@ -65,8 +65,8 @@ std::size_t PosExact(std::string_view text, std::string_view pattern, std::size_
 // Flags of FastAnsiReplace; combine with |.
 enum ReplaceFlags : unsigned {
   kReplaceFirst = 0,
-  kReplaceAll = 1u << 0,   // every occurrence, left to right, non-overlapping
-  kIgnoreCase = 1u << 1,   // letters compared without regard to case
+  kReplaceAll = 1u << 0,  // every occurrence, left to right, non-overlapping
+  kIgnoreCase = 1u << 1,  // letters compared without regard to case
 };
 
 // Returns a copy of text in which old_pattern is replaced by new_pattern: only the first
@@ -120,6 +120,11 @@ std::size_t CountOccurrences(std::string_view text, std::string_view pattern);
 //    after the scheme.
 std::string ProcessPath(std::string_view base, std::string_view relative,
                         std::string_view delimiter);
+
+// ProcessPath's result appended to out (which must not overlap base or relative); the join's
+// working buffers are kept per thread, so a call allocates nothing once they have grown.
+void AppendProcessedPath(std::string_view base, std::string_view relative,
+                         std::string_view delimiter, std::string& out);
 
 }  // namespace zeb
 

@@ -4,9 +4,12 @@
 
 #include <chrono>
 #include <clocale>
+#include <random>
 
 #include "analysis/literal_reference.h"
 #include "analysis/random_pages.h"
+#include "text/lines.h"
+#include "text/text_routines.h"
 
 namespace zeb {
 namespace {
@@ -28,26 +31,35 @@ TEST(ExtractMetaKeywordsTest, Cases) {
     Lines want;
   };
   const Case cases[] = {
-      {"commas with blanks around them", "<meta name=\"keywords\" content=\"a, b ,c\">",
+      {"commas with blanks around them",
+       "<meta name=\"keywords\" content=\"a, b ,c\">",
        {"a", "b", "c"}},
-      {"no comma: split at blanks", "<META NAME=\"KEYWORDS\" CONTENT=\"red green blue\">",
+      {"no comma: split at blanks",
+       "<META NAME=\"KEYWORDS\" CONTENT=\"red green blue\">",
        {"red", "green", "blue"}},
-      {"a comma keeps blanks inside a keyword", "<meta name=\"keywords\" content=\"red, green blue\">",
+      {"a comma keeps blanks inside a keyword",
+       "<meta name=\"keywords\" content=\"red, green blue\">",
        {"red", "green blue"}},
       {"http-equiv form when the name form is absent",
-       "<meta http-equiv=\"keywords\" content=\"x,y\">", {"x", "y"}},
+       "<meta http-equiv=\"keywords\" content=\"x,y\">",
+       {"x", "y"}},
       {"line breaks inside the tag are removed first",
-       "<meta name=\"keywords\"\r\n content=\"x,\ny\">", {"x", "y"}},
-      {"line breaks inside the value join it", "<meta name=\"keywords\" content=\"x,\r\ny\">",
+       "<meta name=\"keywords\"\r\n content=\"x,\ny\">",
+       {"x", "y"}},
+      {"line breaks inside the value join it",
+       "<meta name=\"keywords\" content=\"x,\r\ny\">",
        {"x", "y"}},
       {"other spacing is not recognised", "<meta name=\"keywords\"content=\"x\">", {}},
       {"no > after the pattern", "<meta name=\"keywords\" content=\"x", {}},
-      {"self-closing tag keeps its slash and quote", "<meta name=\"keywords\" content=\"a,b\" />",
+      {"self-closing tag keeps its slash and quote",
+       "<meta name=\"keywords\" content=\"a,b\" />",
        {"a", "b\" "}},
       {"empty value", "<meta name=\"keywords\" content=\"\">", {}},
-      {"only one blank is removed beside a comma", "<meta name=\"keywords\" content=\"a,  b\">",
+      {"only one blank is removed beside a comma",
+       "<meta name=\"keywords\" content=\"a,  b\">",
        {"a", " b"}},
-      {"empty entries between commas stay", "<meta name=\"keywords\" content=\"a,,b\">",
+      {"empty entries between commas stay",
+       "<meta name=\"keywords\" content=\"a,,b\">",
        {"a", "", "b"}},
   };
   for (const Case& c : cases) EXPECT_EQ(ExtractMetaKeywords(c.page), c.want) << c.name;
@@ -69,7 +81,7 @@ TEST(FormatShareTest, TwoDecimalsNoTrailingOrLeadingZeros) {
     const char* want;
   };
   const Case cases[] = {
-      {2, 8, "25"}, {1, 3, "33.33"}, {2, 3, "66.67"}, {1, 200, ".5"}, {3, 3, "100"},
+      {2, 8, "25"},   {1, 3, "33.33"}, {2, 3, "66.67"}, {1, 200, ".5"},  {3, 3, "100"},
       {1, 8, "12.5"}, {1, 7, "14.29"}, {1, 100000, ""}, {1, 400, ".25"}, {0, 5, ""},
   };
   for (const Case& c : cases) {
@@ -98,22 +110,97 @@ TEST(AnalyzeKeywordDensityTest, Cases) {
       {"letter case is folded", "links Links LINKS", 2, {"links ~ 3 ~ 100%"}},
       {"threshold drops rare words", "a b b c c c", 2, {"b ~ 2 ~ 33.33%", "c ~ 3 ~ 50%"}},
       {"8 words, one twice", "w1 w2 w3 w4 w5 w6 twice twice", 2, {"twice ~ 2 ~ 25%"}},
-      {"threshold 0 lists every word, sorted", "b a c", 0,
+      {"threshold 0 lists every word, sorted",
+       "b a c",
+       0,
        {"a ~ 1 ~ 33.33%", "b ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},
       {"tags go, text between them stays", "<p class=x>cat</p> <b>cat</b>", 0, {"cat ~ 2 ~ 100%"}},
       {"non-breaking blank joins words", "big&nbsp;cat", 0, {"bigcat ~ 1 ~ 100%"}},
       {"script text goes, the end tag remnant is a word",
-       "one<script>var x = 1;</script>two", 0, {"one/script>two ~ 1 ~ 100%"}},
-      {"an unclosed script keeps its text", "a <script>b c", 0,
+       "one<script>var x = 1;</script>two",
+       0,
+       {"one/script>two ~ 1 ~ 100%"}},
+      {"an unclosed script keeps its text",
+       "a <script>b c",
+       0,
        {"a ~ 1 ~ 33.33%", "b ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},
-      {"an unclosed tag stops tag removal and its words count", "x <b y", 0,
+      {"an unclosed tag stops tag removal and its words count",
+       "x <b y",
+       0,
        {"<b ~ 1 ~ 33.33%", "x ~ 1 ~ 33.33%", "y ~ 1 ~ 33.33%"}},
-      {"a stray > before a tag goes", "a > b <i>c</i>", 0,
+      {"a stray > before a tag goes",
+       "a > b <i>c</i>",
+       0,
        {"a ~ 1 ~ 33.33%", "b ~ 1 ~ 33.33%", "c ~ 1 ~ 33.33%"}},
       {"empty page", "", 0, {}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(AnalyzeKeywordDensity(c.page, c.threshold, StopWords()), c.want) << c.name;
+  }
+}
+
+// A meta tag's value found with one whole-page search per pattern, the name pattern first.
+std::string RefMetaValue(std::string_view page, std::string_view name, std::string_view equiv) {
+  std::string_view pattern = name;
+  std::size_t p = PosNoCase(page, name);
+  if (p == 0) {
+    pattern = equiv;
+    p = PosNoCase(page, equiv);
+  }
+  if (p == 0) return std::string();
+  const std::string_view rest = page.substr(p - 1 + pattern.size());
+  const std::size_t close = rest.find('>');
+  if (close == std::string_view::npos || close < 1) return std::string();
+  return std::string(rest.substr(0, close - 1));
+}
+
+Lines RefMetaKeywords(std::string_view page) {
+  std::string joined;
+  for (char c : page) {
+    if (c != '\r' && c != '\n') joined += c;
+  }
+  std::string value = RefMetaValue(joined, "<meta name=\"keywords\" content=\"",
+                                   "<meta http-equiv=\"keywords\" content=\"");
+  const unsigned all = kReplaceAll | kIgnoreCase;
+  value = FastAnsiReplace(value, value.find(',') == std::string::npos ? " " : ",", "\r\n", all);
+  value = FastAnsiReplace(value, "\r\n ", "\r\n", all);
+  value = FastAnsiReplace(value, " \r\n", "\r\n", all);
+  return SplitLines(value);
+}
+
+TEST(ExtractMetaTest, MatchesWholePageSearchesOnRandomPages) {
+  const std::vector<std::string> pieces = {"<meta name=\"description\" content=\"",
+                                           "<META NAME=\"Description\" CONTENT=\"",
+                                           "<meta http-equiv=\"description\" content=\"",
+                                           "<meta name=\"keywords\" content=\"",
+                                           "<Meta Http-Equiv=\"KEYWORDS\" content=\"",
+                                           "<meta ",
+                                           "<meta",
+                                           "<me",
+                                           "\">",
+                                           ">",
+                                           "\"",
+                                           "a b",
+                                           "c,d",
+                                           " ",
+                                           "x",
+                                           "<p>",
+                                           "\r\n",
+                                           "\n",
+                                           "<meta name=\"key",
+                                           "words\" content=\"",
+                                           "0123456789abcdef0123456789abcdef0123456789abcdef"};
+  std::mt19937 random(1211);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> count(0, 12);
+  for (int round = 0; round < 20000; ++round) {
+    std::string page;
+    for (int k = count(random); k > 0; --k) page += pieces[pick(random)];
+    ASSERT_EQ(ExtractMetaDescription(page),
+              SplitLines(RefMetaValue(page, "<meta name=\"description\" content=\"",
+                                      "<meta http-equiv=\"description\" content=\"")))
+        << page;
+    ASSERT_EQ(ExtractMetaKeywords(page), RefMetaKeywords(page)) << page;
   }
 }
 
@@ -140,10 +227,13 @@ TEST(AnalyzeKeywordDensityTest, MatchesTheLiteralLoopsOnGeneratedPages) {
 TEST(AnalyzeKeywordDensityTest, ScriptAndTagRemovalMatchTheLiteralLoops) {
   testing::RandomPages pages(5);
   // Hand-picked joins: deleting a script can glue a "<" to "/script" and form a new end tag.
-  const std::vector<std::string> tricky = {
-      "<<script>a</script>b<script>c</script>d", "<<<script></script>x", "<</script><script>",
-      "a</script>b<script>c", "<script><script></script></script>", "<<</script x<script y",
-      "<SCRIPT>1</SCRIPT><script>2</script>"};
+  const std::vector<std::string> tricky = {"<<script>a</script>b<script>c</script>d",
+                                           "<<<script></script>x",
+                                           "<</script><script>",
+                                           "a</script>b<script>c",
+                                           "<script><script></script></script>",
+                                           "<<</script x<script y",
+                                           "<SCRIPT>1</SCRIPT><script>2</script>"};
   for (const std::string& page : tricky) {
     EXPECT_EQ(AnalyzeKeywordDensity(page, 0, StopWords()),
               literal::AnalyzeKeywordDensity(page, 0, {}))

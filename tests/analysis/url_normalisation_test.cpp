@@ -241,6 +241,31 @@ TEST(MakeLinkAbsoluteTest, RandomInputsGiveAClassDigit) {
   }
 }
 
+// The overload that writes into a buffer leaves nothing of the previous link in it.
+TEST(MakeLinkAbsoluteTest, ReusedBufferGivesTheSameAddress) {
+  const std::string alphabet = "/.?:hwtp0#&a";
+  const std::string host_alphabet = "/.:hwtpa0";
+  std::mt19937 random(20241211u);
+  auto make = [&random](const std::string& letters, std::size_t max_length) {
+    std::uniform_int_distribution<std::size_t> length(0, max_length);
+    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
+    std::string text(length(random), ' ');
+    for (char& c : text) c = letters[pick(random)];
+    return text;
+  };
+  std::string reused = "stale";
+  for (int round = 0; round < 10000; ++round) {
+    const std::string link = make(alphabet, 16);
+    const std::string page_url = make(alphabet, 24);
+    const std::string page_host = make(host_alphabet, 4);
+    std::string fresh;
+    MakeLinkAbsolute(link, page_url, page_host, fresh);
+    MakeLinkAbsolute(link, page_url, page_host, reused);
+    ASSERT_EQ(reused, fresh) << link << " | " << page_url << " | " << page_host;
+    ASSERT_EQ(MakeLinkAbsolute(link, page_url, page_host), fresh);
+  }
+}
+
 TEST(MakeLinkAbsoluteTest, HostileSizes) {
   const std::size_t kBig = 10u << 20;
   const std::string page = "http://site.test/a/b.htm";

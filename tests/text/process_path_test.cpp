@@ -1,5 +1,3 @@
-#include "text/text_routines.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +6,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/text_routines.h"
 
 namespace zeb {
 namespace {
@@ -69,8 +69,8 @@ TEST(ProcessPathTest, Table) {
   };
   for (const PathCase& c : cases) {
     EXPECT_EQ(ProcessPath(c.base, c.relative, c.delimiter), c.expected)
-        << "base \"" << c.base << "\" relative \"" << c.relative << "\" delimiter \""
-        << c.delimiter << "\"";
+        << "base \"" << c.base << "\" relative \"" << c.relative << "\" delimiter \"" << c.delimiter
+        << "\"";
   }
 }
 
@@ -153,6 +153,32 @@ TEST(ProcessPathTest, MatchesReferenceOnRandomInputs) {
         << "round " << round << " base \"" << base << "\" relative \"" << relative << "\"";
     ASSERT_EQ(ProcessPath(base, relative, ""), base + relative)
         << "round " << round << " base \"" << base << "\" relative \"" << relative << "\"";
+  }
+}
+
+// The appending form keeps what out held and adds the same path.
+TEST(ProcessPathTest, AppendMatchesReferenceOnRandomInputs) {
+  std::mt19937 rng(1211);
+  auto below = [&rng](std::size_t bound) {
+    return std::uniform_int_distribution<std::size_t>(0, bound - 1)(rng);
+  };
+  constexpr std::string_view kAlphabet = "a./././b..//";
+  auto make = [&](std::size_t max_length) {
+    std::string text(below(max_length + 1), ' ');
+    for (char& c : text) c = kAlphabet[below(kAlphabet.size())];
+    return text;
+  };
+  for (int round = 0; round < 10000; ++round) {
+    const std::string base = make(12);
+    const std::string relative = make(12);
+    const std::string head = make(4);
+    std::string out = head;
+    AppendProcessedPath(base, relative, "/", out);
+    ASSERT_EQ(out, head + RefProcessPath(base, relative))
+        << "round " << round << " base \"" << base << "\" relative \"" << relative << "\"";
+    out = head;
+    AppendProcessedPath(base, relative, "", out);
+    ASSERT_EQ(out, head + base + relative) << "round " << round;
   }
 }
 
