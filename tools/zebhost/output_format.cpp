@@ -114,21 +114,35 @@ OutputFormat FormatOf(const ParsedArgs& args) {
 }
 
 std::string Value::TableText() const {
-  if (const auto* text = std::get_if<std::string>(&data_)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&data_)) return std::to_string(*number);
-  if (const auto* yes = std::get_if<bool>(&data_)) return *yes ? "yes" : "no";
+  switch (kind_) {
+    case Kind::kText:
+      return text_;
+    case Kind::kInteger:
+      return std::to_string(number_);
+    case Kind::kBoolean:
+      return yes_ ? "yes" : "no";
+    case Kind::kNull:
+      break;
+  }
   return "-";
 }
 
 std::string Value::CsvText() const {
-  if (const auto* yes = std::get_if<bool>(&data_)) return *yes ? "true" : "false";
+  if (kind_ == Kind::kBoolean) return yes_ ? "true" : "false";
   return is_null() ? std::string() : TableText();
 }
 
 std::string Value::Json() const {
-  if (const auto* text = std::get_if<std::string>(&data_)) return JsonString(*text);
-  if (const auto* number = std::get_if<std::int64_t>(&data_)) return std::to_string(*number);
-  if (const auto* yes = std::get_if<bool>(&data_)) return *yes ? "true" : "false";
+  switch (kind_) {
+    case Kind::kText:
+      return JsonString(text_);
+    case Kind::kInteger:
+      return std::to_string(number_);
+    case Kind::kBoolean:
+      return yes_ ? "true" : "false";
+    case Kind::kNull:
+      break;
+  }
   return "null";
 }
 
