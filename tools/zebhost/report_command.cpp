@@ -7,6 +7,7 @@
 #include "cli.h"
 #include "command_groups.h"
 #include "common.h"
+#include "data/link_verdicts.h"
 #include "data/partner_report.h"
 #include "output_format.h"
 #include "text/date_time.h"
@@ -20,12 +21,6 @@ Value TextOrNull(const std::string& text) {
 
 Value IntegerOrNull(const std::optional<int>& number) {
   return number ? Value::Integer(*number) : Value::Null();
-}
-
-// The verdict as a person reads it: "yes", or why the link does not count (or was not found).
-std::string CountsCell(const zeb::ReportRecord& r) {
-  if (r.verdict.empty()) return std::string();
-  return r.verdict == "counts" ? std::string("yes") : r.verdict;
 }
 
 int Report(const ParsedArgs& a, std::ostream& out) {
@@ -42,7 +37,7 @@ int Report(const ParsedArgs& a, std::ostream& out) {
                           .Set("result", Value::Text(r.result))
                           .Set("backlink", TextOrNull(r.backlink))
                           .Set("verdict", TextOrNull(r.verdict))
-                          .Set("counts", TextOrNull(CountsCell(r)))
+                          .Set("counts", TextOrNull(zeb::CountsText(r.verdict)))
                           .Set("reason", TextOrNull(r.reason))
                           .Set("hops", IntegerOrNull(r.hops))
                           .Set("link", TextOrNull(r.link_position))
