@@ -244,7 +244,8 @@ void RunController::FinishPartner() {
                          .unverifiable = FoundURL.empty() ? unverifiable_ : std::string(),
                          .storage_failure = {},
                          .verdict = {},
-                         .anchor_text = {}};
+                         .anchor_text = {},
+                         .recorded_project = {}};
   outcomes_.push_back(outcome);
   last_hops_ = 0;
   last_reason_.clear();
@@ -539,6 +540,7 @@ void RunController::RecordCheck(PartnerOutcome& outcome) {
     transaction.Commit();
     outcome.verdict = row.Verdict;
     outcome.anchor_text = row.AnchorText;
+    outcome.recorded_project = record.Project;
   } catch (const std::exception& e) {
     Memo("Cannot record the check of " + outcome.partner + ": " + e.what());
     IsStorageFailure(e);

@@ -119,6 +119,8 @@ struct PartnerOutcome {
   // not recorded. anchor_text: the deciding link's.
   std::string verdict;
   std::string anchor_text;
+  // The project the check was recorded under: the partner's own, also in a run over "Default".
+  std::string recorded_project;
 };
 
 // A running message is a routine step that every partner goes through ("Starting...",

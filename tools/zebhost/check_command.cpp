@@ -251,17 +251,14 @@ class CheckPrinter : public zeb::RunObserver, public zeb::ParallelRunObserver {
 // Prints what changed since each checked partner's previous check, a line each, after a heading;
 // nothing when nothing changed. Only partners whose check this run recorded are compared.
 // Returns whether a partner was lost or stopped counting.
-bool PrintChanges(std::ostream& out, zeb::Session& session, const std::string& project,
+bool PrintChanges(std::ostream& out, zeb::Session& session,
                   const std::vector<zeb::PartnerOutcome>& outcomes) {
   std::vector<std::string> lines;
   bool alarming = false;
   for (const zeb::PartnerOutcome& outcome : outcomes) {
     if (outcome.verdict.empty()) continue;
-    // Over "Default" a partner's checks are kept under its own project.
-    std::optional<PartnerRecord> partner =
-        AppTables(session).FindPartner(project, outcome.partner, ProjectScope::kAllForDefault);
     const std::vector<zeb::VerdictRecord> checks =
-        zeb::PartnerVerdicts(session, partner ? partner->Project : project, outcome.partner);
+        zeb::PartnerVerdicts(session, outcome.recorded_project, outcome.partner);
     for (const zeb::CheckChange& change : zeb::LatestChanges(checks)) {
       lines.push_back(outcome.partner + ": " + change.text);
       alarming = alarming || change.Alarming();
@@ -338,7 +335,7 @@ int Check(const ParsedArgs& a, std::ostream& out) {
     outcomes = controller.outcomes();
   }
   printer.PrintResults();
-  const bool alarming = PrintChanges(out, session, project, outcomes);
+  const bool alarming = PrintChanges(out, session, outcomes);
   for (const zeb::PartnerOutcome& outcome : outcomes) {
     if (!outcome.storage_failure.empty()) {
       throw std::runtime_error("the check could not be stored: " + outcome.storage_failure);
