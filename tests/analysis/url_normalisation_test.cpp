@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "analysis/random_pages.h"
+
 namespace zeb {
 namespace {
 
@@ -216,13 +218,9 @@ bool IsExternalOfLink(const std::string& result, const std::string& link) {
 TEST(MakeLinkAbsoluteTest, RandomInputsGiveAClassDigit) {
   const std::string alphabet = "/.?:hwtp0#&a";
   const std::string host_alphabet = "/.:hwtpa0";
-  std::mt19937 random(20240611u);
+  testing::RandomPages random(20240611u);
   auto make = [&random](const std::string& letters, std::size_t max_length) {
-    std::uniform_int_distribution<std::size_t> length(0, max_length);
-    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
-    std::string text(length(random), ' ');
-    for (char& c : text) c = letters[pick(random)];
-    return text;
+    return random.Text(letters, max_length);
   };
   for (int round = 0; round < 10000; ++round) {
     const std::string link = make(alphabet, 16);
@@ -245,13 +243,9 @@ TEST(MakeLinkAbsoluteTest, RandomInputsGiveAClassDigit) {
 TEST(MakeLinkAbsoluteTest, ReusedBufferGivesTheSameAddress) {
   const std::string alphabet = "/.?:hwtp0#&a";
   const std::string host_alphabet = "/.:hwtpa0";
-  std::mt19937 random(20241211u);
+  testing::RandomPages random(20241211u);
   auto make = [&random](const std::string& letters, std::size_t max_length) {
-    std::uniform_int_distribution<std::size_t> length(0, max_length);
-    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
-    std::string text(length(random), ' ');
-    for (char& c : text) c = letters[pick(random)];
-    return text;
+    return random.Text(letters, max_length);
   };
   std::string reused = "stale";
   for (int round = 0; round < 10000; ++round) {

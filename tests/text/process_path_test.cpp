@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/random_pages.h"
 #include "text/text_routines.h"
 
 namespace zeb {
@@ -134,18 +135,12 @@ std::string RefProcessPath(std::string_view base, std::string_view relative) {
   return result;
 }
 
+// Weighted so that ".", "..", "..." and runs of "/" all come up often.
+const std::string kPathAlphabet = "a./././b..//";
+
 TEST(ProcessPathTest, MatchesReferenceOnRandomInputs) {
-  std::mt19937 rng(8086);
-  auto below = [&rng](std::size_t bound) {
-    return std::uniform_int_distribution<std::size_t>(0, bound - 1)(rng);
-  };
-  // Weighted so that ".", "..", "..." and runs of "/" all come up often.
-  constexpr std::string_view kAlphabet = "a./././b..//";
-  auto make = [&](std::size_t max_length) {
-    std::string text(below(max_length + 1), ' ');
-    for (char& c : text) c = kAlphabet[below(kAlphabet.size())];
-    return text;
-  };
+  testing::RandomPages random(8086u);
+  auto make = [&random](std::size_t max_length) { return random.Text(kPathAlphabet, max_length); };
   for (int round = 0; round < 10000; ++round) {
     const std::string base = make(12);
     const std::string relative = make(12);
@@ -158,16 +153,8 @@ TEST(ProcessPathTest, MatchesReferenceOnRandomInputs) {
 
 // The appending form keeps what out held and adds the same path.
 TEST(ProcessPathTest, AppendMatchesReferenceOnRandomInputs) {
-  std::mt19937 rng(1211);
-  auto below = [&rng](std::size_t bound) {
-    return std::uniform_int_distribution<std::size_t>(0, bound - 1)(rng);
-  };
-  constexpr std::string_view kAlphabet = "a./././b..//";
-  auto make = [&](std::size_t max_length) {
-    std::string text(below(max_length + 1), ' ');
-    for (char& c : text) c = kAlphabet[below(kAlphabet.size())];
-    return text;
-  };
+  testing::RandomPages random(1211u);
+  auto make = [&random](std::size_t max_length) { return random.Text(kPathAlphabet, max_length); };
   for (int round = 0; round < 10000; ++round) {
     const std::string base = make(12);
     const std::string relative = make(12);
