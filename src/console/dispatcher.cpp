@@ -33,10 +33,12 @@ void Dispatcher::Post(std::function<void()> task) {
 
 void Dispatcher::SetWakeHook(std::function<void()> hook) {
   std::lock_guard<std::mutex> lock(mutex_);
+  has_wake_hook_ = static_cast<bool>(hook);
   wake_hook_ = std::move(hook);
 }
 
 void Dispatcher::Queued() {
+  if (!has_wake_hook_.load()) return;
   std::function<void()> hook;
   {
     std::lock_guard<std::mutex> lock(mutex_);

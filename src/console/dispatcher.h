@@ -12,6 +12,7 @@
 #ifndef ZEB_CONSOLE_DISPATCHER_H_
 #define ZEB_CONSOLE_DISPATCHER_H_
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -76,6 +77,7 @@ class Dispatcher {
   bool record_latencies_ = false;          // Guarded by mutex_
   std::vector<Clock::duration> latencies_;  // Guarded by mutex_
   std::function<void()> wake_hook_;  // Guarded by mutex_
+  std::atomic<bool> has_wake_hook_{false};  // lets a headless run's posts skip the hook's lock
 };
 
 }  // namespace zeb

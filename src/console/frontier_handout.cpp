@@ -34,12 +34,17 @@ std::optional<RecNo> FrontierHandout::TakeHotRecord(std::int64_t count) {
 FrontierHandout::Handout FrontierHandout::NextOpenRecord(WorkTables& view) {
   std::lock_guard<std::mutex> lock(RecordLock);
   if (CurrentRecNo == -1) CurrentRecNo = 0;
-  const std::int64_t count = view.RecordCount();
+  // The count and the first open row after the walk come in one read; a further row is asked
+  // for only when that one was handed out already as a hot record.
+  RecNo from = CurrentRecNo + 1;
+  const WorkTables::OpenAndCount first = view.CountAndNextOpen(from);
+  const std::int64_t count = first.count;
   Handout out;
   out.record = TakeHotRecord(count);
-  RecNo from = CurrentRecNo + 1;
+  bool first_read = true;
   while (!out.record) {
-    std::optional<RecNo> open = view.NextOpen(from);
+    std::optional<RecNo> open = first_read ? first.open : view.NextOpen(from);
+    first_read = false;
     if (!open) {
       CurrentRecNo = std::max(CurrentRecNo, count);
       break;

@@ -67,8 +67,11 @@ void RunController::HTMLButton2Click(const std::string& project,
   partner_pos_ = 0;
   outcomes_.clear();
   session_ = std::make_unique<Session>(OpenRunSession(locations_));
-  // NextOpenRecord runs on the crawl threads: its table view has a connection of its own.
-  view_session_ = std::make_unique<Session>(ReopenRunSession(locations_));
+  // The crawl threads share one connection, which NextOpenRecord (run on those threads) reads
+  // through too; it is not the console's own.
+  view_session_ = std::make_shared<Session>(ReopenRunSession(locations_));
+  ConfigureCrawlSession(*view_session_);
+  flush_session_ = std::make_shared<Session>(ReopenRunSession(locations_));
   tables_ = std::make_unique<WorkTables>(*view_session_);
 
   FoundURL.clear();
@@ -184,7 +187,9 @@ void RunController::StartThread(int slot) {
   if (Threads[slot].joinable()) Threads[slot].join();  // it has ended: its slot was freed
   auto engine = std::make_unique<DBWebThreadEngine>(
       ThreadSettings(slot),
-      EngineEnvironment{locations_, settings_file_, options_.transfer_floor, gate_}, *this);
+      EngineEnvironment{locations_, settings_file_, options_.transfer_floor, gate_,
+                        view_session_, flush_session_},
+      *this);
   ++live_threads_;
   Threads[slot] = std::thread([this, engine = std::move(engine)]() mutable {
     engine->Execute();
@@ -289,6 +294,7 @@ void RunController::Timer2Timer() {
     if (options_.AutoRun) display_.close_requested = true;
     tables_.reset();
     view_session_.reset();
+    flush_session_.reset();
     session_.reset();
     if (observer_) observer_->OnRunFinished();
   } else {

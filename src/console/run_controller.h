@@ -290,7 +290,10 @@ class RunController : public ConsoleLink {
 
   // Owner-thread state.
   std::unique_ptr<Session> session_;  // for the tables' work on the owner thread
-  std::unique_ptr<Session> view_session_;
+  // The crawl threads' shared connection, also the view NextOpenRecord reads through, and
+  // the connection their flushes go through.
+  std::shared_ptr<Session> view_session_;
+  std::shared_ptr<Session> flush_session_;
   std::unique_ptr<WorkTables> tables_;  // the console's own view, used by NextOpenRecord
   FrontierHandout handout_;
   ConsoleDisplay display_;

@@ -190,4 +190,8 @@ Session ReopenRunSession(const FileLocations& locations) {
   return session;
 }
 
+void ConfigureCrawlSession(Session& session) {
+  session.Exec("PRAGMA wal_autocheckpoint=10000;");
+}
+
 }  // namespace zeb

@@ -49,6 +49,10 @@ Session OpenRunSession(const FileLocations& locations);
 // As OpenRunSession for a further connection of a run already opened (a crawl thread's): the
 // files are not checked again.
 Session ReopenRunSession(const FileLocations& locations);
+// Readies a connection for the crawl threads of a run: the crawl rewrites its rows again and
+// again, so with a longer log between checkpoints a page is written back once for many commits
+// and the file is synced less often; a larger page cache serves the threads that share it.
+void ConfigureCrawlSession(Session& session);
 
 }  // namespace zeb
 

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace zeb {
@@ -10,6 +11,24 @@ namespace {
 // 20 lock retries 500 ms apart: SQLite polls a busy database with short, growing sleeps for the
 // same total time, which hands the lock over much sooner than fixed half-second waits would.
 constexpr int kBusyTimeoutMs = 20 * 500;
+
+// The write gate of a database file, one per file for the whole process. The key is the file's
+// absolute path, so that two spellings of one file share their gate.
+std::shared_ptr<std::timed_mutex> WriteGateOf(const std::string& file) {
+  static std::mutex registry_mutex;
+  static std::unordered_map<std::string, std::weak_ptr<std::timed_mutex>> registry;
+  std::error_code error;
+  std::string key = std::filesystem::weakly_canonical(file, error).string();
+  if (error) key = file;
+  std::lock_guard<std::mutex> lock(registry_mutex);
+  std::weak_ptr<std::timed_mutex>& slot = registry[key];
+  std::shared_ptr<std::timed_mutex> gate = slot.lock();
+  if (!gate) {
+    gate = std::make_shared<std::timed_mutex>();
+    slot = gate;
+  }
+  return gate;
+}
 
 std::string Message(sqlite3* db, int rc) {
   const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -94,6 +113,10 @@ std::int64_t Statement::ColumnInt(int column) const {
   return sqlite3_column_int64(stmt_, column);
 }
 
+bool Statement::ColumnIsNull(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
 std::string Statement::ColumnText(int column) const {
   // Text is single-byte and may hold NULs, so take the byte count, not the C string.
   const unsigned char* text = sqlite3_column_text(stmt_, column);
@@ -102,7 +125,8 @@ std::string Statement::ColumnText(int column) const {
   return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
 }
 
-Session::Session(const std::string& file, OpenMode mode) : file_(file) {
+Session::Session(const std::string& file, OpenMode mode)
+    : file_(file), write_gate_(WriteGateOf(file)) {
   if (mode == OpenMode::kExisting && !std::filesystem::exists(file)) {
     throw DatabaseError("The database " + file + " does not exist", SQLITE_CANTOPEN);
   }
@@ -133,7 +157,11 @@ Session::~Session() {
 }
 
 Session::Session(Session&& other) noexcept
-    : db_(other.db_), file_(std::move(other.file_)), statements_(std::move(other.statements_)) {
+    : db_(other.db_),
+      file_(std::move(other.file_)),
+      write_gate_(std::move(other.write_gate_)),
+      use_mutex_(std::move(other.use_mutex_)),
+      statements_(std::move(other.statements_)) {
   other.db_ = nullptr;
 }
 
@@ -143,6 +171,8 @@ Session& Session::operator=(Session&& other) noexcept {
     if (db_ != nullptr) sqlite3_close_v2(db_);
     db_ = other.db_;
     file_ = std::move(other.file_);
+    write_gate_ = std::move(other.write_gate_);
+    use_mutex_ = std::move(other.use_mutex_);
     statements_ = std::move(other.statements_);
     other.db_ = nullptr;
   }
@@ -150,6 +180,7 @@ Session& Session::operator=(Session&& other) noexcept {
 }
 
 void Session::Exec(std::string_view sql) {
+  const auto lock = Lock();
   std::string text(sql);
   char* error = nullptr;
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &error);
@@ -161,12 +192,13 @@ void Session::Exec(std::string_view sql) {
 }
 
 QueryRef Session::Query(const std::string& sql) {
+  auto lock = Lock();
   auto it = statements_.find(sql);
   if (it == statements_.end()) {
     it = statements_.emplace(sql, std::make_unique<Statement>(db_, sql)).first;
   }
   it->second->Reset();
-  return QueryRef(*it->second);
+  return QueryRef(*it->second, std::move(lock));
 }
 
 std::int64_t Session::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
@@ -174,6 +206,7 @@ std::int64_t Session::LastInsertRowId() const { return sqlite3_last_insert_rowid
 int Session::Changes() const { return sqlite3_changes(db_); }
 
 void Session::Checkpoint() {
+  const auto lock = Lock();
   int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   // A checkpoint that meets a busy writer does part of its work and is retried at the next flush.
   if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED) {
@@ -195,22 +228,37 @@ bool Session::IndexExists(const std::string& index) {
 }
 
 Transaction::Transaction(Session& session) : session_(session) {
-  session_.Exec("BEGIN IMMEDIATE");
+  // The gate orders this process's writers; a writer that waited the whole lock time goes on
+  // to SQLite's own lock, as it would without the gate.
+  gated_ = session_.write_gate().try_lock_for(std::chrono::milliseconds(kBusyTimeoutMs));
+  lock_ = session_.Lock();
+  try {
+    session_.Query("BEGIN IMMEDIATE")->Run();
+  } catch (...) {
+    lock_.unlock();
+    if (gated_) session_.write_gate().unlock();
+    throw;
+  }
 }
 
 Transaction::~Transaction() {
   if (open_) {
     try {
-      session_.Exec("ROLLBACK");
+      session_.Query("ROLLBACK")->Run();
     } catch (const DatabaseError&) {
       // The transaction is gone already (SQLite rolls back by itself on some errors).
     }
   }
+  if (lock_.owns_lock()) lock_.unlock();
+  if (gated_) session_.write_gate().unlock();
 }
 
 void Transaction::Commit() {
-  session_.Exec("COMMIT");
+  session_.Query("COMMIT")->Run();
   open_ = false;
+  lock_.unlock();
+  if (gated_) session_.write_gate().unlock();
+  gated_ = false;
 }
 
 }  // namespace zeb

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -74,6 +75,7 @@ class Statement {
 
   std::int64_t ColumnInt(int column) const;
   bool ColumnBool(int column) const { return ColumnInt(column) != 0; }
+  bool ColumnIsNull(int column) const;
   std::string ColumnText(int column) const;
 
  private:
@@ -85,14 +87,19 @@ class Statement {
 
 // A statement borrowed from a session's cache. It is reset when the borrow ends, so that no
 // finished query keeps a read snapshot open (in WAL mode that would hide other connections'
-// later writes and hold back checkpoints).
+// later writes and hold back checkpoints). The borrow holds the session's lock: threads that
+// share a session take their turns statement by statement.
 class QueryRef {
  public:
-  explicit QueryRef(Statement& statement) : statement_(&statement) {}
+  QueryRef(Statement& statement, std::unique_lock<std::recursive_mutex> lock)
+      : statement_(&statement), lock_(std::move(lock)) {}
   ~QueryRef() {
     if (statement_ != nullptr) statement_->Reset();
   }
-  QueryRef(QueryRef&& other) noexcept : statement_(other.statement_) { other.statement_ = nullptr; }
+  QueryRef(QueryRef&& other) noexcept
+      : statement_(other.statement_), lock_(std::move(other.lock_)) {
+    other.statement_ = nullptr;
+  }
   QueryRef(const QueryRef&) = delete;
   QueryRef& operator=(const QueryRef&) = delete;
   QueryRef& operator=(QueryRef&&) = delete;
@@ -102,6 +109,7 @@ class QueryRef {
 
  private:
   Statement* statement_;
+  std::unique_lock<std::recursive_mutex> lock_;
 };
 
 enum class OpenMode {
@@ -125,6 +133,8 @@ class Session {
   // borrow the same text twice at once (nested loops over one query).
   QueryRef Query(const std::string& sql);
 
+  // Of the connection's last statement: ask while the QueryRef or Transaction that ran it is
+  // held, so that no other thread's statement comes in between.
   std::int64_t LastInsertRowId() const;
   int Changes() const;
 
@@ -138,9 +148,20 @@ class Session {
 
   const std::string& file() const { return file_; }
 
+  // Shared by every session of this process on the same database file: a write transaction
+  // waits here for the one before it instead of polling SQLite's lock with sleeps.
+  std::timed_mutex& write_gate() { return *write_gate_; }
+  // The connection's own lock. A session may be shared by threads: each statement borrow,
+  // Exec and transaction holds it, so one thread's statements never interleave another's.
+  std::unique_lock<std::recursive_mutex> Lock() const {
+    return std::unique_lock<std::recursive_mutex>(*use_mutex_);
+  }
+
  private:
   sqlite3* db_ = nullptr;
   std::string file_;
+  std::shared_ptr<std::timed_mutex> write_gate_;
+  std::unique_ptr<std::recursive_mutex> use_mutex_ = std::make_unique<std::recursive_mutex>();
   std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
 };
 
@@ -158,6 +179,8 @@ class Transaction {
  private:
   Session& session_;
   bool open_ = true;
+  bool gated_ = false;  // holds the session's write gate
+  std::unique_lock<std::recursive_mutex> lock_;  // the session's lock, for the whole transaction
 };
 
 }  // namespace zeb

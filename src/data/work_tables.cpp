@@ -76,6 +76,7 @@ FieldValue SetInt(FrontierField field, std::int64_t value) { return {field, valu
 FieldValue SetBool(FrontierField field, bool value) { return {field, value}; }
 
 RecNo WorkTables::AppendFrontier(const NewFrontierRow& row) {
+  const auto lock = session_.Lock();  // the row number read below is this insert's
   if (row.LinkType) {
     QueryRef q = session_.Query(
         "INSERT INTO DBWebEngine (URL, ParentURL, Node, RunState, LinkType) "
@@ -168,6 +169,19 @@ std::optional<RecNo> WorkTables::NextOpen(RecNo from) {
   q->Bind(1, from);
   if (!q->Step()) return std::nullopt;
   return q->ColumnInt(0);
+}
+
+WorkTables::OpenAndCount WorkTables::CountAndNextOpen(RecNo from) {
+  QueryRef q = session_.Query(
+      "SELECT (SELECT coalesce(max(RecNo), 0) FROM DBWebEngine), "
+      "(SELECT RecNo FROM DBWebEngine WHERE RunState = 'open' AND RecNo >= ?1 "
+      "ORDER BY RecNo LIMIT 1)");
+  q->Bind(1, from);
+  OpenAndCount out;
+  if (!q->Step()) return out;
+  out.count = q->ColumnInt(0);
+  if (!q->ColumnIsNull(1)) out.open = q->ColumnInt(1);
+  return out;
 }
 
 bool WorkTables::TrackURL(const TrackRow& row) {

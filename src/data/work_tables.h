@@ -8,7 +8,8 @@
 // that result stands for the failures the crawl expects (a busy database, a duplicate address)
 // and only for those: any other failure (a full disk, a broken file) still throws, so it can
 // never pass for a duplicate.
-// Thread safety: as the Session the object is made with (one per thread).
+// Thread safety: as the Session the object is made with; threads that share a session may
+// each keep a WorkTables over it.
 #ifndef ZEB_DATA_WORK_TABLES_H_
 #define ZEB_DATA_WORK_TABLES_H_
 
@@ -129,6 +130,12 @@ class WorkTables {
   std::int64_t RecordCount();
   // Record number of the first "open" row at or after `from`, if any.
   std::optional<RecNo> NextOpen(RecNo from);
+  // RecordCount and NextOpen(from) read together, in one statement.
+  struct OpenAndCount {
+    std::int64_t count = 0;
+    std::optional<RecNo> open;
+  };
+  OpenAndCount CountAndNextOpen(RecNo from);
 
   // Records an address unless it is there already. Returns true when this call added it; a
   // duplicate, also one written by another session at the same moment, is dropped quietly.

@@ -174,11 +174,16 @@ void DBWebThreadEngine::Execute() {
                         (e != nullptr ? std::string(": ") + e->what() : " on an unknown error"));
   };
   try {
-    session_ = std::make_unique<Session>(ReopenRunSession(environment_.locations));
-    // The crawl rewrites its rows again and again: with a longer log between checkpoints a page
-    // is written back once for many commits, and the file is synced less often.
-    session_->Exec("PRAGMA wal_autocheckpoint=10000;");
+    if (environment_.session) {
+      session_ = environment_.session;
+    } else {
+      session_ = std::make_shared<Session>(ReopenRunSession(environment_.locations));
+      ConfigureCrawlSession(*session_);
+    }
     tables_ = std::make_unique<WorkTables>(*session_);
+    if (environment_.flush_session) {
+      flush_tables_ = std::make_unique<WorkTables>(*environment_.flush_session);
+    }
     app_tables_ = std::make_unique<AppTables>(*session_);
     Run();
   } catch (const std::exception& e) {
@@ -193,8 +198,13 @@ void DBWebThreadEngine::Execute() {
   } catch (...) {
   }
   app_tables_.reset();
+  flush_tables_.reset();
   tables_.reset();
   session_.reset();
+}
+
+void DBWebThreadEngine::FlushTables() {
+  (flush_tables_ ? *flush_tables_ : *tables_).Flush();
 }
 
 void DBWebThreadEngine::Run() {
@@ -217,7 +227,7 @@ void DBWebThreadEngine::Run() {
 }
 
 void DBWebThreadEngine::EndSteps() {
-  if (tables_) tables_->Flush();
+  if (tables_) FlushTables();
   if (AbortSeen) console_.SendEvent(EngineEventArgs::ThreadNote(event_text::kAbortedDone));
   if (Found) WriteReport();
 }
@@ -225,8 +235,12 @@ void DBWebThreadEngine::EndSteps() {
 DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
   console_.WaitWhilePaused();
   page_found_ = false;
-  // An empty frontier has nothing to hand out: the thread ends instead of spinning.
-  if (tables_->RecordCount() == 0) return PassEnd::kLeaveLoop;
+  // An empty frontier has nothing to hand out: the thread ends instead of spinning. Rows are
+  // only appended during a run, so once there are some the table is not asked again.
+  if (!frontier_seen_) {
+    if (tables_->RecordCount() == 0) return PassEnd::kLeaveLoop;
+    frontier_seen_ = true;
+  }
   if (!HomePhase && !SelectNextRow()) return PassEnd::kLeaveLoop;
   std::optional<FrontierNode> row = tables_->Node(current_rec_);
   if (!row) return PassEnd::kNext;
@@ -259,7 +273,7 @@ DBWebThreadEngine::PassEnd DBWebThreadEngine::Pass() {
     return PassEnd::kLeaveLoop;
   }
   if (++FlushCounter >= 20) {
-    tables_->Flush();
+    FlushTables();
     FlushCounter = 0;
   }
   AbortSeen = console_.ReadAbort();
@@ -407,6 +421,7 @@ bool DBWebThreadEngine::ModernRobotsEnded(const FrontierNode& row) {
   RobotsChecker robots(*tables_, [this](const std::string& text) {
     console_.SendEvent(EngineEventArgs::ThreadNote(text));
   });
+  robots.UseKnownHosts(known_hosts_);
   const RobotsVerdict verdict =
       robots.CheckModern(row.URL, AbortSeen, *client_, agent_token_, environment_.gate.get(),
                          [this] { return GiveUpWaiting(); });
@@ -495,7 +510,7 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   Progress("", event_key::kStringTotal, static_cast<std::int64_t>(PageLength));
   if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
 
-  // The row is written once, when the page is done (FinishRow): its status and Cache go with
+  // The row is written once, when the page is done (FinishedRow): its status and Cache go with
   // its links and final state.
   cache_text_.clear();
   if (settings_.StoreCache) JoinSplitLines(page, cache_text_);  // the lines as Cache stores them
@@ -512,8 +527,22 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
        (internal_links == 0 && PageLength < kChallengePageLimit && LooksLikeChallengeText(page)))) {
     StartPageUnverifiable(row, "challenge page");
   }
-  if (!HomePhase) QueueLinks(row);
-  FinishRow(page, response);
+  // The page's new rows and its own finished row go in as one transaction; the notices and
+  // hot-record pushes follow once they are visible to all threads.
+  const bool queue = !HomePhase && HopsLeft(row);
+  const RowUpdate finished = FinishedRow(page, response);
+  std::vector<AfterQueueing>& after = after_queueing_;
+  after.clear();
+  {
+    Transaction transaction(*session_);
+    if (queue) QueueLinks(row, after);
+    Update(finished);
+    transaction.Commit();
+  }
+  for (const AfterQueueing& step : after) {
+    if (step.hot) console_.PushHotRecord(*step.hot);
+    if (step.event) console_.PostEvent(*step.event);
+  }
   if (!HomePhase) console_.RequestStart();
   if (CurrentURL == ContactWebSite) HomePhase = false;
   return NodeEnd::kComplete;
@@ -615,33 +644,20 @@ std::size_t DBWebThreadEngine::StoreLinks(const std::string& page, const std::st
   return page_links_.Internal.size();
 }
 
-void DBWebThreadEngine::QueueLinks(const FrontierNode& row) {
+bool DBWebThreadEngine::HopsLeft(const FrontierNode& row) {
+  if (settings_.MaxHops == -1 || settings_.MaxHops > row.Node) return true;
+  console_.SetAbort();
+  console_.SendEvent(
+      EngineEventArgs::Stop(event_key::kMaxNodesReached, settings_.MaxHops, CurrentURL, 0));
+  return false;
+}
+
+void DBWebThreadEngine::QueueLinks(const FrontierNode& row, std::vector<AfterQueueing>& after) {
   // The row's address as stored (a redirected page's row took the address it was served from).
   const std::string parent = CurrentURL;
   const int node = row.Node;
-  if (settings_.MaxHops != -1 && settings_.MaxHops <= node) {
-    console_.SetAbort();
-    console_.SendEvent(
-        EngineEventArgs::Stop(event_key::kMaxNodesReached, settings_.MaxHops, parent, 0));
-    return;
-  }
-  const Lines& internal = page_links_.Internal;
-  if (internal.empty()) return;
-
-  // The page's rows go in as one transaction, so threads do not queue behind each other for
-  // every row; the notices and hot-record pushes follow once the rows are visible to all.
-  std::vector<AfterQueueing> after;
-  after.reserve(internal.size() * 2);
-  {
-    Transaction transaction(*session_);
-    for (const std::string& link : internal) {
-      if (!QueueLink(link, parent, node + 1, after)) break;
-    }
-    transaction.Commit();
-  }
-  for (const AfterQueueing& step : after) {
-    if (step.hot) console_.PushHotRecord(*step.hot);
-    if (step.event) console_.PostEvent(*step.event);
+  for (const std::string& link : page_links_.Internal) {
+    if (!QueueLink(link, parent, node + 1, after)) break;
   }
 }
 
@@ -691,7 +707,7 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
   return true;
 }
 
-void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& response) {
+RowUpdate DBWebThreadEngine::FinishedRow(const std::string& page, const HttpResponse& response) {
   RowUpdate update{SetText(FrontierField::ResponseCode, StatusText(response.status)),
                    SetLines(FrontierField::AllLinks, page_links_.All),
                    SetLines(FrontierField::InternalLinks, page_links_.Internal),
@@ -720,7 +736,7 @@ void DBWebThreadEngine::FinishRow(const std::string& page, const HttpResponse& r
   if (settings_.StoreCache) update.push_back(SetText(FrontierField::Cache, cache_text_));
   update.push_back(SetText(FrontierField::Host, response.host));
   update.push_back(SetText(FrontierField::RunState, row_state::kOK));
-  Update(update);
+  return update;
 }
 
 void DBWebThreadEngine::WriteReport() {

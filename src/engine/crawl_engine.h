@@ -31,6 +31,7 @@
 #include "engine/console_link.h"
 #include "engine/list_files.h"
 #include "engine/network_settings.h"
+#include "engine/robots_check.h"
 #include "text/date_time.h"
 #include "text/lines.h"
 
@@ -89,6 +90,11 @@ struct EngineEnvironment {
   // The run's hosts that asked to be left alone for a while (modern web); shared by the
   // partner's crawl threads. May be null: nobody waits.
   std::shared_ptr<HostGate> gate;
+  // The run's connection, shared by the partner's crawl threads (one warm page cache, no lock
+  // hand-over between connections), and a second one for the flushes, which would otherwise
+  // hold the shared one while the log is written back. Null: each thread opens its own.
+  std::shared_ptr<Session> session;
+  std::shared_ptr<Session> flush_session;
 };
 
 class DBWebThreadEngine {
@@ -111,6 +117,8 @@ class DBWebThreadEngine {
 
   void Run();
   void EndSteps();
+  // Writes the log back into the tables' file (the flush every 20 passes and at the end).
+  void FlushTables();
   PassEnd Pass();
   // The node's fetch and everything after it, for the row current_rec_: kComplete when the
   // node ran to its end (the pass goes on to the deadline test), kEarly when it ended with a
@@ -164,16 +172,20 @@ class DBWebThreadEngine {
   void LongCheck(const std::string& page);
   // Stores the page's links; returns how many internal ones it has.
   std::size_t StoreLinks(const std::string& page, const std::string& page_host);
-  void QueueLinks(const FrontierNode& row);
   // What QueueLinks tells the console once the page's rows are committed.
   struct AfterQueueing {
     std::optional<EngineEventArgs> event;
     std::optional<RecNo> hot;
   };
+  // False, with the stop sent, when the row is as deep as the hop limit lets a crawl go.
+  bool HopsLeft(const FrontierNode& row);
+  // Appends the page's internal links as new rows, within the page's transaction.
+  void QueueLinks(const FrontierNode& row, std::vector<AfterQueueing>& after);
   // One internal link of the page, queued at `hop`; false when the links limit stops queueing.
   bool QueueLink(std::string link, const std::string& parent, int hop,
                  std::vector<AfterQueueing>& after);
-  void FinishRow(const std::string& page, const HttpResponse& response);
+  // The page's final state, links and stored fields: the row's one write of the page.
+  RowUpdate FinishedRow(const std::string& page, const HttpResponse& response);
   void WriteReport();
   void LookupContactWebSite();
   bool IsURLException(const std::string& link) const;
@@ -192,9 +204,10 @@ class DBWebThreadEngine {
   EngineEnvironment environment_;
   ConsoleLink& console_;
 
-  std::unique_ptr<Session> session_;
+  std::shared_ptr<Session> session_;
   std::unique_ptr<WorkTables> tables_;
   std::unique_ptr<AppTables> app_tables_;
+  std::unique_ptr<WorkTables> flush_tables_;  // over the flush connection, when there is one
   EngineLists lists_;
 
   bool AbortSeen = false;  // this thread's copy of AbortRequested, re-read at safe points
@@ -213,7 +226,10 @@ class DBWebThreadEngine {
   std::string page_;
   std::string cache_text_;
   PageScratch page_scratch_;
-  PageLinks page_links_;           // the page's links, from StoreLinks to FinishRow
+  PageLinks page_links_;           // the page's links, from StoreLinks to the row's write
+  bool frontier_seen_ = false;     // the frontier had rows once: it stays non-empty
+  KnownHosts known_hosts_;         // modern web: the Host rows this thread has read
+  std::vector<AfterQueueing> after_queueing_;  // the page's notices, kept for the next page
   bool stopped_transfer_ = false;  // the last transfer was ended by Stop or the deadline
   // The network settings as last read from the store, and the file's stamp then.
   std::optional<SettingsFileStamp> network_stamp_;

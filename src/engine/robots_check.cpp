@@ -102,7 +102,10 @@ RobotsVerdict RobotsChecker::CheckModern(const std::string& url, bool abort_seen
                                          HostGate* gate, const std::function<bool()>& give_up) {
   const std::string key = RobotsOrigin(url);
   if (key.empty()) return {};  // not a web address: nothing to ask
-  if (std::optional<HostRow> cached = tables_.FindHost(key)) return VerdictOf(*cached, url);
+  if (known_ != nullptr) {
+    if (auto it = known_->find(key); it != known_->end()) return VerdictOf(it->second, url);
+  }
+  if (std::optional<HostRow> cached = StoredHost(key)) return VerdictOf(*cached, url);
   if (abort_seen) return {};
 
   const std::string file_url = RobotsFileUrl(url);
@@ -139,8 +142,14 @@ RobotsVerdict RobotsChecker::CheckModern(const std::string& url, bool abort_seen
   }
   if (!row.BotFound && notice_) notice_("No robot found for " + key);
   tables_.InsertHost(row);  // a row stored meanwhile by another thread stays
-  if (std::optional<HostRow> stored = tables_.FindHost(key)) return VerdictOf(*stored, url);
+  if (std::optional<HostRow> stored = StoredHost(key)) return VerdictOf(*stored, url);
   return VerdictOf(row, url);
+}
+
+std::optional<HostRow> RobotsChecker::StoredHost(const std::string& key) {
+  std::optional<HostRow> row = tables_.FindHost(key);
+  if (row && known_ != nullptr) known_->emplace(key, *row);
+  return row;
 }
 
 }  // namespace zeb

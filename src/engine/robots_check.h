@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "data/work_tables.h"
@@ -41,6 +42,10 @@ inline constexpr std::size_t kMaxRobotsBytes = 500 * 1024;
 // The reason of a modern verdict whose rules close the address.
 inline constexpr const char* kRobotsClosedText = "robots.txt closes the page";
 
+// The Host rows a crawl thread has read: a row is stored once and never changed during a
+// partner's run, so the thread asks the table for each host only until it has the row.
+using KnownHosts = std::map<std::string, HostRow, std::less<>>;
+
 class RobotsChecker {
  public:
   // notice receives "No robot found for " + host key when a host has no robots file.
@@ -58,8 +63,15 @@ class RobotsChecker {
                             const std::string& agent, HostGate* gate,
                             const std::function<bool()>& give_up);
 
+  // Modern reading: rows read are kept in `known`, and found there the next time.
+  void UseKnownHosts(KnownHosts& known) { known_ = &known; }
+
  private:
+  // The stored row of the host key, kept in `known_` when there is one.
+  std::optional<HostRow> StoredHost(const std::string& key);
+
   WorkTables& tables_;
+  KnownHosts* known_ = nullptr;
   std::function<void(const std::string&)> notice_;
 };
 
