@@ -204,6 +204,12 @@ std::optional<TrackRow> WorkTables::FindTrack(const std::string& url) {
   return TrackRow{q->ColumnText(0), q->ColumnText(1), static_cast<int>(q->ColumnInt(2))};
 }
 
+bool WorkTables::IsTracked(const std::string& url, const std::string& twin) {
+  QueryRef q = session_.Query("SELECT 1 FROM URLTrack WHERE URL IN (?1, ?2) LIMIT 1");
+  q->Bind(1, url).Bind(2, twin);
+  return q->Step();
+}
+
 std::int64_t WorkTables::TrackCount() {
   QueryRef q = session_.Query("SELECT count(*) FROM URLTrack");
   q->Step();

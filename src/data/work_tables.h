@@ -140,6 +140,8 @@ class WorkTables {
   // Records an address unless it is there already. Returns true when this call added it; a
   // duplicate, also one written by another session at the same moment, is dropped quietly.
   bool TrackURL(const TrackRow& row);
+  // Whether either address is recorded (an address and its twin under the other scheme).
+  bool IsTracked(const std::string& url, const std::string& twin);
   std::optional<TrackRow> FindTrack(const std::string& url);
   std::int64_t TrackCount();
 

@@ -450,7 +450,7 @@ bool DBWebThreadEngine::KeepServedAddress(const FrontierNode& row, const HttpRes
   const std::string served = NormaliseWebAddress(response.effective_url);
   if (served == NormaliseWebAddress(CurrentURL)) return true;
   const std::string stored = served.substr(0, kMaxQueuedURLLength);
-  if (tables_->FindTrack(stored) || tables_->FindTrack(OtherSchemeTwin(stored))) {
+  if (tables_->IsTracked(stored, OtherSchemeTwin(stored))) {
     EndNode(row, row_state::kCycled, response.status, event_key::kCycled);
     return false;
   }
@@ -670,9 +670,8 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
     if (!ParseWebAddress(link)) {
       state = row_state::kNotHTML;
     } else {
-      state = tables_->FindTrack(link) || tables_->FindTrack(OtherSchemeTwin(link))
-                  ? row_state::kCycled
-                  : row_state::kOpen;
+      state = tables_->IsTracked(link, OtherSchemeTwin(link)) ? row_state::kCycled
+                                                               : row_state::kOpen;
     }
   } else if (StartsWithNoCase(link, "https:")) {
     state = row_state::kSecure;

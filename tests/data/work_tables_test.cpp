@@ -197,6 +197,16 @@ TEST_F(WorkTablesTest, RowUpdateGivesUpAfterTheSecondFailure) {
 }
 
 TEST_F(WorkTablesTest, NextOpenWalksForwardFromAPosition) {
+  // The hand-out's combined read gives what the two reads give, from every position.
+  auto same_as_two_reads = [&] {
+    for (RecNo from = 0; from <= 6; ++from) {
+      const WorkTables::OpenAndCount both = tables_.CountAndNextOpen(from);
+      EXPECT_EQ(both.count, tables_.RecordCount()) << from;
+      EXPECT_EQ(both.open, tables_.NextOpen(from)) << from;
+    }
+  };
+  EXPECT_EQ(tables_.CountAndNextOpen(1).count, 0);
+  EXPECT_FALSE(tables_.CountAndNextOpen(1).open);
   Append("http://1/", "OK");
   Append("http://2/", "open");
   Append("http://3/", "secure");
@@ -205,8 +215,10 @@ TEST_F(WorkTablesTest, NextOpenWalksForwardFromAPosition) {
   EXPECT_EQ(tables_.NextOpen(2), 2);
   EXPECT_EQ(tables_.NextOpen(3), 4);
   EXPECT_FALSE(tables_.NextOpen(5));
+  same_as_two_reads();
   tables_.UpdateRow(4, {SetText(FrontierField::RunState, "working")});
   EXPECT_FALSE(tables_.NextOpen(3));
+  same_as_two_reads();
 }
 
 TEST_F(WorkTablesTest, DuplicateTrackAppendIsDroppedQuietly) {
@@ -217,6 +229,18 @@ TEST_F(WorkTablesTest, DuplicateTrackAppendIsDroppedQuietly) {
   EXPECT_EQ(tables_.FindTrack("http://a/x.htm")->ParentURL, "http://a/");  // the first stays
   EXPECT_EQ(tables_.FindTrack("http://a/x.htm")->Node, 1);
   EXPECT_FALSE(tables_.FindTrack("http://a/y.htm"));
+  // An address counts as met when it or its twin under the other scheme is recorded.
+  const struct {
+    const char* url;
+    const char* twin;
+    bool tracked;
+  } cases[] = {{"http://a/x.htm", "https://a/x.htm", true},
+               {"https://a/x.htm", "http://a/x.htm", true},
+               {"https://a/X.htm", "http://a/X.htm", true},
+               {"http://a/y.htm", "https://a/y.htm", false},
+               {"http://a/x.htm/", "https://a/x.htm/", false},
+               {"mailto:a", "", false}};
+  for (const auto& c : cases) EXPECT_EQ(tables_.IsTracked(c.url, c.twin), c.tracked) << c.url;
 }
 
 // The quiet results stand for a busy database and duplicates only: a full disk is passed on,
