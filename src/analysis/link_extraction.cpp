@@ -138,6 +138,32 @@ void PrepareScanText(std::string_view body, std::string& out) {
   out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
+// A list filled from the front over the strings it already holds, so that their memory is
+// reused; Finish drops the strings of a longer previous page.
+class ReusedList {
+ public:
+  explicit ReusedList(Lines& lines) : lines_(lines) {}
+  void Add(std::string_view prefix, std::string_view text) {
+    if (used_ < lines_.size()) {
+      std::string& line = lines_[used_];
+      line.clear();
+      line.reserve(prefix.size() + text.size());
+      line.append(prefix).append(text);
+    } else {
+      std::string line;
+      line.reserve(prefix.size() + text.size());
+      line.append(prefix).append(text);
+      lines_.push_back(std::move(line));
+    }
+    ++used_;
+  }
+  void Finish() { lines_.resize(used_); }
+
+ private:
+  Lines& lines_;
+  std::size_t used_ = 0;
+};
+
 }  // namespace
 
 std::string TrimToHtmlEnd(std::string_view page) {
@@ -200,6 +226,14 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
                        LinkScanObserver* observer, LinkRules rules, PageScratch& scratch) {
   PageLinks links;
+  ExtractLinks(page, page_url, page_host, observer, rules, scratch, links);
+  return links;
+}
+
+void ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
+                  LinkScanObserver* observer, LinkRules rules, PageScratch& scratch,
+                  PageLinks& links) {
+  ReusedList all(links.All), internal_list(links.Internal), external_list(links.External);
   PrepareScanText(CutToBody(page, scratch.body), scratch.text);
 
   // The scanner deletes from the front of the text; here the front is an index. The one
@@ -247,22 +281,21 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
     const bool internal = !absolute.empty() && absolute[0] == kInternalLink;
     const std::string_view address =
         absolute.empty() ? std::string_view() : std::string_view(absolute).substr(1);
-    links.All.emplace_back(address);
-    Lines& classed = internal ? links.Internal : links.External;
+    all.Add({}, address);
+    ReusedList& classed = internal ? internal_list : external_list;
     if (rules == LinkRules::kOriginal && !ContainsHttp(address)) {
-      std::string with_scheme;
-      with_scheme.reserve(7 + address.size());
-      with_scheme.append("http://").append(address);
-      classed.push_back(std::move(with_scheme));
+      classed.Add("http://", address);
     } else {
-      classed.emplace_back(address);
+      classed.Add({}, address);
     }
     if (link_bytes >= kMaxLinkBytes) break;
 
     href = hrefs.Find(front);
     blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
   }
-  return links;
+  all.Finish();
+  internal_list.Finish();
+  external_list.Finish();
 }
 
 }  // namespace zeb

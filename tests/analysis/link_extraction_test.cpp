@@ -192,6 +192,36 @@ TEST(ExtractLinksTest, ReusedScratchMatchesTheLiteralScanOnGeneratedPages) {
   }
 }
 
+// The same lists refilled page after page, as a crawl thread does: pages with more links and
+// longer ones alternate with pages with fewer and shorter ones, and with pages without any.
+TEST(ExtractLinksTest, ReusedListsMatchTheLiteralScanOnGeneratedPages) {
+  testing::RandomPages pages(2024);
+  const std::vector<std::pair<std::string, std::string>> sites = {
+      {"http://site.test/a/b.htm", "site.test"}, {"http://other.host/", "site.test"}};
+  PageScratch scratch;
+  PageLinks links;
+  for (int i = 0; i < 10000; ++i) {
+    const std::string page = pages.Page(i % 7 == 0 ? 300 : (i % 3 == 0 ? 2 : 40));
+    const auto& [url, host] = sites[static_cast<std::size_t>(i) % sites.size()];
+    Recorder recorder;
+    ExtractLinks(page, url, host, &recorder, LinkRules::kOriginal, scratch, links);
+    literal::ExtractedLinks slow = literal::ExtractLinks(page, url, host);
+    ASSERT_EQ(links.All, slow.all) << "page #" << i << ": " << page;
+    ASSERT_EQ(links.Internal, slow.internal) << page;
+    ASSERT_EQ(links.External, slow.external) << page;
+    ASSERT_EQ(recorder.string_left, slow.string_left) << page;
+  }
+  // Browser rules into lists that held the original rules' links.
+  const std::string page = "<body><a href='/x.htm'>x</a><a href='b.htm'>b</a>"
+                           "<a href='http://other.test/'>o</a></body>";
+  ExtractLinks(page, kPage, kHost, nullptr, LinkRules::kBrowser, scratch, links);
+  const PageLinks fresh = ExtractLinks(page, kPage, kHost, nullptr, LinkRules::kBrowser);
+  EXPECT_EQ(links.All, fresh.All);
+  EXPECT_EQ(links.Internal, fresh.Internal);
+  EXPECT_EQ(links.External, fresh.External);
+  EXPECT_EQ(links.All.size(), 3u);
+}
+
 double SecondsFor(const std::function<void()>& work) {
   auto start = std::chrono::steady_clock::now();
   work();
