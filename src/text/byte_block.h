@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zeb::block {
 
 using Bytes = unsigned char __attribute__((vector_size(16)));
@@ -29,14 +33,12 @@ inline Bytes Load(const char* p) {
 
 inline void Store(char* p, Bytes bytes) { std::memcpy(p, &bytes, kSize); }
 
-inline bool Any(Mask mask) {
-  std::uint64_t halves[2];
-  std::memcpy(halves, &mask, sizeof(halves));
-  return (halves[0] | halves[1]) != 0;
-}
-
 // Bit k set where lane k is set.
 inline unsigned Bits(Mask mask) {
+#if defined(__SSE2__)
+  // One instruction gathers the top bit of every lane.
+  return static_cast<unsigned>(_mm_movemask_epi8(reinterpret_cast<__m128i>(mask)));
+#else
   if constexpr (std::endian::native == std::endian::little) {
     std::uint64_t halves[2];
     std::memcpy(halves, &mask, sizeof(halves));
@@ -51,7 +53,10 @@ inline unsigned Bits(Mask mask) {
     for (std::size_t k = 0; k < kSize; ++k) bits |= (mask[k] != 0 ? 1u : 0u) << k;
     return bits;
   }
+#endif
 }
+
+inline bool Any(Mask mask) { return Bits(mask) != 0; }
 
 // The lane of the first set lane; kSize when none is set.
 inline std::size_t FirstSet(Mask mask) {

@@ -1,6 +1,7 @@
 #include "text/text_routines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -119,10 +120,9 @@ class Searcher {
       const Block tail = block::Load(text_.data() + from + m - 1);
       const BlockMask hits =
           ((head == first) | (head == first_other)) & ((tail == last_) | (tail == last_other_));
-      if (block::Any(hits)) {
-        for (std::size_t k = 0; k < kBlock; ++k) {
-          if (hits[k] != 0 && RestMatches(from + k)) return from + k;
-        }
+      for (unsigned bits = block::Bits(hits); bits != 0; bits &= bits - 1) {
+        const std::size_t k = static_cast<std::size_t>(std::countr_zero(bits));
+        if (RestMatches(from + k)) return from + k;
       }
       from += kBlock;
     }
