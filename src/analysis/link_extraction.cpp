@@ -1,6 +1,7 @@
 #include "analysis/link_extraction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <optional>
 
@@ -44,7 +45,10 @@ class ForwardFinder {
   ForwardFinder(std::string_view text, char c) : text_(text), c_(c) {}
   std::size_t Next(std::size_t front) {
     if (!searched_ || (cached_ != kNone && cached_ < front)) {
-      cached_ = text_.find(c_, front);
+      const char* const end = text_.data() + text_.size();
+      const char* const hit =
+          front >= text_.size() ? end : block::Find(text_.data() + front, end, c_);
+      cached_ = hit == end ? kNone : static_cast<std::size_t>(hit - text_.data());
       searched_ = true;
     }
     return cached_;
@@ -74,16 +78,51 @@ void RemoveAmp(std::string& link) {
   link = FastAnsiReplace(link, "amp;", "", kReplaceAll | kIgnoreCase);
 }
 
-// Whether every occurrence of stem (any case) starts tag and there is at most one; *at is its
-// index, or kNone when there is none.
-bool SoleTag(std::string_view page, std::string_view stem, std::string_view tag, std::size_t* at) {
-  NoCaseFinder stems(page, stem);
-  const std::size_t p = stems.Find(0);
-  *at = kNone;
-  if (p == kNone) return true;
-  if (!StartsWithNoCase(page.substr(p), tag) || stems.Find(p + 1) != kNone) return false;
-  *at = p;
-  return true;
+// The first two occurrences (any case) of "<bod" and of "</bod", kNone where there are fewer,
+// from one pass over the page: a block at a time, only a "<" followed by "bo" or "/b" is looked
+// at.
+struct BodyStems {
+  std::size_t open[2] = {kNone, kNone};
+  std::size_t close[2] = {kNone, kNone};
+};
+
+BodyStems FindBodyStems(std::string_view page) {
+  BodyStems stems;
+  int opens = 0;
+  int closes = 0;
+  const auto look = [&](std::size_t at) {
+    const std::string_view rest = page.substr(at);
+    if (opens < 2 && StartsWithNoCase(rest, "<bod")) stems.open[opens++] = at;
+    if (closes < 2 && StartsWithNoCase(rest, "</bod")) stems.close[closes++] = at;
+    return opens == 2 && closes == 2;  // nothing more to learn
+  };
+  const char* const text = page.data();
+  const std::size_t n = page.size();
+  std::size_t i = 0;
+  for (; n - i >= block::kSize + 2; i += block::kSize) {  // the block and two bytes after it
+    const block::Bytes bytes = block::Load(text + i);
+    // Setting the 0x20 bit lowers a letter; only "B" and "O" become "b" and "o" that way.
+    const block::Bytes second = block::Load(text + i + 1) | 0x20;
+    const block::Bytes third = block::Load(text + i + 2) | 0x20;
+    const block::Bytes second_raw = block::Load(text + i + 1);
+    const block::Mask candidates =
+        (bytes == '<') & (((second == 'b') & (third == 'o')) | ((second_raw == '/') & (third == 'b')));
+    for (unsigned bits = block::Bits(candidates); bits != 0; bits &= bits - 1) {
+      if (look(i + static_cast<std::size_t>(std::countr_zero(bits)))) return stems;
+    }
+  }
+  for (; i < n; ++i) {
+    if (text[i] == '<' && look(i)) return stems;
+  }
+  return stems;
+}
+
+// Whether the stem's occurrences (first two in at) are at most one, and that one starts tag;
+// *first is its index, or kNone when there is none.
+bool SoleTag(std::string_view page, const std::size_t (&at)[2], std::string_view tag,
+             std::size_t* first) {
+  *first = at[0];
+  return at[0] == kNone || (at[1] == kNone && StartsWithNoCase(page.substr(at[0]), tag));
 }
 
 // The body tags renumbered so that only the first "<body" and the last "</body" keep their
@@ -199,7 +238,8 @@ std::string CutToBody(std::string_view page) {
 std::string_view CutToBody(std::string_view page, std::string& scratch) {
   std::size_t open = kNone;
   std::size_t close = kNone;
-  if (SoleTag(page, "<bod", "<body", &open) && SoleTag(page, "</bod", "</body", &close)) {
+  const BodyStems stems = FindBodyStems(page);
+  if (SoleTag(page, stems.open, "<body", &open) && SoleTag(page, stems.close, "</body", &close)) {
     // The renumbering would rename each tag and give it its name back, in lower case.
     const std::size_t start = open == kNone ? 0 : open;
     std::string_view body = page.substr(start);

@@ -63,6 +63,16 @@ std::string MetaValue(std::string_view page, std::string_view name_pattern,
   return std::string(rest.substr(0, close - 1));
 }
 
+// The index of the first ">" after the first occurrence (any case) of a meta tag's name form,
+// kNone when either is missing.
+std::size_t NameFormClose(std::string_view page, std::string_view name_pattern) {
+  NoCaseFinder metas(page, "<meta");
+  for (std::size_t m = metas.Find(0); m != kNone; m = metas.Find(m + 1)) {
+    if (StartsWithNoCase(page.substr(m), name_pattern)) return page.find('>', m + name_pattern.size());
+  }
+  return kNone;
+}
+
 // Removes script blocks (into out, returning a view of it; a view of text when there is nothing
 // to remove): repeatedly, with s the first "<script" and e the first "</script", a
 // "</script" in front of every "<script" loses its "<", otherwise s up to and including the "<"
@@ -284,17 +294,24 @@ Lines ExtractTitle(std::string_view page) {
 }
 
 Lines ExtractMetaKeywords(std::string_view page) {
-  // The tag is looked for with the line breaks removed; the crawl's page has none left.
+  static constexpr std::string_view kName = "<meta name=\"keywords\" content=\"";
+  // The tag is looked for with the line breaks removed; the crawl's page has none left. When
+  // the name form and the ">" after it come before any line break, the text with them removed
+  // reads the same up to that ">", so the tag is found in the page as it is, and the rest of the
+  // page need not be looked at.
   std::string_view text = page;
   std::string joined;
-  if (page.find('\r') != kNone || page.find('\n') != kNone) {
+  const std::size_t close = NameFormClose(page, kName);
+  const std::string_view head = page.substr(0, close == kNone ? 0 : close);
+  const bool head_unbroken =
+      close != kNone && head.find('\r') == kNone && head.find('\n') == kNone;
+  if (!head_unbroken && (page.find('\r') != kNone || page.find('\n') != kNone)) {
     joined.reserve(page.size());
     std::remove_copy_if(page.begin(), page.end(), std::back_inserter(joined),
                         [](char c) { return c == '\r' || c == '\n'; });
     text = joined;
   }
-  std::string value = MetaValue(text, "<meta name=\"keywords\" content=\"",
-                                "<meta http-equiv=\"keywords\" content=\"");
+  std::string value = MetaValue(text, kName, "<meta http-equiv=\"keywords\" content=\"");
   const unsigned all = kReplaceAll | kIgnoreCase;
   if (value.find(',') == std::string::npos) {
     value = FastAnsiReplace(value, " ", "\r\n", all);

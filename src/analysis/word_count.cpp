@@ -1,5 +1,6 @@
 #include "analysis/word_count.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -26,20 +27,9 @@ BlockMask Separators(Block b) {
   return (b == ' ') | (b == ',') | (b == '.') | (b == '\r') | (b == '\n') | (b == '<') | (b == '>');
 }
 
-// Sum of the 16 byte lanes.
-std::size_t LaneSum(Block counts) {
-  std::uint64_t halves[2];
-  std::memcpy(halves, &counts, sizeof(halves));
-  std::size_t sum = 0;
-  for (std::uint64_t half : halves) {
-    for (int k = 0; k < 8; ++k) sum += (half >> (8 * k)) & 0xFF;
-  }
-  return sum;
-}
-
 // The number of runs of word characters that start at or after from. A run starts where a word
-// character follows a separator (or the start of the text): the block at i is compared with
-// the block at i - 1.
+// character follows a separator (or the start of the text): a block's separator bits, shifted
+// by one with the last bit of the block before carried in, give the bits of the byte in front.
 std::size_t CountRunsFrom(std::string_view text, std::size_t from) {
   const char* p = text.data();
   const std::size_t n = text.size();
@@ -49,20 +39,15 @@ std::size_t CountRunsFrom(std::string_view text, std::size_t from) {
     if (n > 0 && !IsWordSeparator(p[0])) ++words;
     i = 1;
   }
-  Block lanes = {};
-  int pending = 0;  // blocks added into lanes since the last sum; each lane stays below 256
-  while (i + kBlock <= n) {
-    const BlockMask here = Separators(block::Load(p + i));
-    const BlockMask before = Separators(block::Load(p + i - 1));
-    lanes += reinterpret_cast<Block>(~here & before) & 1;
-    i += kBlock;
-    if (++pending == 255) {
-      words += LaneSum(lanes);
-      lanes = Block{};
-      pending = 0;
+  if (i + kBlock <= n) {
+    unsigned before_first = IsWordSeparator(p[i - 1]) ? 1u : 0u;
+    for (; i + kBlock <= n; i += kBlock) {
+      const unsigned here = block::Bits(Separators(block::Load(p + i)));
+      const unsigned before = ((here << 1) | before_first) & 0xFFFFu;
+      words += static_cast<std::size_t>(std::popcount(~here & before & 0xFFFFu));
+      before_first = here >> 15;
     }
   }
-  words += LaneSum(lanes);
   for (; i < n; ++i) {
     if (!IsWordSeparator(p[i]) && IsWordSeparator(p[i - 1])) ++words;
   }

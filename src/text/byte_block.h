@@ -64,6 +64,19 @@ inline std::size_t FirstSet(Mask mask) {
   return bits == 0 ? kSize : static_cast<std::size_t>(std::countr_zero(bits));
 }
 
+// The first c in [p, end), or end when there is none. The first blocks are tested here, for the
+// short distances that page scans mostly ask about; a longer search goes on with memchr.
+inline const char* Find(const char* p, const char* end, char c) {
+  for (int blocks = 0; blocks < 4 && end - p >= static_cast<std::ptrdiff_t>(kSize); ++blocks) {
+    const unsigned bits = Bits(Load(p) == static_cast<unsigned char>(c));
+    if (bits != 0) return p + std::countr_zero(bits);
+    p += kSize;
+  }
+  if (p >= end) return end;
+  const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
+  return hit == nullptr ? end : static_cast<const char*>(hit);
+}
+
 // The ASCII letters A-Z lowered; every other byte kept.
 inline Bytes Lower(Bytes bytes) {
   const Mask upper = (bytes >= 'A') & (bytes <= 'Z');

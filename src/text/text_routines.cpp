@@ -312,29 +312,44 @@ void ExtractNonHTML(std::string_view text, std::string& result) {
 }
 
 void AppendNonHTML(std::string_view text, std::string& result) {
-  // Written through a raw pointer into storage sized for the whole text: the pieces between
-  // tags are short, and appending them one by one would cost more than copying them.
+  // Written through a raw pointer into storage sized for the whole text. The text between tags
+  // is copied a block at a time up to its "<": the output never runs ahead of the input, so
+  // while sixteen bytes are left to read, sixteen bytes may be stored.
   const std::size_t kept = result.size();
   result.resize(kept + text.size());
   char* out = result.data() + kept;
-  const char* const begin = text.data();
-  const char* const end = begin + text.size();
-  const char* pos = begin;
+  const char* pos = text.data();
+  const char* const end = pos + text.size();
   while (pos < end) {
-    const char* open =
-        static_cast<const char*>(std::memchr(pos, '<', static_cast<std::size_t>(end - pos)));
-    const char* close = open == nullptr
-                            ? nullptr
-                            : static_cast<const char*>(std::memchr(
-                                  open + 1, '>', static_cast<std::size_t>(end - open - 1)));
-    if (close == nullptr) {
+    const char* open = end;
+    while (end - pos >= static_cast<std::ptrdiff_t>(kBlock)) {
+      const Block bytes = block::Load(pos);
+      block::Store(out, bytes);
+      const unsigned bits = block::Bits(bytes == '<');
+      if (bits != 0) {
+        const int k = std::countr_zero(bits);
+        out += k;
+        pos += k;
+        open = pos;
+        break;
+      }
+      out += kBlock;
+      pos += kBlock;
+    }
+    if (open == end && pos < end) {
+      open = block::Find(pos, end, '<');
+      std::memcpy(out, pos, static_cast<std::size_t>(open - pos));
+      out += open - pos;
+      pos = open;
+    }
+    if (open == end) break;
+    const char* const close = block::Find(open + 1, end, '>');
+    if (close == end) {
       // No further complete tag: the rest, an unterminated "<" included, stays.
-      std::memcpy(out, pos, static_cast<std::size_t>(end - pos));
-      out += end - pos;
+      std::memcpy(out, open, static_cast<std::size_t>(end - open));
+      out += end - open;
       break;
     }
-    std::memcpy(out, pos, static_cast<std::size_t>(open - pos));
-    out += open - pos;
     pos = close + 1;
   }
   result.resize(static_cast<std::size_t>(out - result.data()));
