@@ -483,6 +483,23 @@ TEST(ExtractNonHTMLTest, MatchesReferenceOnRandomInputs) {
   }
 }
 
+// Long runs of text between tags, so that whole blocks are copied and a "<" or ">" falls in
+// every lane of a block, at the end of the text and just past a block.
+TEST(ExtractNonHTMLTest, SparseTagsMatchReferenceOnRandomInputs) {
+  RandomText random(4242);
+  std::string reused = "kept";
+  for (int round = 0; round < kRandomRounds; ++round) {
+    const std::string text =
+        random.Make("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaAb. <>\0"sv, 20 + round % 400);
+    ASSERT_EQ(ExtractNonHTML(text), RefExtractNonHTML(text))
+        << "round " << round << " text \"" << text << "\"";
+    reused.resize(round % 5);  // appended after text already in the buffer
+    const std::string before = reused;
+    AppendNonHTML(text, reused);
+    ASSERT_EQ(reused, before + RefExtractNonHTML(text)) << "round " << round;
+  }
+}
+
 TEST(FastAnsiReplaceTest, IntoAReusedBufferMatchesTheCopy) {
   RandomText random(99);
   std::string reused = "left over";
