@@ -122,9 +122,11 @@ const DensityTables kDensity;
 // tag removal leaves it: its six characters need not be written together. It has no proper
 // prefix that is also its suffix, so a failed partial match starts over at the current
 // character, and a removed one never combines with what comes after it.
-void DensityText(std::string_view text, std::string& out) {
+// Written to the front of out, which is only made longer (a shorter string would be filled
+// again for the next page); returns that front.
+std::string_view DensityText(std::string_view text, std::string& out) {
   static constexpr std::string_view kNbsp = "&nbsp;";
-  out.resize(text.size());
+  if (out.size() < text.size()) out.resize(text.size());
   char* const begin = out.data();
   char* w = begin;
   const std::size_t n = text.size();
@@ -163,7 +165,10 @@ void DensityText(std::string_view text, std::string& out) {
       }
     }
     if (c == '<') {
-      if (next_close != kNone && next_close < i) next_close = text.find('>', i);
+      if (next_close != kNone && next_close < i) {
+        const char* const found = block::Find(text.data() + i, text.data() + n, '>');
+        next_close = found == text.data() + n ? kNone : static_cast<std::size_t>(found - text.data());
+      }
       if (next_close != kNone) {
         i = next_close + 1;  // the tag, its ">" included
         continue;
@@ -176,7 +181,7 @@ void DensityText(std::string_view text, std::string& out) {
     if (c == '>' && last_open != kNone && i - 1 < last_open) continue;  // a stray ">" goes
     put(c);
   }
-  out.resize(static_cast<std::size_t>(w - begin));
+  return std::string_view(begin, static_cast<std::size_t>(w - begin));
 }
 
 // The density's word counts: a hash table over the distinct words, in the scratch buffers so
@@ -192,20 +197,22 @@ class WordTable {
   // The text the words are in ends at end: a word's bytes may be read eight at a time up to it.
   void Add(const char* data, std::size_t size, const char* end) {
     const bool whole = end - data >= 8;  // eight bytes readable from the word's start
-    const std::uint64_t hash = size <= 8 && whole ? HashShort(data, size) : Hash(data, size);
+    const bool short_word = size <= 8;
+    // A short word is its size and its bytes: the table's words compare by their heads.
+    const std::uint64_t head = !short_word ? 0 : whole ? Head(data, size) : SlowHead(data, size);
+    const std::uint64_t hash = short_word && whole ? HashShort(data, size) : Hash(data, size);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
       const std::uint32_t index = slots_[slot];
       if (index == 0) {
-        words_.push_back({data, size, 1, hash, slot});
+        words_.push_back({data, size, 1, hash, slot, head});
         slots_[slot] = static_cast<std::uint32_t>(words_.size());
         if (words_.size() * 2 > slots_.size()) Grow();
         return;
       }
       DensityWord& word = words_[index - 1];
-      if (word.hash == hash && word.size == size &&
-          (size <= 8 && whole && end - word.data >= 8 ? SameHead(word.data, data, size)
-                                                      : SameBytes(word.data, data, size))) {
+      if (word.size == size && (short_word ? word.head == head
+                                           : word.hash == hash && SameBytes(word.data, data, size))) {
         ++word.count;
         return;
       }
@@ -232,8 +239,13 @@ class WordTable {
     return n == 8 ? chunk : chunk & ((std::uint64_t{1} << (8 * n)) - 1);
   }
 
-  static bool SameHead(const char* a, const char* b, std::size_t n) {
-    return Head(a, n) == Head(b, n);
+  // Head for a word with fewer than eight bytes readable.
+  static std::uint64_t SlowHead(const char* p, std::size_t n) {
+    std::uint64_t head = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      head |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+    }
+    return head;
   }
 
   // The same value as Hash for a word of 1 to 8 bytes with eight readable bytes.
@@ -374,13 +386,13 @@ Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWord
 
 Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWords& stop_words,
                             PageScratch& scratch) {
-  DensityText(RemoveScripts(page, scratch.copy), scratch.text);
+  const std::string_view density_text = DensityText(RemoveScripts(page, scratch.copy), scratch.text);
 
   // Words are separated by blanks and line breaks; a block at a time, the lanes of the
   // separators and of the word characters tell where words start and end.
   WordTable table(scratch);
-  const char* const text = scratch.text.data();
-  const std::size_t n = scratch.text.size();
+  const char* const text = density_text.data();
+  const std::size_t n = density_text.size();
   std::size_t start = kNone;  // where the word being read starts
   std::size_t i = 0;
   for (; n - i >= block::kSize; i += block::kSize) {
