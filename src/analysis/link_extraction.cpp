@@ -72,10 +72,24 @@ bool ContainsHttp(std::string_view text) {
   return false;
 }
 
-// Every "amp;" (any case) removed; most links have none, and cost only the look for a ";".
+// Every "amp;" (any case) removed, left to right; most links have none, and cost only the look
+// for a ";". Done in place: a removal is never searched again, so reading on from the original
+// text behind the removed ones gives what replacing all occurrences in a copy gives.
 void RemoveAmp(std::string& link) {
   if (link.find(';') == std::string::npos) return;
-  link = FastAnsiReplace(link, "amp;", "", kReplaceAll | kIgnoreCase);
+  char* const text = link.data();
+  const std::size_t n = link.size();
+  std::size_t w = 0;
+  std::size_t r = 0;
+  while (r < n) {
+    if (r + 4 <= n && text[r + 3] == ';' && FoldCase(text[r]) == 'a' &&
+        FoldCase(text[r + 1]) == 'm' && FoldCase(text[r + 2]) == 'p') {
+      r += 4;
+      continue;
+    }
+    text[w++] = text[r++];
+  }
+  link.resize(w);
 }
 
 // The first two occurrences (any case) of "<bod" and of "</bod", kNone where there are fewer,
@@ -142,9 +156,10 @@ void RenumberAndCut(std::string_view page, std::string& text) {
 }
 
 // The link scanner's text: each "  " made one blank (left to right, so three blanks become
-// two) and every double quote made a single one.
-void PrepareScanText(std::string_view body, std::string& out) {
-  out.resize(body.size());
+// two) and every double quote made a single one. Written to the front of out, which is only made
+// longer (a shorter string would be filled again for the next page); returns that front.
+std::string_view PrepareScanText(std::string_view body, std::string& out) {
+  if (out.size() < body.size()) out.resize(body.size());
   char* w = out.data();
   const char* r = body.data();
   const char* const end = r + body.size();
@@ -174,7 +189,7 @@ void PrepareScanText(std::string_view body, std::string& out) {
     blank_open = false;
     *w++ = c == '"' ? '\'' : c;
   }
-  out.resize(static_cast<std::size_t>(w - out.data()));
+  return std::string_view(out.data(), static_cast<std::size_t>(w - out.data()));
 }
 
 // A list filled from the front over the strings it already holds, so that their memory is
@@ -203,15 +218,9 @@ class ReusedList {
   std::size_t used_ = 0;
 };
 
-}  // namespace
-
-std::string TrimToHtmlEnd(std::string_view page) {
-  std::string text;
-  TrimToHtmlEnd(page, text);
-  return text;
-}
-
-void TrimToHtmlEnd(std::string_view page, std::string& text) {
+// TrimToHtmlEnd step by step: the end tag looked for in the whole page, then either the page
+// rewritten or copied.
+void TrimToHtmlEndRewriting(std::string_view page, std::string& text) {
   auto end_tag = [](std::string_view t) {
     std::size_t p = PosExact(t, "</html>");
     return p != 0 ? p : PosExact(t, "</HTML>");
@@ -228,6 +237,36 @@ void TrimToHtmlEnd(std::string_view page, std::string& text) {
   if (p == 0 && text.size() > 1) {
     std::replace(text.begin(), text.end() - 1, '\0', ' ');
   }
+}
+
+}  // namespace
+
+std::string TrimToHtmlEnd(std::string_view page) {
+  std::string text;
+  TrimToHtmlEnd(page, text);
+  return text;
+}
+
+void TrimToHtmlEnd(std::string_view page, std::string& text) {
+  // The usual page has its first "</html>" within its last 10 characters and is kept as it is:
+  // it is copied a chunk at a time, each chunk searched while it is still in the cache. A page
+  // whose first "</html>" comes earlier, or that has none, goes the long way.
+  static constexpr std::string_view kEndTag = "</html>";
+  constexpr std::size_t kChunk = 64 * 1024;
+  text.clear();
+  text.reserve(page.size());
+  for (std::size_t begin = 0; begin < page.size(); begin += kChunk) {
+    const std::size_t end = std::min(page.size(), begin + kChunk);
+    // An occurrence that starts in [begin, end); none starts earlier.
+    const std::size_t p = PosExact(page.substr(0, end + kEndTag.size() - 1), kEndTag, begin + 1);
+    if (p != 0) {
+      if (static_cast<long long>(p) < static_cast<long long>(page.size()) - 10) break;
+      text.append(page.substr(begin));
+      return;
+    }
+    text.append(page.substr(begin, end - begin));
+  }
+  TrimToHtmlEndRewriting(page, text);
 }
 
 std::string CutToBody(std::string_view page) {
@@ -274,12 +313,11 @@ void ExtractLinks(std::string_view page, std::string_view page_url, std::string_
                   LinkScanObserver* observer, LinkRules rules, PageScratch& scratch,
                   PageLinks& links) {
   ReusedList all(links.All), internal_list(links.Internal), external_list(links.External);
-  PrepareScanText(CutToBody(page, scratch.body), scratch.text);
+  const std::string_view view = PrepareScanText(CutToBody(page, scratch.body), scratch.text);
 
   // The scanner deletes from the front of the text; here the front is an index. The one
   // deletion that is not at the front, the blank right after a found "href", is always
   // swallowed by the next step, so it is kept as a flag that shortens the text by one.
-  const std::string_view view(scratch.text);
   const std::size_t size = view.size();
   std::size_t front = 0;
   bool blank_dropped = false;
