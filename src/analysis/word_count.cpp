@@ -1,5 +1,6 @@
 #include "analysis/word_count.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -27,6 +28,15 @@ BlockMask Separators(Block b) {
   return (b == ' ') | (b == ',') | (b == '.') | (b == '\r') | (b == '\n') | (b == '<') | (b == '>');
 }
 
+// The set bits of a 16-bit value, without the library call std::popcount becomes on targets
+// without a population count instruction.
+std::size_t BitCount16(unsigned v) {
+  v = v - ((v >> 1) & 0x5555u);
+  v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+  v = (v + (v >> 4)) & 0x0F0Fu;
+  return static_cast<std::size_t>((v + (v >> 8)) & 0x1Fu);
+}
+
 // The number of runs of word characters that start at or after from. A run starts where a word
 // character follows a separator (or the start of the text): a block's separator bits, shifted
 // by one with the last bit of the block before carried in, give the bits of the byte in front.
@@ -44,7 +54,7 @@ std::size_t CountRunsFrom(std::string_view text, std::size_t from) {
     for (; i + kBlock <= n; i += kBlock) {
       const unsigned here = block::Bits(Separators(block::Load(p + i)));
       const unsigned before = ((here << 1) | before_first) & 0xFFFFu;
-      words += static_cast<std::size_t>(std::popcount(~here & before & 0xFFFFu));
+      words += BitCount16(~here & before & 0xFFFFu);
       before_first = here >> 15;
     }
   }
@@ -61,19 +71,49 @@ std::size_t CountRunsUpTo(std::string_view text, std::size_t keep) {
   return CountRuns(text.substr(0, keep));
 }
 
-// The runs in the first keep characters and in the whole text, in one pass over the text: a
-// run that starts in front of keep is a run of both.
-void CountRunsSplit(std::string_view text, std::size_t keep, std::size_t* up_to_keep,
-                    std::size_t* total) {
-  *up_to_keep = CountRunsUpTo(text, keep);
-  *total = *up_to_keep + (keep < text.size() ? CountRunsFrom(text, keep) : 0);
-}
-
 // How many characters the position count looks at: up to and including the search text and
 // the one character after it, or the search text's length when it is absent.
 std::size_t KeepFor(std::string_view text, std::string_view search) {
   const std::size_t p = PosNoCase(text, search);
   return p == 0 ? search.size() : p + search.size();
+}
+
+// PosNoCase(text, search) with CountRunsSplit(text, KeepFor(text, search)), for a search text
+// that is not empty, in one pass: the text is taken a chunk at a time, searched for occurrences
+// that start in the chunk and then counted while the chunk is still in the cache.
+struct SearchedRuns {
+  std::size_t position = 0;  // 1-based, 0 when the search text is absent
+  std::size_t up_to_keep = 0;
+  std::size_t total = 0;
+};
+
+constexpr std::size_t kSearchChunk = 16 * 1024;
+
+SearchedRuns SearchAndCountRuns(std::string_view text, std::string_view search) {
+  SearchedRuns runs;
+  const std::size_t n = text.size();
+  const std::size_t m = search.size();
+  std::size_t keep = kNone;  // known once the search text is found
+  for (std::size_t begin = 0; begin < n; begin += kSearchChunk) {
+    const std::size_t end = std::min(n, begin + kSearchChunk);
+    if (keep == kNone) {
+      // Occurrences that start in [begin, end): none starts earlier.
+      const std::size_t p = FastPosNoCase(text, search, end + m - 1, m, begin + 1);
+      if (p != 0) {
+        runs.position = p;
+        keep = p + m;
+      }
+    }
+    // Runs that start in front of keep count for both; until the search text is found, every
+    // run is in front of where it will be found.
+    const std::size_t split = keep == kNone ? end : std::clamp(keep, begin, end);
+    const std::size_t before = CountRunsFrom(text.substr(0, split), begin);
+    const std::size_t after = split < end ? CountRunsFrom(text.substr(0, end), split) : 0;
+    runs.up_to_keep += before;
+    runs.total += before + after;
+  }
+  if (keep == kNone) runs.up_to_keep = CountRunsUpTo(text, m);  // absent: its length is counted
+  return runs;
 }
 
 // When the search text stands inside a tag (looking back from it, a "<" comes before any ">"),
@@ -154,28 +194,32 @@ WordCounts CountWordPositions(std::string_view page, std::string_view search,
   WordCounts counts;
   const std::string_view body = CutToBody(page, scratch.body);
   OpenedTag tag;
-  const std::size_t p = search.empty() ? 0 : PosNoCase(body, search);
-  const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
+  std::size_t p = 0;
   if (search.empty()) {
     counts.total_tags = CountRuns(body);
   } else {
-    CountRunsSplit(body, p == 0 ? search.size() : p + search.size(), &counts.position_tags,
-                   &counts.total_tags);
+    const SearchedRuns runs = SearchAndCountRuns(body, search);
+    p = runs.position;
+    counts.position_tags = runs.up_to_keep;
+    counts.total_tags = runs.total;
   }
+  const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
 
   // The body without tags, stripped piece by piece at the region's ends when a tag is opened.
-  std::string& text = scratch.text;
-  text.clear();
+  std::string& buffer = scratch.text;
+  std::string_view text;
   std::size_t region_out_begin = 0;
   std::size_t region_out_end = 0;
   if (opened) {
-    AppendNonHTML(body.substr(0, tag.region_begin), text);
-    region_out_begin = text.size();
-    AppendNonHTML(body.substr(tag.region_begin, tag.region_end - tag.region_begin), text);
-    region_out_end = text.size();
-    AppendNonHTML(body.substr(tag.region_end), text);
+    buffer.clear();
+    AppendNonHTML(body.substr(0, tag.region_begin), buffer);
+    region_out_begin = buffer.size();
+    AppendNonHTML(body.substr(tag.region_begin, tag.region_end - tag.region_begin), buffer);
+    region_out_end = buffer.size();
+    AppendNonHTML(body.substr(tag.region_end), buffer);
+    text = buffer;
   } else {
-    AppendNonHTML(body, text);
+    text = NonHTMLInto(body, buffer);
   }
   if (search.empty()) {
     counts.total_no_tags = CountRuns(text);
@@ -184,7 +228,9 @@ WordCounts CountWordPositions(std::string_view page, std::string_view search,
     return counts;
   }
   if (!opened) {  // the position is counted in the same text
-    CountRunsSplit(text, KeepFor(text, search), &counts.position_no_tags, &counts.total_no_tags);
+    const SearchedRuns runs = SearchAndCountRuns(text, search);
+    counts.position_no_tags = runs.up_to_keep;
+    counts.total_no_tags = runs.total;
     return counts;
   }
   counts.total_no_tags = CountRuns(text);
@@ -201,9 +247,9 @@ WordCounts CountWordPositions(std::string_view page, std::string_view search,
       region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
     }
     std::string& out = scratch.stripped;
-    out.assign(text, 0, region_out_begin);
+    out.assign(text.substr(0, region_out_begin));
     AppendNonHTML(region, out);
-    out.append(text, region_out_end, std::string::npos);
+    out.append(text.substr(region_out_end));
     stripped = out;
   }
   counts.position_no_tags = CountRunsUpTo(stripped, KeepFor(stripped, search));

@@ -95,6 +95,11 @@ void ExtractNonHTML(std::string_view text, std::string& out);
 // ExtractNonHTML(text) appended to out.
 void AppendNonHTML(std::string_view text, std::string& out);
 
+// ExtractNonHTML(text) written to the front of buffer, which is only ever made longer, so that a
+// buffer reused from page to page is not cleared again for every page; returns the front that
+// holds the result. buffer must not share memory with text.
+std::string_view NonHTMLInto(std::string_view text, std::string& buffer);
+
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);
 
