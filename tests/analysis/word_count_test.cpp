@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <random>
+#include <vector>
 
 #include "analysis/literal_reference.h"
 #include "analysis/random_pages.h"
+#include "text/text_routines.h"
 
 namespace zeb {
 namespace {
@@ -93,6 +97,37 @@ TEST(CountWordPositionsTest, MatchesTheLiteralStepsOnGeneratedPages) {
         << "page: " << page << " search: " << search;
     ASSERT_EQ(counts.position_tags, literal::CountWords(page, true, search))
         << "page: " << page << " search: " << search;
+  }
+}
+
+// Pages of several of the 16 KB chunks the position count searches and counts at a time, the
+// find text absent, or first found near a chunk boundary (across it too), inside a tag or not,
+// in either letter case; compared with CountWords, which searches and counts the whole text.
+TEST(CountWordPositionsTest, MatchesCountWordsOnPagesOfManyChunks) {
+  std::mt19937 random(1618);
+  const std::vector<std::string> filler = {"word ", "<b>", "</b>", "a,b. ", "<a href=x>", "</a>",
+                                           "\r\n", "  ", "<", ">", "x"};
+  const std::vector<std::string> searches = {"mysite.test", "MySite", "a", "word b", "x>y"};
+  PageScratch scratch;
+  for (int round = 0; round < 200; ++round) {
+    std::string page = "<body>";
+    const std::size_t size = 1000 + random() % (60 * 1024);
+    while (page.size() < size) page += filler[random() % filler.size()];
+    page += "</body>";
+    const std::string search = searches[random() % searches.size()];
+    for (int k = static_cast<int>(random() % 3); k > 0; --k) {
+      std::string found = random() % 2 == 0 ? search : LowerCase(search);
+      if (random() % 3 == 0) found = "<a href=" + found + ">";
+      const std::size_t boundary = (1 + random() % 4) * 16 * 1024;
+      const std::size_t at = std::min(page.size(), boundary - std::min(boundary, std::size_t{12}) +
+                                                       random() % 24);
+      page.insert(at, found);
+    }
+    const WordCounts counts = CountWordPositions(page, search, scratch);
+    ASSERT_EQ(counts.total_no_tags, CountWords(page, false, "")) << "round " << round;
+    ASSERT_EQ(counts.position_no_tags, CountWords(page, false, search)) << "round " << round;
+    ASSERT_EQ(counts.total_tags, CountWords(page, true, "")) << "round " << round;
+    ASSERT_EQ(counts.position_tags, CountWords(page, true, search)) << "round " << round;
   }
 }
 
