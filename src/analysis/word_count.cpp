@@ -78,43 +78,60 @@ std::size_t KeepFor(std::string_view text, std::string_view search) {
   return p == 0 ? search.size() : p + search.size();
 }
 
-// PosNoCase(text, search) with CountRunsSplit(text, KeepFor(text, search)), for a search text
-// that is not empty, in one pass: the text is taken a chunk at a time, searched for occurrences
-// that start in the chunk and then counted while the chunk is still in the cache.
-struct SearchedRuns {
-  std::size_t position = 0;  // 1-based, 0 when the search text is absent
-  std::size_t up_to_keep = 0;
-  std::size_t total = 0;
-};
-
 constexpr std::size_t kSearchChunk = 16 * 1024;
 
-SearchedRuns SearchAndCountRuns(std::string_view text, std::string_view search) {
-  SearchedRuns runs;
-  const std::size_t n = text.size();
-  const std::size_t m = search.size();
-  std::size_t keep = kNone;  // known once the search text is found
-  for (std::size_t begin = 0; begin < n; begin += kSearchChunk) {
-    const std::size_t end = std::min(n, begin + kSearchChunk);
-    if (keep == kNone) {
-      // Occurrences that start in [begin, end): none starts earlier.
-      const std::size_t p = FastPosNoCase(text, search, end + m - 1, m, begin + 1);
-      if (p != 0) {
-        runs.position = p;
-        keep = p + m;
+// PosNoCase(text, search) and the runs of CountRunsUpTo(text, KeepFor(text, search)) and of the
+// whole text, for a search text that is not empty, taken a stretch at a time: each stretch is
+// searched for the occurrences that start in it and then counted while it is in the cache. The
+// text may grow between calls (its front unchanged), as when it is written while it is read.
+class SearchedRuns {
+ public:
+  explicit SearchedRuns(std::string_view search) : search_(search) {}
+
+  // Takes the starts in front of until. text must hold until + search.size() - 1 bytes, or be
+  // the whole text.
+  void Advance(std::string_view text, std::size_t until) {
+    const std::size_t m = search_.size();
+    until = std::min(until, text.size());
+    while (done_ < until) {
+      const std::size_t begin = done_;
+      const std::size_t end = std::min(until, begin + kSearchChunk);
+      if (keep_ == kNone) {
+        // Occurrences that start in [begin, end): none starts earlier.
+        const std::size_t p = FastPosNoCase(text, search_, end + m - 1, m, begin + 1);
+        if (p != 0) {
+          position_ = p;
+          keep_ = p + m;
+        }
       }
+      // Runs that start in front of keep count for both; until the search text is found, every
+      // run is in front of where it will be found.
+      const std::size_t split = keep_ == kNone ? end : std::clamp(keep_, begin, end);
+      const std::size_t before = CountRunsFrom(text.substr(0, split), begin);
+      const std::size_t after = split < end ? CountRunsFrom(text.substr(0, end), split) : 0;
+      up_to_keep_ += before;
+      total_ += before + after;
+      done_ = end;
     }
-    // Runs that start in front of keep count for both; until the search text is found, every
-    // run is in front of where it will be found.
-    const std::size_t split = keep == kNone ? end : std::clamp(keep, begin, end);
-    const std::size_t before = CountRunsFrom(text.substr(0, split), begin);
-    const std::size_t after = split < end ? CountRunsFrom(text.substr(0, end), split) : 0;
-    runs.up_to_keep += before;
-    runs.total += before + after;
   }
-  if (keep == kNone) runs.up_to_keep = CountRunsUpTo(text, m);  // absent: its length is counted
-  return runs;
-}
+
+  // 1-based, 0 while the search text has not been found.
+  std::size_t position() const { return position_; }
+
+  // Once the whole text has been taken.
+  std::size_t UpToKeep(std::string_view text) const {
+    return keep_ == kNone ? CountRunsUpTo(text, search_.size()) : up_to_keep_;
+  }
+  std::size_t total() const { return total_; }
+
+ private:
+  std::string_view search_;
+  std::size_t done_ = 0;     // the starts before this have been taken
+  std::size_t keep_ = kNone;  // known once the search text is found
+  std::size_t position_ = 0;
+  std::size_t up_to_keep_ = 0;
+  std::size_t total_ = 0;
+};
 
 // When the search text stands inside a tag (looking back from it, a "<" comes before any ">"),
 // writes text less that "<" and the first ">" after it into out, so the tag's text survives
@@ -187,72 +204,112 @@ bool FindTagToOpen(std::string_view text, std::size_t p, OpenedTag* tag) {
   return true;
 }
 
+// The counts without tags when the search text stands inside a tag (FindTagToOpen): the total
+// is counted in the body stripped of its tags, the position in the body stripped with that
+// tag's two brackets removed first. Both texts are the stripped front of the body (up to
+// region_begin), then their region stripped, then the stripped rest; the front is written into
+// the buffer at start and searched and counted once for both. pos, out and front carry on the
+// stripping, writing and searching already done.
+void CountOpened(std::string_view body, std::string_view search, const OpenedTag& tag,
+                 std::size_t pos, char* const start, char* out, SearchedRuns front,
+                 PageScratch& scratch, WordCounts& counts) {
+  const std::size_t m = search.size();
+  // The stripping stops between tags, and it stops once the search has seen a stretch in which
+  // the search text starts; so when it has passed region_begin, it last took the tag that starts
+  // there (no ">" comes between region_begin and the search text), which writes nothing: what
+  // it wrote is the stripped front.
+  const std::string_view head = body.substr(0, tag.region_begin);
+  while (pos < head.size()) {
+    pos = WriteNonHTMLUntil(head, pos, std::min(head.size(), pos + kSearchChunk), out);
+    const std::string_view text(start, static_cast<std::size_t>(out - start));
+    if (text.size() >= m) front.Advance(text, text.size() - (m - 1));
+  }
+  const std::size_t front_end = static_cast<std::size_t>(out - start);
+  WriteNonHTMLUntil(body.substr(tag.region_begin, tag.region_end - tag.region_begin), 0, kNone,
+                    out);
+  const std::size_t region_end = static_cast<std::size_t>(out - start);
+  WriteNonHTMLUntil(body.substr(tag.region_end), 0, kNone, out);
+  const std::size_t end = static_cast<std::size_t>(out - start);
+  SearchedRuns plain = front;
+  plain.Advance(std::string_view(start, end), end);
+  counts.total_no_tags = plain.total();
+
+  // The opened region without its two brackets, stripped, takes the place of the region; the
+  // stripped text is never longer than what it was stripped from, so it fits the buffer.
+  std::string& region = scratch.copy;
+  region.assign(body.substr(tag.region_begin, tag.open_at - tag.region_begin));
+  if (tag.close_at == kNone) {
+    region.append(body.substr(tag.open_at + 1, tag.region_end - tag.open_at - 1));
+  } else {
+    region.append(body.substr(tag.open_at + 1, tag.close_at - tag.open_at - 1));
+    region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
+  }
+  const std::string_view opened = NonHTMLInto(region, scratch.stripped);
+  std::memmove(start + front_end + opened.size(), start + region_end, end - region_end);
+  std::memcpy(start + front_end, opened.data(), opened.size());
+  const std::string_view text(start, front_end + opened.size() + (end - region_end));
+  front.Advance(text, text.size());
+  counts.position_no_tags = front.UpToKeep(text);
+}
+
+// The four counts for a search text that is not empty, in one pass over the body a stretch at a
+// time: the stretch is searched and counted, its tags are stripped into the scratch text, and
+// what that wrote is searched and counted, while both are in the cache. When the search text
+// turns out to stand inside a tag, CountOpened carries on.
+void CountInOnePass(std::string_view body, std::string_view search, PageScratch& scratch,
+                    WordCounts& counts) {
+  const std::size_t n = body.size();
+  const std::size_t m = search.size();
+  std::string& buffer = scratch.text;
+  if (buffer.size() < n) buffer.resize(n);  // only made longer: no clearing for every page
+  char* const start = buffer.data();
+  char* out = start;
+  SearchedRuns tagged(search);
+  SearchedRuns stripped(search);
+  std::size_t pos = 0;  // where the stripping has got to in the body
+  for (std::size_t begin = 0; begin < n; begin += kSearchChunk) {
+    const std::size_t end = std::min(n, begin + kSearchChunk);
+    const bool found_before = tagged.position() != 0;
+    tagged.Advance(body, end);
+    OpenedTag tag;
+    if (!found_before && tagged.position() != 0 && FindTagToOpen(body, tagged.position(), &tag)) {
+      tagged.Advance(body, n);
+      counts.position_tags = tagged.UpToKeep(body);
+      counts.total_tags = tagged.total();
+      CountOpened(body, search, tag, pos, start, out, stripped, scratch, counts);
+      return;
+    }
+    if (pos < end) pos = WriteNonHTMLUntil(body, pos, end, out);
+    const std::string_view text(start, static_cast<std::size_t>(out - start));
+    // Starts whose search text may run into what is not written yet wait for the next stretch.
+    if (pos >= n) {
+      stripped.Advance(text, text.size());
+    } else if (text.size() >= m) {
+      stripped.Advance(text, text.size() - (m - 1));
+    }
+  }
+  const std::string_view text(start, static_cast<std::size_t>(out - start));
+  stripped.Advance(text, text.size());
+  counts.position_tags = tagged.UpToKeep(body);
+  counts.total_tags = tagged.total();
+  counts.position_no_tags = stripped.UpToKeep(text);
+  counts.total_no_tags = stripped.total();
+}
+
 }  // namespace
 
 WordCounts CountWordPositions(std::string_view page, std::string_view search,
                               PageScratch& scratch) {
   WordCounts counts;
   const std::string_view body = CutToBody(page, scratch.body);
-  OpenedTag tag;
-  std::size_t p = 0;
   if (search.empty()) {
     counts.total_tags = CountRuns(body);
-  } else {
-    const SearchedRuns runs = SearchAndCountRuns(body, search);
-    p = runs.position;
-    counts.position_tags = runs.up_to_keep;
-    counts.total_tags = runs.total;
-  }
-  const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
-
-  // The body without tags, stripped piece by piece at the region's ends when a tag is opened.
-  std::string& buffer = scratch.text;
-  std::string_view text;
-  std::size_t region_out_begin = 0;
-  std::size_t region_out_end = 0;
-  if (opened) {
-    buffer.clear();
-    AppendNonHTML(body.substr(0, tag.region_begin), buffer);
-    region_out_begin = buffer.size();
-    AppendNonHTML(body.substr(tag.region_begin, tag.region_end - tag.region_begin), buffer);
-    region_out_end = buffer.size();
-    AppendNonHTML(body.substr(tag.region_end), buffer);
-    text = buffer;
-  } else {
-    text = NonHTMLInto(body, buffer);
-  }
-  if (search.empty()) {
-    counts.total_no_tags = CountRuns(text);
+    counts.total_no_tags = CountRuns(NonHTMLInto(body, scratch.text));
     counts.position_tags = counts.total_tags;
     counts.position_no_tags = counts.total_no_tags;
     return counts;
   }
-  if (!opened) {  // the position is counted in the same text
-    const SearchedRuns runs = SearchAndCountRuns(text, search);
-    counts.position_no_tags = runs.up_to_keep;
-    counts.total_no_tags = runs.total;
-    return counts;
-  }
-  counts.total_no_tags = CountRuns(text);
-
-  std::string_view stripped = text;
-  if (opened) {
-    // The opened region without its two brackets, stripped between the unchanged pieces.
-    std::string& region = scratch.copy;
-    region.assign(body.substr(tag.region_begin, tag.open_at - tag.region_begin));
-    if (tag.close_at == kNone) {
-      region.append(body.substr(tag.open_at + 1, tag.region_end - tag.open_at - 1));
-    } else {
-      region.append(body.substr(tag.open_at + 1, tag.close_at - tag.open_at - 1));
-      region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
-    }
-    std::string& out = scratch.stripped;
-    out.assign(text.substr(0, region_out_begin));
-    AppendNonHTML(region, out);
-    out.append(text.substr(region_out_end));
-    stripped = out;
-  }
-  counts.position_no_tags = CountRunsUpTo(stripped, KeepFor(stripped, search));
+  CountInOnePass(body, search, scratch, counts);
   return counts;
 }
 

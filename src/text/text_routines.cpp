@@ -379,10 +379,13 @@ namespace {
 // ExtractNonHTML written at out, which has room for the whole text; returns the end of what was
 // written. The text between tags is copied a block at a time up to its "<": the output never
 // runs ahead of the input, so while sixteen bytes are left to read, sixteen bytes may be stored.
-char* WriteNonHTML(std::string_view text, char* out) {
-  const char* pos = text.data();
-  const char* const end = pos + text.size();
-  while (pos < end) {
+// Stops between tags once until is reached.
+char* WriteNonHTML(std::string_view text, char* out, std::size_t from = 0,
+                   std::size_t until = std::string_view::npos, std::size_t* reached = nullptr) {
+  const char* pos = text.data() + from;
+  const char* const end = text.data() + text.size();
+  const char* const stop = until >= text.size() ? end : text.data() + until;
+  while (pos < stop) {
     const char* open = end;
     while (end - pos >= static_cast<std::ptrdiff_t>(kBlock)) {
       const Block bytes = block::Load(pos);
@@ -410,10 +413,12 @@ char* WriteNonHTML(std::string_view text, char* out) {
       // No further complete tag: the rest, an unterminated "<" included, stays.
       std::memcpy(out, open, static_cast<std::size_t>(end - open));
       out += end - open;
+      pos = end;
       break;
     }
     pos = close + 1;
   }
+  if (reached != nullptr) *reached = static_cast<std::size_t>(pos - text.data());
   return out;
 }
 
@@ -430,6 +435,14 @@ std::string_view NonHTMLInto(std::string_view text, std::string& buffer) {
   if (buffer.size() < text.size()) buffer.resize(text.size());
   char* const end = WriteNonHTML(text, buffer.data());
   return std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+}
+
+std::size_t WriteNonHTMLUntil(std::string_view text, std::size_t from, std::size_t until,
+                              char*& out) {
+  if (from >= text.size()) return text.size();
+  std::size_t reached = from;
+  out = WriteNonHTML(text, out, from, until, &reached);
+  return reached;
 }
 
 std::size_t PosNoCase(std::string_view text, std::string_view pattern) {

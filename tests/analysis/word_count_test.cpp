@@ -131,6 +131,30 @@ TEST(CountWordPositionsTest, MatchesCountWordsOnPagesOfManyChunks) {
   }
 }
 
+// The tag holding the find text starts in front of a 16 KB boundary and the find text behind
+// it, so that the tag stripping has passed the tag's start when the search meets the text; and
+// the same tag wholly in front of the boundary, behind it, and at the page's two ends.
+TEST(CountWordPositionsTest, FindTextInATagAtAChunkBoundaryMatchesCountWords) {
+  const std::string search = "mysite.test";
+  const std::string tag = "<a href=\"http://www." + search + "/\">My Site</a>";
+  PageScratch scratch;
+  for (const std::size_t at : {std::size_t{0}, std::size_t{100}, std::size_t{16384 - 30},
+                               std::size_t{16384 - 12}, std::size_t{16384 - 1}, std::size_t{16384},
+                               std::size_t{16384 + 5}, std::size_t{2 * 16384 - 20}}) {
+    for (const std::size_t size : {std::size_t{16384 + 200}, std::size_t{40000}}) {
+      std::string page = "<body>";
+      while (page.size() < size) page += "word <b>bold</b>, more.\r\n";
+      page.insert(std::min(at, page.size()), tag);
+      page += "</body>";
+      const WordCounts counts = CountWordPositions(page, search, scratch);
+      EXPECT_EQ(counts.total_no_tags, CountWords(page, false, "")) << at << " " << size;
+      EXPECT_EQ(counts.position_no_tags, CountWords(page, false, search)) << at << " " << size;
+      EXPECT_EQ(counts.total_tags, CountWords(page, true, "")) << at << " " << size;
+      EXPECT_EQ(counts.position_tags, CountWords(page, true, search)) << at << " " << size;
+    }
+  }
+}
+
 TEST(CountWordsTest, ManyBodyTagsStayLinear) {
   std::string page;
   for (int i = 0; i < 100000; ++i) page += "<body>word </body>";
