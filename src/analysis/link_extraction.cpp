@@ -200,9 +200,11 @@ class ReusedList {
   void Add(std::string_view prefix, std::string_view text) {
     if (used_ < lines_.size()) {
       std::string& line = lines_[used_];
-      line.clear();
-      line.reserve(prefix.size() + text.size());
-      line.append(prefix).append(text);
+      if (prefix.empty()) {
+        line.assign(text);
+      } else {
+        line.assign(prefix).append(text);
+      }
     } else {
       std::string line;
       line.reserve(prefix.size() + text.size());
