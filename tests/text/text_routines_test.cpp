@@ -539,6 +539,27 @@ TEST(ExtractNonHTMLTest, IntoAKeptBufferMatchesReference) {
   }
 }
 
+// Stretches that stop at random places, one call taking up the position the last one reached,
+// write what one call over the whole text writes.
+TEST(ExtractNonHTMLTest, StretchByStretchMatchesReference) {
+  RandomText random(6061);
+  for (int round = 0; round < kRandomRounds; ++round) {
+    const std::string text = random.Make("aaaaaAb. <<>>/\0"sv, round % 3 == 0 ? 400 : 40);
+    std::string buffer(text.size(), '#');
+    char* out = buffer.data();
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      const std::size_t until = pos + random.Below(40);
+      const std::size_t reached = WriteNonHTMLUntil(text, pos, until, out);
+      ASSERT_GE(reached, std::min(until, text.size())) << "round " << round;
+      pos = reached;
+    }
+    ASSERT_EQ(std::string(buffer.data(), static_cast<std::size_t>(out - buffer.data())),
+              RefExtractNonHTML(text))
+        << "round " << round << " text \"" << text << "\"";
+  }
+}
+
 TEST(FastAnsiReplaceTest, IntoAReusedBufferMatchesTheCopy) {
   RandomText random(99);
   std::string reused = "left over";
