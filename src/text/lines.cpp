@@ -41,6 +41,7 @@ std::string JoinLines(const Lines& lines) {
 // (each becomes CR LF). The text is scanned a block at a time for those, and copied in spans
 // between them; a page whose lines all end in CR LF is copied whole.
 void JoinSplitLines(std::string_view text, std::string& out) {
+  constexpr std::size_t kSpan = 4096;
   out.clear();
   out.reserve(text.size() + text.size() / 8);
   const char* const p = text.data();
@@ -67,6 +68,11 @@ void JoinSplitLines(std::string_view text, std::string& out) {
       const unsigned lone = (cr & ~lf_after) | (lf & ~cr_before);
       if (lone == 0) {
         i += block::kSize;
+        // A long span is appended while it is still in the cache.
+        if (i - copied >= kSpan) {
+          out.append(text.substr(copied, i - copied));
+          copied = i;
+        }
         continue;
       }
       const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(lone));

@@ -64,5 +64,23 @@ TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnLongText) {
   }
 }
 
+// Pages of many kilobytes, appended in spans: line ends of every kind now and then, and long
+// stretches of CR LF lines in between.
+TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnLongPages) {
+  std::mt19937 rng(31);
+  const char* const ends[] = {"\r\n", "\r", "\n", "\n\r", "\r\r\n"};
+  std::string out;
+  for (int round = 0; round < 40; ++round) {
+    std::string text;
+    const std::size_t size = rng() % (40 * 1024);
+    while (text.size() < size) {
+      text.append(rng() % 90, 'x');
+      text += rng() % 50 == 0 ? ends[rng() % 5] : "\r\n";
+    }
+    JoinSplitLines(text, out);
+    ASSERT_EQ(out, JoinLines(SplitLines(text))) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace zeb
