@@ -73,19 +73,64 @@ std::size_t NameFormClose(std::string_view page, std::string_view name_pattern) 
   return kNone;
 }
 
-// Removes script blocks (into out, returning a view of it; a view of text when there is nothing
-// to remove): repeatedly, with s the first "<script" and e the first "</script", a
+// A text in two pieces, the second following the first, read without joining them.
+class TwoPieces {
+ public:
+  TwoPieces(std::string_view front, std::string_view back) : front_(front), back_(back) {}
+
+  std::size_t size() const { return front_.size() + back_.size(); }
+  char operator[](std::size_t i) const {
+    return i < front_.size() ? front_[i] : back_[i - front_.size()];
+  }
+
+  // The sixteen bytes from i when they lie in one piece, else null.
+  const char* BlockAt(std::size_t i) const {
+    if (i + block::kSize <= front_.size()) return front_.data() + i;
+    if (i >= front_.size() && i - front_.size() + block::kSize <= back_.size()) {
+      return back_.data() + (i - front_.size());
+    }
+    return nullptr;
+  }
+
+  // The first c at or after from, kNone when there is none.
+  std::size_t Find(char c, std::size_t from) const {
+    if (from < front_.size()) {
+      const char* const end = front_.data() + front_.size();
+      const char* const hit = block::Find(front_.data() + from, end, c);
+      if (hit != end) return static_cast<std::size_t>(hit - front_.data());
+      from = front_.size();
+    }
+    const std::size_t at = from - front_.size();
+    if (at >= back_.size()) return kNone;
+    const char* const end = back_.data() + back_.size();
+    const char* const hit = block::Find(back_.data() + at, end, c);
+    return hit == end ? kNone : front_.size() + static_cast<std::size_t>(hit - back_.data());
+  }
+
+  // The last c, kNone when there is none.
+  std::size_t ReverseFind(char c) const {
+    const std::size_t in_back = back_.rfind(c);
+    return in_back != kNone ? front_.size() + in_back : front_.rfind(c);
+  }
+
+ private:
+  std::string_view front_;
+  std::string_view back_;
+};
+
+// Removes script blocks: repeatedly, with s the first "<script" and e the first "</script", a
 // "</script" in front of every "<script" loses its "<", otherwise s up to and including the "<"
-// of e goes (the rest of the end tag stays). Done in one pass with `out` holding the settled
-// text. A deletion joins the text before it to "/script...", so when the settled text ends in
-// "<" a new "</script" has formed there; it is then the first one, and its "<" goes next. No
-// "<script" can form across a join, because the text after it starts with "/".
-std::string_view RemoveScripts(std::string_view text, std::string& out) {
+// of e goes (the rest of the end tag stays). Done in one pass with out holding the settled
+// text; the result is out followed by the text after the last removal, which is not copied (a
+// text with nothing to remove is all the second piece). A deletion joins the text before it to
+// "/script...", so when the settled text ends in "<" a new "</script" has formed there; it is
+// then the first one, and its "<" goes next. No "<script" can form across a join, because the
+// text after it starts with "/".
+TwoPieces RemoveScripts(std::string_view text, std::string& out) {
   ForwardPatternFinder open(text, "<script");
   ForwardPatternFinder close(text, "</script");
-  if (open.Next(0) == kNone || close.Next(0) == kNone) return text;
+  if (open.Next(0) == kNone || close.Next(0) == kNone) return TwoPieces({}, text);
   out.clear();
-  out.reserve(text.size());
   std::size_t i = 0;
   while (true) {
     std::size_t s = open.Next(i);
@@ -99,8 +144,7 @@ std::string_view RemoveScripts(std::string_view text, std::string& out) {
     out.append(text.substr(i, (s > e ? e : s) - i));
     i = e + 1;
   }
-  out.append(text.substr(i));
-  return out;
+  return TwoPieces(out, text.substr(i));
 }
 
 // Byte tables for the density's one pass over the page.
@@ -124,14 +168,14 @@ const DensityTables kDensity;
 // character, and a removed one never combines with what comes after it.
 // Written to the front of out, which is only made longer (a shorter string would be filled
 // again for the next page); returns that front.
-std::string_view DensityText(std::string_view text, std::string& out) {
+std::string_view DensityText(const TwoPieces& text, std::string& out) {
   static constexpr std::string_view kNbsp = "&nbsp;";
   if (out.size() < text.size()) out.resize(text.size());
   char* const begin = out.data();
   char* w = begin;
   const std::size_t n = text.size();
-  const std::size_t last_open = text.rfind('<');
-  std::size_t next_close = text.find('>');
+  const std::size_t last_open = text.ReverseFind('<');
+  std::size_t next_close = text.Find('>', 0);
   std::size_t matched = 0;  // characters of "&nbsp;" matched at the end of the output
   auto put = [&](unsigned char c) {
     const char lowered = static_cast<char>(kDensity.lower[c]);
@@ -147,10 +191,10 @@ std::string_view DensityText(std::string_view text, std::string& out) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (matched == 0) {
       // Most of the text: characters that neither start nor end mark-up nor start an "&nbsp;"
-      // are copied lower-cased, a block at a time where the block allows. The output is never
-      // longer than what has been read, so the store stays inside out.
-      if (n - i >= block::kSize) {
-        const block::Bytes bytes = block::Load(text.data() + i);
+      // are copied lower-cased, a block at a time where the block (in one piece) allows. The
+      // output is never longer than what has been read, so the store stays inside out.
+      if (const char* const at = text.BlockAt(i); at != nullptr) {
+        const block::Bytes bytes = block::Load(at);
         const std::size_t clean = block::FirstSet((bytes == '<') | (bytes == '>') | (bytes == '&'));
         if (clean > 0) {
           block::Store(w, block::Lower(bytes));
@@ -165,10 +209,7 @@ std::string_view DensityText(std::string_view text, std::string& out) {
       }
     }
     if (c == '<') {
-      if (next_close != kNone && next_close < i) {
-        const char* const found = block::Find(text.data() + i, text.data() + n, '>');
-        next_close = found == text.data() + n ? kNone : static_cast<std::size_t>(found - text.data());
-      }
+      if (next_close != kNone && next_close < i) next_close = text.Find('>', i);
       if (next_close != kNone) {
         i = next_close + 1;  // the tag, its ">" included
         continue;
