@@ -112,8 +112,8 @@ PipelineResult CopyingPipeline(const std::string& raw, const zeb::StopWords& sto
   return r;
 }
 
-// The pipeline as a crawl thread runs it: its page, cache text and scratch buffers are kept
-// from page to page, the clean-up is done in place, and one pass gives the four word counts.
+// The pipeline as a crawl thread runs it: its page, cache text, link lists and scratch buffers
+// are kept from page to page, the clean-up is done in place, and one pass gives the four word counts.
 void CrawlPipeline(const std::string& raw, const std::string& host, const zeb::StopWords& stop,
                    zeb::PageScratch& scratch, PipelineResult& r) {
   zeb::TrimToHtmlEnd(raw, r.page);
@@ -121,7 +121,7 @@ void CrawlPipeline(const std::string& raw, const std::string& host, const zeb::S
   zeb::NormalizeForCheckInPlace(r.page);
   r.check = zeb::PosNoCase(r.page, kFind);
   zeb::DecodeLinkEscapesInPlace(r.page);
-  r.links = zeb::ExtractLinks(r.page, kUrl, host, nullptr, zeb::LinkRules::kOriginal, scratch);
+  zeb::ExtractLinks(r.page, kUrl, host, nullptr, zeb::LinkRules::kOriginal, scratch, r.links);
   r.keywords = zeb::ExtractMetaKeywords(r.page);
   r.title = zeb::ExtractTitle(r.page);
   r.description = zeb::ExtractMetaDescription(r.page);

@@ -14,6 +14,7 @@ namespace {
 zeb::PageScratch scratch;
 std::string reused_page;
 std::string reused_cache;
+zeb::PageLinks reused_links;
 
 void Check(bool same) {
   if (!same) std::abort();
@@ -41,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       zeb::ExtractLinks(page, url, zeb::PageHost(url), nullptr, zeb::LinkRules::kOriginal, scratch);
   Check(reusing.All == links.All && reusing.Internal == links.Internal &&
         reusing.External == links.External);
+  zeb::ExtractLinks(page, url, zeb::PageHost(url), nullptr, zeb::LinkRules::kOriginal, scratch,
+                    reused_links);
+  Check(reused_links.All == links.All && reused_links.Internal == links.Internal &&
+        reused_links.External == links.External);
 
   const zeb::WordCounts counts = zeb::CountWordPositions(args[0], args[2], scratch);
   Check(counts.total_no_tags == zeb::CountWords(args[0], false, ""));

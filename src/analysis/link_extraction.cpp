@@ -1,6 +1,7 @@
 #include "analysis/link_extraction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <optional>
 
@@ -44,7 +45,10 @@ class ForwardFinder {
   ForwardFinder(std::string_view text, char c) : text_(text), c_(c) {}
   std::size_t Next(std::size_t front) {
     if (!searched_ || (cached_ != kNone && cached_ < front)) {
-      cached_ = text_.find(c_, front);
+      const char* const end = text_.data() + text_.size();
+      const char* const hit =
+          front >= text_.size() ? end : block::Find(text_.data() + front, end, c_);
+      cached_ = hit == end ? kNone : static_cast<std::size_t>(hit - text_.data());
       searched_ = true;
     }
     return cached_;
@@ -68,22 +72,71 @@ bool ContainsHttp(std::string_view text) {
   return false;
 }
 
-// Every "amp;" (any case) removed; most links have none, and cost only the look for a ";".
+// Every "amp;" (any case) removed, left to right; most links have none, and cost only the look
+// for a ";". Done in place: a removal is never searched again, so reading on from the original
+// text behind the removed ones gives what replacing all occurrences in a copy gives.
 void RemoveAmp(std::string& link) {
   if (link.find(';') == std::string::npos) return;
-  link = FastAnsiReplace(link, "amp;", "", kReplaceAll | kIgnoreCase);
+  char* const text = link.data();
+  const std::size_t n = link.size();
+  std::size_t w = 0;
+  std::size_t r = 0;
+  while (r < n) {
+    if (r + 4 <= n && text[r + 3] == ';' && FoldCase(text[r]) == 'a' &&
+        FoldCase(text[r + 1]) == 'm' && FoldCase(text[r + 2]) == 'p') {
+      r += 4;
+      continue;
+    }
+    text[w++] = text[r++];
+  }
+  link.resize(w);
 }
 
-// Whether every occurrence of stem (any case) starts tag and there is at most one; *at is its
-// index, or kNone when there is none.
-bool SoleTag(std::string_view page, std::string_view stem, std::string_view tag, std::size_t* at) {
-  NoCaseFinder stems(page, stem);
-  const std::size_t p = stems.Find(0);
-  *at = kNone;
-  if (p == kNone) return true;
-  if (!StartsWithNoCase(page.substr(p), tag) || stems.Find(p + 1) != kNone) return false;
-  *at = p;
-  return true;
+// The first two occurrences (any case) of "<bod" and of "</bod", kNone where there are fewer,
+// from one pass over the page: a block at a time, only a "<" followed by "bo" or "/b" is looked
+// at.
+struct BodyStems {
+  std::size_t open[2] = {kNone, kNone};
+  std::size_t close[2] = {kNone, kNone};
+};
+
+BodyStems FindBodyStems(std::string_view page) {
+  BodyStems stems;
+  int opens = 0;
+  int closes = 0;
+  const auto look = [&](std::size_t at) {
+    const std::string_view rest = page.substr(at);
+    if (opens < 2 && StartsWithNoCase(rest, "<bod")) stems.open[opens++] = at;
+    if (closes < 2 && StartsWithNoCase(rest, "</bod")) stems.close[closes++] = at;
+    return opens == 2 && closes == 2;  // nothing more to learn
+  };
+  const char* const text = page.data();
+  const std::size_t n = page.size();
+  std::size_t i = 0;
+  for (; n - i >= block::kSize + 2; i += block::kSize) {  // the block and two bytes after it
+    const block::Bytes bytes = block::Load(text + i);
+    // Setting the 0x20 bit lowers a letter; only "B" and "O" become "b" and "o" that way.
+    const block::Bytes second = block::Load(text + i + 1) | 0x20;
+    const block::Bytes third = block::Load(text + i + 2) | 0x20;
+    const block::Bytes second_raw = block::Load(text + i + 1);
+    const block::Mask candidates =
+        (bytes == '<') & (((second == 'b') & (third == 'o')) | ((second_raw == '/') & (third == 'b')));
+    for (unsigned bits = block::Bits(candidates); bits != 0; bits &= bits - 1) {
+      if (look(i + static_cast<std::size_t>(std::countr_zero(bits)))) return stems;
+    }
+  }
+  for (; i < n; ++i) {
+    if (text[i] == '<' && look(i)) return stems;
+  }
+  return stems;
+}
+
+// Whether the stem's occurrences (first two in at) are at most one, and that one starts tag;
+// *first is its index, or kNone when there is none.
+bool SoleTag(std::string_view page, const std::size_t (&at)[2], std::string_view tag,
+             std::size_t* first) {
+  *first = at[0];
+  return at[0] == kNone || (at[1] == kNone && StartsWithNoCase(page.substr(at[0]), tag));
 }
 
 // The body tags renumbered so that only the first "<body" and the last "</body" keep their
@@ -103,9 +156,10 @@ void RenumberAndCut(std::string_view page, std::string& text) {
 }
 
 // The link scanner's text: each "  " made one blank (left to right, so three blanks become
-// two) and every double quote made a single one.
-void PrepareScanText(std::string_view body, std::string& out) {
-  out.resize(body.size());
+// two) and every double quote made a single one. Written to the front of out, which is only made
+// longer (a shorter string would be filled again for the next page); returns that front.
+std::string_view PrepareScanText(std::string_view body, std::string& out) {
+  if (out.size() < body.size()) out.resize(body.size());
   char* w = out.data();
   const char* r = body.data();
   const char* const end = r + body.size();
@@ -135,18 +189,40 @@ void PrepareScanText(std::string_view body, std::string& out) {
     blank_open = false;
     *w++ = c == '"' ? '\'' : c;
   }
-  out.resize(static_cast<std::size_t>(w - out.data()));
+  return std::string_view(out.data(), static_cast<std::size_t>(w - out.data()));
 }
 
-}  // namespace
+// A list filled from the front over the strings it already holds, so that their memory is
+// reused; Finish drops the strings of a longer previous page.
+class ReusedList {
+ public:
+  explicit ReusedList(Lines& lines) : lines_(lines) {}
+  void Add(std::string_view prefix, std::string_view text) {
+    if (used_ < lines_.size()) {
+      std::string& line = lines_[used_];
+      if (prefix.empty()) {
+        line.assign(text);
+      } else {
+        line.assign(prefix).append(text);
+      }
+    } else {
+      std::string line;
+      line.reserve(prefix.size() + text.size());
+      line.append(prefix).append(text);
+      lines_.push_back(std::move(line));
+    }
+    ++used_;
+  }
+  void Finish() { lines_.resize(used_); }
 
-std::string TrimToHtmlEnd(std::string_view page) {
-  std::string text;
-  TrimToHtmlEnd(page, text);
-  return text;
-}
+ private:
+  Lines& lines_;
+  std::size_t used_ = 0;
+};
 
-void TrimToHtmlEnd(std::string_view page, std::string& text) {
+// TrimToHtmlEnd step by step: the end tag looked for in the whole page, then either the page
+// rewritten or copied.
+void TrimToHtmlEndRewriting(std::string_view page, std::string& text) {
   auto end_tag = [](std::string_view t) {
     std::size_t p = PosExact(t, "</html>");
     return p != 0 ? p : PosExact(t, "</HTML>");
@@ -165,6 +241,36 @@ void TrimToHtmlEnd(std::string_view page, std::string& text) {
   }
 }
 
+}  // namespace
+
+std::string TrimToHtmlEnd(std::string_view page) {
+  std::string text;
+  TrimToHtmlEnd(page, text);
+  return text;
+}
+
+void TrimToHtmlEnd(std::string_view page, std::string& text) {
+  // The usual page has its first "</html>" within its last 10 characters and is kept as it is:
+  // it is copied a chunk at a time, each chunk searched while it is still in the cache. A page
+  // whose first "</html>" comes earlier, or that has none, goes the long way.
+  static constexpr std::string_view kEndTag = "</html>";
+  constexpr std::size_t kChunk = 64 * 1024;
+  text.clear();
+  text.reserve(page.size());
+  for (std::size_t begin = 0; begin < page.size(); begin += kChunk) {
+    const std::size_t end = std::min(page.size(), begin + kChunk);
+    // An occurrence that starts in [begin, end); none starts earlier.
+    const std::size_t p = PosExact(page.substr(0, end + kEndTag.size() - 1), kEndTag, begin + 1);
+    if (p != 0) {
+      if (static_cast<long long>(p) < static_cast<long long>(page.size()) - 10) break;
+      text.append(page.substr(begin));
+      return;
+    }
+    text.append(page.substr(begin, end - begin));
+  }
+  TrimToHtmlEndRewriting(page, text);
+}
+
 std::string CutToBody(std::string_view page) {
   std::string scratch;
   return std::string(CutToBody(page, scratch));
@@ -173,7 +279,8 @@ std::string CutToBody(std::string_view page) {
 std::string_view CutToBody(std::string_view page, std::string& scratch) {
   std::size_t open = kNone;
   std::size_t close = kNone;
-  if (SoleTag(page, "<bod", "<body", &open) && SoleTag(page, "</bod", "</body", &close)) {
+  const BodyStems stems = FindBodyStems(page);
+  if (SoleTag(page, stems.open, "<body", &open) && SoleTag(page, stems.close, "</body", &close)) {
     // The renumbering would rename each tag and give it its name back, in lower case.
     const std::size_t start = open == kNone ? 0 : open;
     std::string_view body = page.substr(start);
@@ -200,12 +307,19 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
                        LinkScanObserver* observer, LinkRules rules, PageScratch& scratch) {
   PageLinks links;
-  PrepareScanText(CutToBody(page, scratch.body), scratch.text);
+  ExtractLinks(page, page_url, page_host, observer, rules, scratch, links);
+  return links;
+}
+
+void ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
+                  LinkScanObserver* observer, LinkRules rules, PageScratch& scratch,
+                  PageLinks& links) {
+  ReusedList all(links.All), internal_list(links.Internal), external_list(links.External);
+  const std::string_view view = PrepareScanText(CutToBody(page, scratch.body), scratch.text);
 
   // The scanner deletes from the front of the text; here the front is an index. The one
   // deletion that is not at the front, the blank right after a found "href", is always
   // swallowed by the next step, so it is kept as a flag that shortens the text by one.
-  const std::string_view view(scratch.text);
   const std::size_t size = view.size();
   std::size_t front = 0;
   bool blank_dropped = false;
@@ -247,22 +361,21 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::st
     const bool internal = !absolute.empty() && absolute[0] == kInternalLink;
     const std::string_view address =
         absolute.empty() ? std::string_view() : std::string_view(absolute).substr(1);
-    links.All.emplace_back(address);
-    Lines& classed = internal ? links.Internal : links.External;
+    all.Add({}, address);
+    ReusedList& classed = internal ? internal_list : external_list;
     if (rules == LinkRules::kOriginal && !ContainsHttp(address)) {
-      std::string with_scheme;
-      with_scheme.reserve(7 + address.size());
-      with_scheme.append("http://").append(address);
-      classed.push_back(std::move(with_scheme));
+      classed.Add("http://", address);
     } else {
-      classed.emplace_back(address);
+      classed.Add({}, address);
     }
     if (link_bytes >= kMaxLinkBytes) break;
 
     href = hrefs.Find(front);
     blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
   }
-  return links;
+  all.Finish();
+  internal_list.Finish();
+  external_list.Finish();
 }
 
 }  // namespace zeb

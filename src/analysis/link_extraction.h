@@ -84,6 +84,13 @@ PageLinks ExtractLinks(std::string_view page, std::string_view page_url,
 PageLinks ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
                        LinkScanObserver* observer, LinkRules rules, PageScratch& scratch);
 
+// ExtractLinks into links, whose lists and their strings are overwritten and keep their memory:
+// a crawl thread that passes the same lists for every page allocates for a link only when the
+// page has more links, or longer ones, than the pages before it.
+void ExtractLinks(std::string_view page, std::string_view page_url, std::string_view page_host,
+                  LinkScanObserver* observer, LinkRules rules, PageScratch& scratch,
+                  PageLinks& links);
+
 }  // namespace zeb
 
 #endif  // ZEB_ANALYSIS_LINK_EXTRACTION_H_

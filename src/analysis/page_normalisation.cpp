@@ -63,16 +63,23 @@ void NormalizeForCheckInPlace(std::string& page) {
   std::size_t w = 0;
   std::size_t r = 0;
   bool blank_open = false;  // the last character kept is a blank whose partner would go
+  // Whether the page holds a "%", noted on the way, so that a page without escapes is not
+  // searched for one again.
+  block::Mask percent_lanes = {};
+  bool percent = false;
   while (r < n) {
     if (n - r > block::kSize) {  // the block and the byte after it
       const block::Bytes bytes = block::Load(text + r);
       const block::Bytes next = block::Load(text + r + 1);
+      percent_lanes |= bytes == '%';
       const block::Mask skipped =
           (bytes == '\r') | (bytes == '\n') | (bytes == '\t') | ((bytes == ' ') & (next == ' '));
       std::size_t clean = block::FirstSet(skipped);
       if (blank_open && text[r] == ' ') clean = 0;
-      if (clean == block::kSize) {
-        block::Store(text + w, bytes);  // w <= r: only bytes already read are overwritten
+      if (clean == block::kSize || r - w >= block::kSize) {
+        // Only bytes already read are overwritten: w <= r when the whole block is kept, else
+        // the block ends before r. Bytes past the kept ones are written again later.
+        block::Store(text + w, bytes);
       } else {
         std::memmove(text + w, text + r, clean);
       }
@@ -84,17 +91,22 @@ void NormalizeForCheckInPlace(std::string& page) {
       }
     }
     const char c = text[r++];
-    if (c == '\r' || c == '\n' || c == '\t') continue;
+    if (c == '\r' || c == '\n' || c == '\t') {
+      // The rest of a run of line breaks and tabs goes too; they leave the blank state as it is.
+      while (r < n && (text[r] == '\r' || text[r] == '\n' || text[r] == '\t')) ++r;
+      continue;
+    }
     if (c == ' ') {
       if (!blank_open) text[w++] = c;
       blank_open = !blank_open;
       continue;
     }
+    percent = percent || c == '%';
     text[w++] = c;
     blank_open = false;
   }
   page.resize(w);
-  DecodeCheckEscapes(page);
+  if (percent || block::Any(percent_lanes)) DecodeCheckEscapes(page);
 }
 
 std::string DecodeLinkEscapes(std::string_view page) {

@@ -18,14 +18,16 @@
 
 namespace zeb {
 
-// A distinct word of the keyword density's text: where it is, how often it occurs, its hash
-// and the slot of the word table that points at it.
+// A distinct word of the keyword density's text: where it is, how often it occurs, its hash,
+// the slot of the word table that points at it, and for a word of at most eight bytes those
+// bytes (the first in the lowest byte), which compare it without reading the text.
 struct DensityWord {
   const char* data = nullptr;
   std::size_t size = 0;
   std::size_t count = 0;
   std::uint64_t hash = 0;
   std::size_t slot = 0;
+  std::uint64_t head = 0;
 };
 
 struct PageScratch {

@@ -63,19 +63,74 @@ std::string MetaValue(std::string_view page, std::string_view name_pattern,
   return std::string(rest.substr(0, close - 1));
 }
 
-// Removes script blocks (into out, returning a view of it; a view of text when there is nothing
-// to remove): repeatedly, with s the first "<script" and e the first "</script", a
+// The index of the first ">" after the first occurrence (any case) of a meta tag's name form,
+// kNone when either is missing.
+std::size_t NameFormClose(std::string_view page, std::string_view name_pattern) {
+  NoCaseFinder metas(page, "<meta");
+  for (std::size_t m = metas.Find(0); m != kNone; m = metas.Find(m + 1)) {
+    if (StartsWithNoCase(page.substr(m), name_pattern)) return page.find('>', m + name_pattern.size());
+  }
+  return kNone;
+}
+
+// A text in two pieces, the second following the first, read without joining them.
+class TwoPieces {
+ public:
+  TwoPieces(std::string_view front, std::string_view back) : front_(front), back_(back) {}
+
+  std::size_t size() const { return front_.size() + back_.size(); }
+  char operator[](std::size_t i) const {
+    return i < front_.size() ? front_[i] : back_[i - front_.size()];
+  }
+
+  // The sixteen bytes from i when they lie in one piece, else null.
+  const char* BlockAt(std::size_t i) const {
+    if (i + block::kSize <= front_.size()) return front_.data() + i;
+    if (i >= front_.size() && i - front_.size() + block::kSize <= back_.size()) {
+      return back_.data() + (i - front_.size());
+    }
+    return nullptr;
+  }
+
+  // The first c at or after from, kNone when there is none.
+  std::size_t Find(char c, std::size_t from) const {
+    if (from < front_.size()) {
+      const char* const end = front_.data() + front_.size();
+      const char* const hit = block::Find(front_.data() + from, end, c);
+      if (hit != end) return static_cast<std::size_t>(hit - front_.data());
+      from = front_.size();
+    }
+    const std::size_t at = from - front_.size();
+    if (at >= back_.size()) return kNone;
+    const char* const end = back_.data() + back_.size();
+    const char* const hit = block::Find(back_.data() + at, end, c);
+    return hit == end ? kNone : front_.size() + static_cast<std::size_t>(hit - back_.data());
+  }
+
+  // The last c, kNone when there is none.
+  std::size_t ReverseFind(char c) const {
+    const std::size_t in_back = back_.rfind(c);
+    return in_back != kNone ? front_.size() + in_back : front_.rfind(c);
+  }
+
+ private:
+  std::string_view front_;
+  std::string_view back_;
+};
+
+// Removes script blocks: repeatedly, with s the first "<script" and e the first "</script", a
 // "</script" in front of every "<script" loses its "<", otherwise s up to and including the "<"
-// of e goes (the rest of the end tag stays). Done in one pass with `out` holding the settled
-// text. A deletion joins the text before it to "/script...", so when the settled text ends in
-// "<" a new "</script" has formed there; it is then the first one, and its "<" goes next. No
-// "<script" can form across a join, because the text after it starts with "/".
-std::string_view RemoveScripts(std::string_view text, std::string& out) {
+// of e goes (the rest of the end tag stays). Done in one pass with out holding the settled
+// text; the result is out followed by the text after the last removal, which is not copied (a
+// text with nothing to remove is all the second piece). A deletion joins the text before it to
+// "/script...", so when the settled text ends in "<" a new "</script" has formed there; it is
+// then the first one, and its "<" goes next. No "<script" can form across a join, because the
+// text after it starts with "/".
+TwoPieces RemoveScripts(std::string_view text, std::string& out) {
   ForwardPatternFinder open(text, "<script");
   ForwardPatternFinder close(text, "</script");
-  if (open.Next(0) == kNone || close.Next(0) == kNone) return text;
+  if (open.Next(0) == kNone || close.Next(0) == kNone) return TwoPieces({}, text);
   out.clear();
-  out.reserve(text.size());
   std::size_t i = 0;
   while (true) {
     std::size_t s = open.Next(i);
@@ -89,8 +144,7 @@ std::string_view RemoveScripts(std::string_view text, std::string& out) {
     out.append(text.substr(i, (s > e ? e : s) - i));
     i = e + 1;
   }
-  out.append(text.substr(i));
-  return out;
+  return TwoPieces(out, text.substr(i));
 }
 
 // Byte tables for the density's one pass over the page.
@@ -112,14 +166,16 @@ const DensityTables kDensity;
 // tag removal leaves it: its six characters need not be written together. It has no proper
 // prefix that is also its suffix, so a failed partial match starts over at the current
 // character, and a removed one never combines with what comes after it.
-void DensityText(std::string_view text, std::string& out) {
+// Written to the front of out, which is only made longer (a shorter string would be filled
+// again for the next page); returns that front.
+std::string_view DensityText(const TwoPieces& text, std::string& out) {
   static constexpr std::string_view kNbsp = "&nbsp;";
-  out.resize(text.size());
+  if (out.size() < text.size()) out.resize(text.size());
   char* const begin = out.data();
   char* w = begin;
   const std::size_t n = text.size();
-  const std::size_t last_open = text.rfind('<');
-  std::size_t next_close = text.find('>');
+  const std::size_t last_open = text.ReverseFind('<');
+  std::size_t next_close = text.Find('>', 0);
   std::size_t matched = 0;  // characters of "&nbsp;" matched at the end of the output
   auto put = [&](unsigned char c) {
     const char lowered = static_cast<char>(kDensity.lower[c]);
@@ -135,10 +191,10 @@ void DensityText(std::string_view text, std::string& out) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (matched == 0) {
       // Most of the text: characters that neither start nor end mark-up nor start an "&nbsp;"
-      // are copied lower-cased, a block at a time where the block allows. The output is never
-      // longer than what has been read, so the store stays inside out.
-      if (n - i >= block::kSize) {
-        const block::Bytes bytes = block::Load(text.data() + i);
+      // are copied lower-cased, a block at a time where the block (in one piece) allows. The
+      // output is never longer than what has been read, so the store stays inside out.
+      if (const char* const at = text.BlockAt(i); at != nullptr) {
+        const block::Bytes bytes = block::Load(at);
         const std::size_t clean = block::FirstSet((bytes == '<') | (bytes == '>') | (bytes == '&'));
         if (clean > 0) {
           block::Store(w, block::Lower(bytes));
@@ -153,7 +209,7 @@ void DensityText(std::string_view text, std::string& out) {
       }
     }
     if (c == '<') {
-      if (next_close != kNone && next_close < i) next_close = text.find('>', i);
+      if (next_close != kNone && next_close < i) next_close = text.Find('>', i);
       if (next_close != kNone) {
         i = next_close + 1;  // the tag, its ">" included
         continue;
@@ -166,7 +222,7 @@ void DensityText(std::string_view text, std::string& out) {
     if (c == '>' && last_open != kNone && i - 1 < last_open) continue;  // a stray ">" goes
     put(c);
   }
-  out.resize(static_cast<std::size_t>(w - begin));
+  return std::string_view(begin, static_cast<std::size_t>(w - begin));
 }
 
 // The density's word counts: a hash table over the distinct words, in the scratch buffers so
@@ -182,20 +238,22 @@ class WordTable {
   // The text the words are in ends at end: a word's bytes may be read eight at a time up to it.
   void Add(const char* data, std::size_t size, const char* end) {
     const bool whole = end - data >= 8;  // eight bytes readable from the word's start
-    const std::uint64_t hash = size <= 8 && whole ? HashShort(data, size) : Hash(data, size);
+    const bool short_word = size <= 8;
+    // A short word is its size and its bytes: the table's words compare by their heads.
+    const std::uint64_t head = !short_word ? 0 : whole ? Head(data, size) : SlowHead(data, size);
+    const std::uint64_t hash = short_word && whole ? HashShort(data, size) : Hash(data, size);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
       const std::uint32_t index = slots_[slot];
       if (index == 0) {
-        words_.push_back({data, size, 1, hash, slot});
+        words_.push_back({data, size, 1, hash, slot, head});
         slots_[slot] = static_cast<std::uint32_t>(words_.size());
         if (words_.size() * 2 > slots_.size()) Grow();
         return;
       }
       DensityWord& word = words_[index - 1];
-      if (word.hash == hash && word.size == size &&
-          (size <= 8 && whole && end - word.data >= 8 ? SameHead(word.data, data, size)
-                                                      : SameBytes(word.data, data, size))) {
+      if (word.size == size && (short_word ? word.head == head
+                                           : word.hash == hash && SameBytes(word.data, data, size))) {
         ++word.count;
         return;
       }
@@ -222,8 +280,13 @@ class WordTable {
     return n == 8 ? chunk : chunk & ((std::uint64_t{1} << (8 * n)) - 1);
   }
 
-  static bool SameHead(const char* a, const char* b, std::size_t n) {
-    return Head(a, n) == Head(b, n);
+  // Head for a word with fewer than eight bytes readable.
+  static std::uint64_t SlowHead(const char* p, std::size_t n) {
+    std::uint64_t head = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      head |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+    }
+    return head;
   }
 
   // The same value as Hash for a word of 1 to 8 bytes with eight readable bytes.
@@ -284,17 +347,24 @@ Lines ExtractTitle(std::string_view page) {
 }
 
 Lines ExtractMetaKeywords(std::string_view page) {
-  // The tag is looked for with the line breaks removed; the crawl's page has none left.
+  static constexpr std::string_view kName = "<meta name=\"keywords\" content=\"";
+  // The tag is looked for with the line breaks removed; the crawl's page has none left. When
+  // the name form and the ">" after it come before any line break, the text with them removed
+  // reads the same up to that ">", so the tag is found in the page as it is, and the rest of the
+  // page need not be looked at.
   std::string_view text = page;
   std::string joined;
-  if (page.find('\r') != kNone || page.find('\n') != kNone) {
+  const std::size_t close = NameFormClose(page, kName);
+  const std::string_view head = page.substr(0, close == kNone ? 0 : close);
+  const bool head_unbroken =
+      close != kNone && head.find('\r') == kNone && head.find('\n') == kNone;
+  if (!head_unbroken && (page.find('\r') != kNone || page.find('\n') != kNone)) {
     joined.reserve(page.size());
     std::remove_copy_if(page.begin(), page.end(), std::back_inserter(joined),
                         [](char c) { return c == '\r' || c == '\n'; });
     text = joined;
   }
-  std::string value = MetaValue(text, "<meta name=\"keywords\" content=\"",
-                                "<meta http-equiv=\"keywords\" content=\"");
+  std::string value = MetaValue(text, kName, "<meta http-equiv=\"keywords\" content=\"");
   const unsigned all = kReplaceAll | kIgnoreCase;
   if (value.find(',') == std::string::npos) {
     value = FastAnsiReplace(value, " ", "\r\n", all);
@@ -357,13 +427,13 @@ Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWord
 
 Lines AnalyzeKeywordDensity(std::string_view page, int threshold, const StopWords& stop_words,
                             PageScratch& scratch) {
-  DensityText(RemoveScripts(page, scratch.copy), scratch.text);
+  const std::string_view density_text = DensityText(RemoveScripts(page, scratch.copy), scratch.text);
 
   // Words are separated by blanks and line breaks; a block at a time, the lanes of the
   // separators and of the word characters tell where words start and end.
   WordTable table(scratch);
-  const char* const text = scratch.text.data();
-  const std::size_t n = scratch.text.size();
+  const char* const text = density_text.data();
+  const std::size_t n = density_text.size();
   std::size_t start = kNone;  // where the word being read starts
   std::size_t i = 0;
   for (; n - i >= block::kSize; i += block::kSize) {

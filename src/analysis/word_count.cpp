@@ -1,5 +1,7 @@
 #include "analysis/word_count.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -26,20 +28,18 @@ BlockMask Separators(Block b) {
   return (b == ' ') | (b == ',') | (b == '.') | (b == '\r') | (b == '\n') | (b == '<') | (b == '>');
 }
 
-// Sum of the 16 byte lanes.
-std::size_t LaneSum(Block counts) {
-  std::uint64_t halves[2];
-  std::memcpy(halves, &counts, sizeof(halves));
-  std::size_t sum = 0;
-  for (std::uint64_t half : halves) {
-    for (int k = 0; k < 8; ++k) sum += (half >> (8 * k)) & 0xFF;
-  }
-  return sum;
+// The set bits of a 16-bit value, without the library call std::popcount becomes on targets
+// without a population count instruction.
+std::size_t BitCount16(unsigned v) {
+  v = v - ((v >> 1) & 0x5555u);
+  v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+  v = (v + (v >> 4)) & 0x0F0Fu;
+  return static_cast<std::size_t>((v + (v >> 8)) & 0x1Fu);
 }
 
 // The number of runs of word characters that start at or after from. A run starts where a word
-// character follows a separator (or the start of the text): the block at i is compared with
-// the block at i - 1.
+// character follows a separator (or the start of the text): a block's separator bits, shifted
+// by one with the last bit of the block before carried in, give the bits of the byte in front.
 std::size_t CountRunsFrom(std::string_view text, std::size_t from) {
   const char* p = text.data();
   const std::size_t n = text.size();
@@ -49,20 +49,15 @@ std::size_t CountRunsFrom(std::string_view text, std::size_t from) {
     if (n > 0 && !IsWordSeparator(p[0])) ++words;
     i = 1;
   }
-  Block lanes = {};
-  int pending = 0;  // blocks added into lanes since the last sum; each lane stays below 256
-  while (i + kBlock <= n) {
-    const BlockMask here = Separators(block::Load(p + i));
-    const BlockMask before = Separators(block::Load(p + i - 1));
-    lanes += reinterpret_cast<Block>(~here & before) & 1;
-    i += kBlock;
-    if (++pending == 255) {
-      words += LaneSum(lanes);
-      lanes = Block{};
-      pending = 0;
+  if (i + kBlock <= n) {
+    unsigned before_first = IsWordSeparator(p[i - 1]) ? 1u : 0u;
+    for (; i + kBlock <= n; i += kBlock) {
+      const unsigned here = block::Bits(Separators(block::Load(p + i)));
+      const unsigned before = ((here << 1) | before_first) & 0xFFFFu;
+      words += BitCount16(~here & before & 0xFFFFu);
+      before_first = here >> 15;
     }
   }
-  words += LaneSum(lanes);
   for (; i < n; ++i) {
     if (!IsWordSeparator(p[i]) && IsWordSeparator(p[i - 1])) ++words;
   }
@@ -76,20 +71,67 @@ std::size_t CountRunsUpTo(std::string_view text, std::size_t keep) {
   return CountRuns(text.substr(0, keep));
 }
 
-// The runs in the first keep characters and in the whole text, in one pass over the text: a
-// run that starts in front of keep is a run of both.
-void CountRunsSplit(std::string_view text, std::size_t keep, std::size_t* up_to_keep,
-                    std::size_t* total) {
-  *up_to_keep = CountRunsUpTo(text, keep);
-  *total = *up_to_keep + (keep < text.size() ? CountRunsFrom(text, keep) : 0);
-}
-
 // How many characters the position count looks at: up to and including the search text and
 // the one character after it, or the search text's length when it is absent.
 std::size_t KeepFor(std::string_view text, std::string_view search) {
   const std::size_t p = PosNoCase(text, search);
   return p == 0 ? search.size() : p + search.size();
 }
+
+constexpr std::size_t kSearchChunk = 16 * 1024;
+
+// PosNoCase(text, search) and the runs of CountRunsUpTo(text, KeepFor(text, search)) and of the
+// whole text, for a search text that is not empty, taken a stretch at a time: each stretch is
+// searched for the occurrences that start in it and then counted while it is in the cache. The
+// text may grow between calls (its front unchanged), as when it is written while it is read.
+class SearchedRuns {
+ public:
+  explicit SearchedRuns(std::string_view search) : search_(search) {}
+
+  // Takes the starts in front of until. text must hold until + search.size() - 1 bytes, or be
+  // the whole text.
+  void Advance(std::string_view text, std::size_t until) {
+    const std::size_t m = search_.size();
+    until = std::min(until, text.size());
+    while (done_ < until) {
+      const std::size_t begin = done_;
+      const std::size_t end = std::min(until, begin + kSearchChunk);
+      if (keep_ == kNone) {
+        // Occurrences that start in [begin, end): none starts earlier.
+        const std::size_t p = FastPosNoCase(text, search_, end + m - 1, m, begin + 1);
+        if (p != 0) {
+          position_ = p;
+          keep_ = p + m;
+        }
+      }
+      // Runs that start in front of keep count for both; until the search text is found, every
+      // run is in front of where it will be found.
+      const std::size_t split = keep_ == kNone ? end : std::clamp(keep_, begin, end);
+      const std::size_t before = CountRunsFrom(text.substr(0, split), begin);
+      const std::size_t after = split < end ? CountRunsFrom(text.substr(0, end), split) : 0;
+      up_to_keep_ += before;
+      total_ += before + after;
+      done_ = end;
+    }
+  }
+
+  // 1-based, 0 while the search text has not been found.
+  std::size_t position() const { return position_; }
+
+  // Once the whole text has been taken.
+  std::size_t UpToKeep(std::string_view text) const {
+    return keep_ == kNone ? CountRunsUpTo(text, search_.size()) : up_to_keep_;
+  }
+  std::size_t total() const { return total_; }
+
+ private:
+  std::string_view search_;
+  std::size_t done_ = 0;     // the starts before this have been taken
+  std::size_t keep_ = kNone;  // known once the search text is found
+  std::size_t position_ = 0;
+  std::size_t up_to_keep_ = 0;
+  std::size_t total_ = 0;
+};
 
 // When the search text stands inside a tag (looking back from it, a "<" comes before any ">"),
 // writes text less that "<" and the first ">" after it into out, so the tag's text survives
@@ -162,66 +204,112 @@ bool FindTagToOpen(std::string_view text, std::size_t p, OpenedTag* tag) {
   return true;
 }
 
+// The counts without tags when the search text stands inside a tag (FindTagToOpen): the total
+// is counted in the body stripped of its tags, the position in the body stripped with that
+// tag's two brackets removed first. Both texts are the stripped front of the body (up to
+// region_begin), then their region stripped, then the stripped rest; the front is written into
+// the buffer at start and searched and counted once for both. pos, out and front carry on the
+// stripping, writing and searching already done.
+void CountOpened(std::string_view body, std::string_view search, const OpenedTag& tag,
+                 std::size_t pos, char* const start, char* out, SearchedRuns front,
+                 PageScratch& scratch, WordCounts& counts) {
+  const std::size_t m = search.size();
+  // The stripping stops between tags, and it stops once the search has seen a stretch in which
+  // the search text starts; so when it has passed region_begin, it last took the tag that starts
+  // there (no ">" comes between region_begin and the search text), which writes nothing: what
+  // it wrote is the stripped front.
+  const std::string_view head = body.substr(0, tag.region_begin);
+  while (pos < head.size()) {
+    pos = WriteNonHTMLUntil(head, pos, std::min(head.size(), pos + kSearchChunk), out);
+    const std::string_view text(start, static_cast<std::size_t>(out - start));
+    if (text.size() >= m) front.Advance(text, text.size() - (m - 1));
+  }
+  const std::size_t front_end = static_cast<std::size_t>(out - start);
+  WriteNonHTMLUntil(body.substr(tag.region_begin, tag.region_end - tag.region_begin), 0, kNone,
+                    out);
+  const std::size_t region_end = static_cast<std::size_t>(out - start);
+  WriteNonHTMLUntil(body.substr(tag.region_end), 0, kNone, out);
+  const std::size_t end = static_cast<std::size_t>(out - start);
+  SearchedRuns plain = front;
+  plain.Advance(std::string_view(start, end), end);
+  counts.total_no_tags = plain.total();
+
+  // The opened region without its two brackets, stripped, takes the place of the region; the
+  // stripped text is never longer than what it was stripped from, so it fits the buffer.
+  std::string& region = scratch.copy;
+  region.assign(body.substr(tag.region_begin, tag.open_at - tag.region_begin));
+  if (tag.close_at == kNone) {
+    region.append(body.substr(tag.open_at + 1, tag.region_end - tag.open_at - 1));
+  } else {
+    region.append(body.substr(tag.open_at + 1, tag.close_at - tag.open_at - 1));
+    region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
+  }
+  const std::string_view opened = NonHTMLInto(region, scratch.stripped);
+  std::memmove(start + front_end + opened.size(), start + region_end, end - region_end);
+  std::memcpy(start + front_end, opened.data(), opened.size());
+  const std::string_view text(start, front_end + opened.size() + (end - region_end));
+  front.Advance(text, text.size());
+  counts.position_no_tags = front.UpToKeep(text);
+}
+
+// The four counts for a search text that is not empty, in one pass over the body a stretch at a
+// time: the stretch is searched and counted, its tags are stripped into the scratch text, and
+// what that wrote is searched and counted, while both are in the cache. When the search text
+// turns out to stand inside a tag, CountOpened carries on.
+void CountInOnePass(std::string_view body, std::string_view search, PageScratch& scratch,
+                    WordCounts& counts) {
+  const std::size_t n = body.size();
+  const std::size_t m = search.size();
+  std::string& buffer = scratch.text;
+  if (buffer.size() < n) buffer.resize(n);  // only made longer: no clearing for every page
+  char* const start = buffer.data();
+  char* out = start;
+  SearchedRuns tagged(search);
+  SearchedRuns stripped(search);
+  std::size_t pos = 0;  // where the stripping has got to in the body
+  for (std::size_t begin = 0; begin < n; begin += kSearchChunk) {
+    const std::size_t end = std::min(n, begin + kSearchChunk);
+    const bool found_before = tagged.position() != 0;
+    tagged.Advance(body, end);
+    OpenedTag tag;
+    if (!found_before && tagged.position() != 0 && FindTagToOpen(body, tagged.position(), &tag)) {
+      tagged.Advance(body, n);
+      counts.position_tags = tagged.UpToKeep(body);
+      counts.total_tags = tagged.total();
+      CountOpened(body, search, tag, pos, start, out, stripped, scratch, counts);
+      return;
+    }
+    if (pos < end) pos = WriteNonHTMLUntil(body, pos, end, out);
+    const std::string_view text(start, static_cast<std::size_t>(out - start));
+    // Starts whose search text may run into what is not written yet wait for the next stretch.
+    if (pos >= n) {
+      stripped.Advance(text, text.size());
+    } else if (text.size() >= m) {
+      stripped.Advance(text, text.size() - (m - 1));
+    }
+  }
+  const std::string_view text(start, static_cast<std::size_t>(out - start));
+  stripped.Advance(text, text.size());
+  counts.position_tags = tagged.UpToKeep(body);
+  counts.total_tags = tagged.total();
+  counts.position_no_tags = stripped.UpToKeep(text);
+  counts.total_no_tags = stripped.total();
+}
+
 }  // namespace
 
 WordCounts CountWordPositions(std::string_view page, std::string_view search,
                               PageScratch& scratch) {
   WordCounts counts;
   const std::string_view body = CutToBody(page, scratch.body);
-  OpenedTag tag;
-  const std::size_t p = search.empty() ? 0 : PosNoCase(body, search);
-  const bool opened = !search.empty() && FindTagToOpen(body, p, &tag);
   if (search.empty()) {
     counts.total_tags = CountRuns(body);
-  } else {
-    CountRunsSplit(body, p == 0 ? search.size() : p + search.size(), &counts.position_tags,
-                   &counts.total_tags);
-  }
-
-  // The body without tags, stripped piece by piece at the region's ends when a tag is opened.
-  std::string& text = scratch.text;
-  text.clear();
-  std::size_t region_out_begin = 0;
-  std::size_t region_out_end = 0;
-  if (opened) {
-    AppendNonHTML(body.substr(0, tag.region_begin), text);
-    region_out_begin = text.size();
-    AppendNonHTML(body.substr(tag.region_begin, tag.region_end - tag.region_begin), text);
-    region_out_end = text.size();
-    AppendNonHTML(body.substr(tag.region_end), text);
-  } else {
-    AppendNonHTML(body, text);
-  }
-  if (search.empty()) {
-    counts.total_no_tags = CountRuns(text);
+    counts.total_no_tags = CountRuns(NonHTMLInto(body, scratch.text));
     counts.position_tags = counts.total_tags;
     counts.position_no_tags = counts.total_no_tags;
     return counts;
   }
-  if (!opened) {  // the position is counted in the same text
-    CountRunsSplit(text, KeepFor(text, search), &counts.position_no_tags, &counts.total_no_tags);
-    return counts;
-  }
-  counts.total_no_tags = CountRuns(text);
-
-  std::string_view stripped = text;
-  if (opened) {
-    // The opened region without its two brackets, stripped between the unchanged pieces.
-    std::string& region = scratch.copy;
-    region.assign(body.substr(tag.region_begin, tag.open_at - tag.region_begin));
-    if (tag.close_at == kNone) {
-      region.append(body.substr(tag.open_at + 1, tag.region_end - tag.open_at - 1));
-    } else {
-      region.append(body.substr(tag.open_at + 1, tag.close_at - tag.open_at - 1));
-      region.append(body.substr(tag.close_at + 1, tag.region_end - tag.close_at - 1));
-    }
-    std::string& out = scratch.stripped;
-    out.assign(text, 0, region_out_begin);
-    AppendNonHTML(region, out);
-    out.append(text, region_out_end, std::string::npos);
-    stripped = out;
-  }
-  counts.position_no_tags = CountRunsUpTo(stripped, KeepFor(stripped, search));
+  CountInOnePass(body, search, scratch, counts);
   return counts;
 }
 

@@ -638,9 +638,10 @@ void DBWebThreadEngine::LookupContactWebSite() {
 std::size_t DBWebThreadEngine::StoreLinks(const std::string& page, const std::string& page_host) {
   LinkObserver observer(*this);
   // Kept for the queueing and written with the row's final update: one write of the row less.
-  page_links_ =
-      ExtractLinks(page, CurrentURL, page_host, &observer,
-                   settings_.ModernWeb ? LinkRules::kBrowser : LinkRules::kOriginal, page_scratch_);
+  // The lists are refilled over the previous page's strings, which keeps their memory.
+  ExtractLinks(page, CurrentURL, page_host, &observer,
+               settings_.ModernWeb ? LinkRules::kBrowser : LinkRules::kOriginal, page_scratch_,
+               page_links_);
   return page_links_.Internal.size();
 }
 

@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zeb::block {
 
 using Bytes = unsigned char __attribute__((vector_size(16)));
@@ -29,14 +33,12 @@ inline Bytes Load(const char* p) {
 
 inline void Store(char* p, Bytes bytes) { std::memcpy(p, &bytes, kSize); }
 
-inline bool Any(Mask mask) {
-  std::uint64_t halves[2];
-  std::memcpy(halves, &mask, sizeof(halves));
-  return (halves[0] | halves[1]) != 0;
-}
-
 // Bit k set where lane k is set.
 inline unsigned Bits(Mask mask) {
+#if defined(__SSE2__)
+  // One instruction gathers the top bit of every lane.
+  return static_cast<unsigned>(_mm_movemask_epi8(reinterpret_cast<__m128i>(mask)));
+#else
   if constexpr (std::endian::native == std::endian::little) {
     std::uint64_t halves[2];
     std::memcpy(halves, &mask, sizeof(halves));
@@ -51,12 +53,28 @@ inline unsigned Bits(Mask mask) {
     for (std::size_t k = 0; k < kSize; ++k) bits |= (mask[k] != 0 ? 1u : 0u) << k;
     return bits;
   }
+#endif
 }
+
+inline bool Any(Mask mask) { return Bits(mask) != 0; }
 
 // The lane of the first set lane; kSize when none is set.
 inline std::size_t FirstSet(Mask mask) {
   const unsigned bits = Bits(mask);
   return bits == 0 ? kSize : static_cast<std::size_t>(std::countr_zero(bits));
+}
+
+// The first c in [p, end), or end when there is none. The first blocks are tested here, for the
+// short distances that page scans mostly ask about; a longer search goes on with memchr.
+inline const char* Find(const char* p, const char* end, char c) {
+  for (int blocks = 0; blocks < 4 && end - p >= static_cast<std::ptrdiff_t>(kSize); ++blocks) {
+    const unsigned bits = Bits(Load(p) == static_cast<unsigned char>(c));
+    if (bits != 0) return p + std::countr_zero(bits);
+    p += kSize;
+  }
+  if (p >= end) return end;
+  const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
+  return hit == nullptr ? end : static_cast<const char*>(hit);
 }
 
 // The ASCII letters A-Z lowered; every other byte kept.

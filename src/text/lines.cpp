@@ -1,6 +1,9 @@
 #include "text/lines.h"
 
+#include <bit>
 #include <cstring>
+
+#include "text/byte_block.h"
 
 namespace zeb {
 
@@ -34,38 +37,55 @@ std::string JoinLines(const Lines& lines) {
   return out;
 }
 
+// A CR LF pair stays as it is; only a CR without its LF and an LF without its CR need a change
+// (each becomes CR LF). The text is scanned a block at a time for those, and copied in spans
+// between them; a page whose lines all end in CR LF is copied whole.
 void JoinSplitLines(std::string_view text, std::string& out) {
+  constexpr std::size_t kSpan = 4096;
   out.clear();
   out.reserve(text.size() + text.size() / 8);
-  const char* const begin = text.data();
+  const char* const p = text.data();
   const std::size_t n = text.size();
-  std::size_t line = 0;  // start of the current line
-  std::size_t pos = 0;   // next byte to look at
-  auto line_end = [&](std::size_t at, std::size_t length) {
-    out.append(text.substr(line, at - line));
+  std::size_t copied = 0;  // text before this is in out
+  auto lone_end = [&](std::size_t at) {
+    out.append(text.substr(copied, at - copied));
     out.append("\r\n");
-    line = pos = at + length;
+    copied = at + 1;
   };
-  while (pos < n) {
-    const void* lf = std::memchr(begin + pos, '\n', n - pos);
-    const std::size_t feed =
-        lf == nullptr ? n : static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
-    // A CR right in front of the LF belongs to it; any other CR before it ends a line alone.
-    const bool pair = feed < n && feed > pos && begin[feed - 1] == '\r';
-    const std::size_t lone_limit = pair ? feed - 1 : feed;
-    while (pos < lone_limit) {
-      const void* cr = std::memchr(begin + pos, '\r', lone_limit - pos);
-      if (cr == nullptr) break;
-      line_end(static_cast<std::size_t>(static_cast<const char*>(cr) - begin), 1);
+  auto lone_at = [&](std::size_t k) {
+    return (p[k] == '\r' && (k + 1 == n || p[k + 1] != '\n')) ||
+           (p[k] == '\n' && (k == 0 || p[k - 1] != '\r'));
+  };
+  std::size_t i = 0;
+  while (i < n) {
+    // The block, the byte in front of it and the byte after it.
+    if (i >= 1 && n - i >= block::kSize + 1) {
+      const block::Bytes here = block::Load(p + i);
+      const unsigned cr = block::Bits(here == '\r');
+      const unsigned lf = block::Bits(here == '\n');
+      const unsigned lf_after = block::Bits(block::Load(p + i + 1) == '\n');
+      const unsigned cr_before = block::Bits(block::Load(p + i - 1) == '\r');
+      const unsigned lone = (cr & ~lf_after) | (lf & ~cr_before);
+      if (lone == 0) {
+        i += block::kSize;
+        // A long span is appended while it is still in the cache.
+        if (i - copied >= kSpan) {
+          out.append(text.substr(copied, i - copied));
+          copied = i;
+        }
+        continue;
+      }
+      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(lone));
+      lone_end(at);
+      i = at + 1;
+      continue;
     }
-    if (feed == n) break;
-    line_end(pair ? feed - 1 : feed, pair ? 2 : 1);
+    if (lone_at(i)) lone_end(i);
+    ++i;
   }
-  if (line < n) {
-    out.append(text.substr(line));
-  } else if (!out.empty()) {
-    out.resize(out.size() - 2);  // a line end at the very end starts no further line
-  }
+  out.append(text.substr(copied));
+  // A line end at the very end starts no further line.
+  if (n > 0 && (p[n - 1] == '\r' || p[n - 1] == '\n')) out.resize(out.size() - 2);
 }
 
 }  // namespace zeb

@@ -1,12 +1,17 @@
 #include "text/text_routines.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "text/byte_block.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 namespace zeb {
 namespace {
@@ -51,6 +56,44 @@ class ByteScanner {
 using Block = block::Bytes;
 using BlockMask = block::Mask;
 constexpr std::size_t kBlock = block::kSize;
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZEB_WIDE_SEARCH 1
+
+// Whether the processor has AVX2, asked once.
+bool HasWideBlocks() {
+  static const bool wide = __builtin_cpu_supports("avx2");
+  return wide;
+}
+
+// The short-pattern scan thirty-two starts at a time, on processors with AVX2: the starts from
+// `from` on where the pattern's first and last bytes match (a byte b matches value v when
+// (b | fold) == v) go to verify until it accepts one, which is returned. Otherwise returns
+// kNotFound with from moved to the first start not looked at; the loads reach to the last byte
+// of the text at most.
+template <class Verify>
+__attribute__((target("avx2"))) std::size_t WideAnchorScan(
+    const char* text, std::size_t& from, std::size_t last_start, std::size_t m,
+    unsigned char first, unsigned char first_fold, unsigned char last, unsigned char last_fold,
+    const Verify& verify) {
+  using Wide = unsigned char __attribute__((vector_size(32)));
+  constexpr std::size_t kWide = sizeof(Wide);
+  while (from <= last_start && last_start - from >= kWide) {
+    Wide head;
+    Wide tail;
+    std::memcpy(&head, text + from, kWide);
+    std::memcpy(&tail, text + from + m - 1, kWide);
+    const auto hits = ((head | first_fold) == first) & ((tail | last_fold) == last);
+    for (unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(reinterpret_cast<__m256i>(hits)));
+         bits != 0; bits &= bits - 1) {
+      const std::size_t k = static_cast<std::size_t>(std::countr_zero(bits));
+      if (verify(from + k)) return from + k;
+    }
+    from += kWide;
+  }
+  return kNotFound;
+}
+#endif
 
 // Finds the occurrences of one pattern in one text, left to right. Find must be called with
 // non-decreasing start positions (the search of every routine here only moves forward).
@@ -111,18 +154,28 @@ class Searcher {
     const std::size_t m = pattern_.size();
     const std::size_t last_start = text_.size() - m;
     // Sixteen starts at a time: only those where both the first and the last byte of the
-    // pattern match are verified. The loads reach to the last byte of the text at most.
+    // pattern match are verified. The loads reach to the last byte of the text at most. A
+    // letter compared without regard to case matches both its cases once 0x20 is set in the
+    // byte, which only its two cases turn into its lower case.
     const unsigned char first = static_cast<unsigned char>(first_);
-    const unsigned char first_other = static_cast<unsigned char>(first_other_);
+    const unsigned char first_fold = first_other_ != first_ ? 0x20 : 0;
+    const unsigned char last = static_cast<unsigned char>(last_ | (last_other_ != last_ ? 0x20 : 0));
+    const unsigned char last_fold = last_other_ != last_ ? 0x20 : 0;
+#ifdef ZEB_WIDE_SEARCH
+    if (HasWideBlocks()) {
+      const std::size_t hit =
+          WideAnchorScan(text_.data(), from, last_start, m, first, first_fold, last, last_fold,
+                         [this](std::size_t at) { return RestMatches(at); });
+      if (hit != kNotFound) return hit;
+    }
+#endif
     while (from <= last_start && last_start - from >= kBlock) {
       const Block head = block::Load(text_.data() + from);
       const Block tail = block::Load(text_.data() + from + m - 1);
-      const BlockMask hits =
-          ((head == first) | (head == first_other)) & ((tail == last_) | (tail == last_other_));
-      if (block::Any(hits)) {
-        for (std::size_t k = 0; k < kBlock; ++k) {
-          if (hits[k] != 0 && RestMatches(from + k)) return from + k;
-        }
+      const BlockMask hits = ((head | first_fold) == first) & ((tail | last_fold) == last);
+      for (unsigned bits = block::Bits(hits); bits != 0; bits &= bits - 1) {
+        const std::size_t k = static_cast<std::size_t>(std::countr_zero(bits));
+        if (RestMatches(from + k)) return from + k;
       }
       from += kBlock;
     }
@@ -199,14 +252,24 @@ std::size_t Locate(std::string_view text, std::string_view pattern, std::size_t 
   if (start == 0) start = 1;
   if (start > text.size()) return 0;
   if (text.size() <= kShortText) {
-    // A link or a host name: trying every start costs less than setting up the searcher.
+    // A link or a host name: trying every start costs less than setting up the searcher. Only
+    // the starts that hold the pattern's first byte are compared further.
     const std::size_t m = pattern.size();
-    for (std::size_t i = start - 1; i + m <= text.size(); ++i) {
-      std::size_t k = 0;
-      while (k < m && (ignore_case ? FoldCase(text[i + k]) == FoldCase(pattern[k])
-                                   : text[i + k] == pattern[k])) {
-        ++k;
+    if (m > text.size()) return 0;
+    const std::size_t last = text.size() - m;
+    if (!ignore_case) {
+      for (std::size_t i = start - 1; i <= last; ++i) {
+        if (text[i] == pattern[0] && text.compare(i + 1, m - 1, pattern.substr(1)) == 0) {
+          return i + 1;
+        }
       }
+      return 0;
+    }
+    const char first = FoldCase(pattern[0]);
+    for (std::size_t i = start - 1; i <= last; ++i) {
+      if (FoldCase(text[i]) != first) continue;
+      std::size_t k = 1;
+      while (k < m && FoldCase(text[i + k]) == FoldCase(pattern[k])) ++k;
       if (k == m) return i + 1;
     }
     return 0;
@@ -311,33 +374,75 @@ void ExtractNonHTML(std::string_view text, std::string& result) {
   AppendNonHTML(text, result);
 }
 
-void AppendNonHTML(std::string_view text, std::string& result) {
-  // Written through a raw pointer into storage sized for the whole text: the pieces between
-  // tags are short, and appending them one by one would cost more than copying them.
-  const std::size_t kept = result.size();
-  result.resize(kept + text.size());
-  char* out = result.data() + kept;
-  const char* const begin = text.data();
-  const char* const end = begin + text.size();
-  const char* pos = begin;
-  while (pos < end) {
-    const char* open =
-        static_cast<const char*>(std::memchr(pos, '<', static_cast<std::size_t>(end - pos)));
-    const char* close = open == nullptr
-                            ? nullptr
-                            : static_cast<const char*>(std::memchr(
-                                  open + 1, '>', static_cast<std::size_t>(end - open - 1)));
-    if (close == nullptr) {
+namespace {
+
+// ExtractNonHTML written at out, which has room for the whole text; returns the end of what was
+// written. The text between tags is copied a block at a time up to its "<": the output never
+// runs ahead of the input, so while sixteen bytes are left to read, sixteen bytes may be stored.
+// Stops between tags once until is reached.
+char* WriteNonHTML(std::string_view text, char* out, std::size_t from = 0,
+                   std::size_t until = std::string_view::npos, std::size_t* reached = nullptr) {
+  const char* pos = text.data() + from;
+  const char* const end = text.data() + text.size();
+  const char* const stop = until >= text.size() ? end : text.data() + until;
+  while (pos < stop) {
+    const char* open = end;
+    while (end - pos >= static_cast<std::ptrdiff_t>(kBlock)) {
+      const Block bytes = block::Load(pos);
+      block::Store(out, bytes);
+      const unsigned bits = block::Bits(bytes == '<');
+      if (bits != 0) {
+        const int k = std::countr_zero(bits);
+        out += k;
+        pos += k;
+        open = pos;
+        break;
+      }
+      out += kBlock;
+      pos += kBlock;
+    }
+    if (open == end && pos < end) {
+      open = block::Find(pos, end, '<');
+      std::memcpy(out, pos, static_cast<std::size_t>(open - pos));
+      out += open - pos;
+      pos = open;
+    }
+    if (open == end) break;
+    const char* const close = block::Find(open + 1, end, '>');
+    if (close == end) {
       // No further complete tag: the rest, an unterminated "<" included, stays.
-      std::memcpy(out, pos, static_cast<std::size_t>(end - pos));
-      out += end - pos;
+      std::memcpy(out, open, static_cast<std::size_t>(end - open));
+      out += end - open;
+      pos = end;
       break;
     }
-    std::memcpy(out, pos, static_cast<std::size_t>(open - pos));
-    out += open - pos;
     pos = close + 1;
   }
-  result.resize(static_cast<std::size_t>(out - result.data()));
+  if (reached != nullptr) *reached = static_cast<std::size_t>(pos - text.data());
+  return out;
+}
+
+}  // namespace
+
+void AppendNonHTML(std::string_view text, std::string& result) {
+  const std::size_t kept = result.size();
+  result.resize(kept + text.size());
+  char* const end = WriteNonHTML(text, result.data() + kept);
+  result.resize(static_cast<std::size_t>(end - result.data()));
+}
+
+std::string_view NonHTMLInto(std::string_view text, std::string& buffer) {
+  if (buffer.size() < text.size()) buffer.resize(text.size());
+  char* const end = WriteNonHTML(text, buffer.data());
+  return std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+}
+
+std::size_t WriteNonHTMLUntil(std::string_view text, std::size_t from, std::size_t until,
+                              char*& out) {
+  if (from >= text.size()) return text.size();
+  std::size_t reached = from;
+  out = WriteNonHTML(text, out, from, until, &reached);
+  return reached;
 }
 
 std::size_t PosNoCase(std::string_view text, std::string_view pattern) {

@@ -95,6 +95,20 @@ void ExtractNonHTML(std::string_view text, std::string& out);
 // ExtractNonHTML(text) appended to out.
 void AppendNonHTML(std::string_view text, std::string& out);
 
+// ExtractNonHTML(text) written to the front of buffer, which is only ever made longer, so that a
+// buffer reused from page to page is not cleared again for every page; returns the front that
+// holds the result. buffer must not share memory with text.
+std::string_view NonHTMLInto(std::string_view text, std::string& buffer);
+
+// ExtractNonHTML a stretch at a time, for a caller that works on what was written while it is
+// still in the cache: writes the text from position from on (0, or what an earlier call
+// returned) at out until the position reaches until or the end, and returns that position,
+// which is never inside a tag; out moves past what was written. Calls that take up each other's
+// positions write ExtractNonHTML(text). The first call's out must have room for text.size()
+// bytes; out must not share memory with text.
+std::size_t WriteNonHTMLUntil(std::string_view text, std::size_t from, std::size_t until,
+                              char*& out);
+
 // FastPosNoCase over the whole of both texts, from position 1.
 std::size_t PosNoCase(std::string_view text, std::string_view pattern);
 

@@ -4,9 +4,11 @@
 
 #include <chrono>
 #include <functional>
+#include <random>
 
 #include "analysis/literal_reference.h"
 #include "analysis/random_pages.h"
+#include "text/text_routines.h"
 
 namespace zeb {
 namespace {
@@ -51,6 +53,54 @@ TEST(TrimToHtmlEndTest, Cases) {
       {"only end tags", "</html></html>", "</html>"},
   };
   for (const Case& c : cases) EXPECT_EQ(TrimToHtmlEnd(c.page), c.want) << c.name;
+}
+
+// TrimToHtmlEnd's steps as they read: the first "</html>" (else "</HTML>") in the whole page,
+// then every end tag removed and one put in front of the last character, or the page kept.
+std::string TrimStepByStep(const std::string& page) {
+  auto end_tag = [](const std::string& t) {
+    const std::size_t p = PosExact(t, "</html>");
+    return p != 0 ? p : PosExact(t, "</HTML>");
+  };
+  std::size_t p = end_tag(page);
+  std::string text = page;
+  if (static_cast<long long>(p) < static_cast<long long>(page.size()) - 10) {
+    text = FastAnsiReplace(page, "</html>", "", kReplaceAll | kIgnoreCase);
+    text.insert(text.empty() ? 0 : text.size() - 1, "</html>");
+    p = end_tag(text);
+  }
+  if (p == 0 && text.size() > 1) {
+    for (std::size_t k = 0; k + 1 < text.size(); ++k) {
+      if (text[k] == '\0') text[k] = ' ';
+    }
+  }
+  return text;
+}
+
+// Pages of up to a few hundred kilobytes with end tags (of either spelling, whole or cut) near
+// the boundaries of the chunks the copy is searched in, near the end and nowhere.
+TEST(TrimToHtmlEndTest, MatchesTheStepsOnLongPages) {
+  std::mt19937 random(2718);
+  const std::vector<std::string> tags = {"</html>", "</HTML>", "</HtMl>", "</html", "/html>",
+                                         std::string(1, '\0')};
+  std::string reused;
+  for (int round = 0; round < 300; ++round) {
+    std::string page(random() % (200 * 1024), 'x');
+    for (int k = static_cast<int>(random() % 4); k > 0; --k) {
+      const std::string& tag = tags[random() % tags.size()];
+      std::size_t at = 0;
+      switch (random() % 3) {
+        case 0: at = (random() % 4) * 64 * 1024 + random() % 16; break;  // at a chunk start
+        case 1: at = (random() % 4 + 1) * 64 * 1024 - random() % 16; break;  // across its end
+        default: at = page.size() - random() % 24;  // near the end of the page
+      }
+      if (at <= page.size()) page.insert(std::min(at, page.size()), tag);
+    }
+    const std::string want = TrimStepByStep(page);
+    ASSERT_EQ(TrimToHtmlEnd(page), want) << "round " << round;
+    TrimToHtmlEnd(page, reused);
+    ASSERT_EQ(reused, want) << "round " << round;
+  }
 }
 
 TEST(CutToBodyTest, Cases) {
@@ -189,6 +239,56 @@ TEST(ExtractLinksTest, ReusedScratchMatchesTheLiteralScanOnGeneratedPages) {
     ASSERT_EQ(fast.Internal, slow.internal) << page;
     ASSERT_EQ(fast.External, slow.external) << page;
     ASSERT_EQ(recorder.string_left, slow.string_left) << page;
+  }
+}
+
+// The same lists refilled page after page, as a crawl thread does: pages with more links and
+// longer ones alternate with pages with fewer and shorter ones, and with pages without any.
+TEST(ExtractLinksTest, ReusedListsMatchTheLiteralScanOnGeneratedPages) {
+  testing::RandomPages pages(2024);
+  const std::vector<std::pair<std::string, std::string>> sites = {
+      {"http://site.test/a/b.htm", "site.test"}, {"http://other.host/", "site.test"}};
+  PageScratch scratch;
+  PageLinks links;
+  for (int i = 0; i < 10000; ++i) {
+    const std::string page = pages.Page(i % 7 == 0 ? 300 : (i % 3 == 0 ? 2 : 40));
+    const auto& [url, host] = sites[static_cast<std::size_t>(i) % sites.size()];
+    Recorder recorder;
+    ExtractLinks(page, url, host, &recorder, LinkRules::kOriginal, scratch, links);
+    literal::ExtractedLinks slow = literal::ExtractLinks(page, url, host);
+    ASSERT_EQ(links.All, slow.all) << "page #" << i << ": " << page;
+    ASSERT_EQ(links.Internal, slow.internal) << page;
+    ASSERT_EQ(links.External, slow.external) << page;
+    ASSERT_EQ(recorder.string_left, slow.string_left) << page;
+  }
+  // Browser rules into lists that held the original rules' links.
+  const std::string page = "<body><a href='/x.htm'>x</a><a href='b.htm'>b</a>"
+                           "<a href='http://other.test/'>o</a></body>";
+  ExtractLinks(page, kPage, kHost, nullptr, LinkRules::kBrowser, scratch, links);
+  const PageLinks fresh = ExtractLinks(page, kPage, kHost, nullptr, LinkRules::kBrowser);
+  EXPECT_EQ(links.All, fresh.All);
+  EXPECT_EQ(links.Internal, fresh.Internal);
+  EXPECT_EQ(links.External, fresh.External);
+  EXPECT_EQ(links.All.size(), 3u);
+}
+
+// "amp;" goes from every link in any letter case, left to right, and what a removal joins is
+// not looked at again.
+TEST(ExtractLinksTest, AmpRemovalMatchesTheLiteralScan) {
+  const std::vector<std::string> targets = {
+      "x.htm?a=1&amp;b=2", "x.htm?a=1&AMP;b=2&aMp;c=3", "amp;amp;", "aamp;mp;;", "x&amp",
+      "amp;",              ";amp;",                     "am;p;",    "ampamp;;", "http://other.test/?q&Amp;r",
+      "a&amp;amp;b",       ";;;",                       "&AMP"};
+  for (const std::string& target : targets) {
+    for (const std::string& url : {kPage, std::string("http://other.host/")}) {
+      const std::string page = "<body><a href='" + target + "'>x</a> <a href=\"" + target +
+                               "\">y</a></body>";
+      const PageLinks fast = ExtractLinks(page, url, kHost);
+      const literal::ExtractedLinks slow = literal::ExtractLinks(page, url, kHost);
+      EXPECT_EQ(fast.All, slow.all) << target;
+      EXPECT_EQ(fast.Internal, slow.internal) << target;
+      EXPECT_EQ(fast.External, slow.external) << target;
+    }
   }
 }
 

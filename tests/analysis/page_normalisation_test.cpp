@@ -72,6 +72,25 @@ TEST(NormalizeForCheckTest, InPlaceMatchesTheReplacementStepsOnGeneratedText) {
   }
 }
 
+// Lines of markup with CR LF ends, so that blocks without anything to remove alternate with
+// line ends, and the text left behind trails what is read by less and by more than a block.
+TEST(NormalizeForCheckTest, InPlaceMatchesTheReplacementStepsOnLongLines) {
+  std::mt19937 rng(99);
+  const std::string alphabet = "abcdefgh<>/=\"'.  ";
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    for (int line = static_cast<int>(rng() % 40); line > 0; --line) {
+      text.append(rng() % 60, 'x');
+      for (int k = static_cast<int>(rng() % 30); k > 0; --k) text += alphabet[rng() % alphabet.size()];
+      const char* const ends[] = {"\r\n", "\n", "\r\n\t", "  ", "\r\n\r\n", "%3a"};
+      text += ends[rng() % 6];
+    }
+    std::string page = text;
+    NormalizeForCheckInPlace(page);
+    ASSERT_EQ(page, literal::NormalizeForCheck(text)) << "text: " << text;
+  }
+}
+
 TEST(DecodeLinkEscapesTest, InPlaceMatchesTheReplacementStepsOnGeneratedText) {
   std::mt19937 rng(77);
   std::string page;

@@ -247,6 +247,26 @@ TEST(AnalyzeKeywordDensityTest, ScriptAndTagRemovalMatchTheLiteralLoops) {
   }
 }
 
+// Pages whose scripts come early and whose text after the last script runs on for long
+// stretches (read in place, behind the text the script removal settled), with tags, stray
+// brackets and "&nbsp;" on both sides of where the two meet.
+TEST(AnalyzeKeywordDensityTest, LongTextAfterTheScriptsMatchesTheLiteralLoops) {
+  testing::RandomPages pages(77);
+  std::mt19937 random(78);
+  const std::vector<std::string> tails = {"Some words and more words ", "<b>bold</b> ", "&nbsp;",
+                                          "x > y ", "<i ", "> ", "\r\n", "Links LINKS links "};
+  PageScratch scratch;
+  for (int i = 0; i < 1500; ++i) {
+    std::string page = pages.Page(12) + "<script>var a = '<b>';</script>" + pages.Page(8);
+    if (i % 2 == 0) page += "<SCRIPT>x</SCRIPT>";
+    for (int k = static_cast<int>(random() % 60); k > 0; --k) page += tails[random() % tails.size()];
+    page += pages.Page(6);
+    ASSERT_EQ(AnalyzeKeywordDensity(page, 0, StopWords(), scratch),
+              literal::AnalyzeKeywordDensity(page, 0, {}))
+        << "page #" << i << ": " << page;
+  }
+}
+
 TEST(AnalyzeKeywordDensityTest, NbspIsRemovedAfterTheTagsAreGone) {
   const struct {
     const char* page;

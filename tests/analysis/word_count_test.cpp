@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <random>
+#include <vector>
 
 #include "analysis/literal_reference.h"
 #include "analysis/random_pages.h"
+#include "text/text_routines.h"
 
 namespace zeb {
 namespace {
@@ -93,6 +97,61 @@ TEST(CountWordPositionsTest, MatchesTheLiteralStepsOnGeneratedPages) {
         << "page: " << page << " search: " << search;
     ASSERT_EQ(counts.position_tags, literal::CountWords(page, true, search))
         << "page: " << page << " search: " << search;
+  }
+}
+
+// Pages of several of the 16 KB chunks the position count searches and counts at a time, the
+// find text absent, or first found near a chunk boundary (across it too), inside a tag or not,
+// in either letter case; compared with CountWords, which searches and counts the whole text.
+TEST(CountWordPositionsTest, MatchesCountWordsOnPagesOfManyChunks) {
+  std::mt19937 random(1618);
+  const std::vector<std::string> filler = {"word ", "<b>", "</b>", "a,b. ", "<a href=x>", "</a>",
+                                           "\r\n", "  ", "<", ">", "x"};
+  const std::vector<std::string> searches = {"mysite.test", "MySite", "a", "word b", "x>y"};
+  PageScratch scratch;
+  for (int round = 0; round < 200; ++round) {
+    std::string page = "<body>";
+    const std::size_t size = 1000 + random() % (60 * 1024);
+    while (page.size() < size) page += filler[random() % filler.size()];
+    page += "</body>";
+    const std::string search = searches[random() % searches.size()];
+    for (int k = static_cast<int>(random() % 3); k > 0; --k) {
+      std::string found = random() % 2 == 0 ? search : LowerCase(search);
+      if (random() % 3 == 0) found = "<a href=" + found + ">";
+      const std::size_t boundary = (1 + random() % 4) * 16 * 1024;
+      const std::size_t at = std::min(page.size(), boundary - std::min(boundary, std::size_t{12}) +
+                                                       random() % 24);
+      page.insert(at, found);
+    }
+    const WordCounts counts = CountWordPositions(page, search, scratch);
+    ASSERT_EQ(counts.total_no_tags, CountWords(page, false, "")) << "round " << round;
+    ASSERT_EQ(counts.position_no_tags, CountWords(page, false, search)) << "round " << round;
+    ASSERT_EQ(counts.total_tags, CountWords(page, true, "")) << "round " << round;
+    ASSERT_EQ(counts.position_tags, CountWords(page, true, search)) << "round " << round;
+  }
+}
+
+// The tag holding the find text starts in front of a 16 KB boundary and the find text behind
+// it, so that the tag stripping has passed the tag's start when the search meets the text; and
+// the same tag wholly in front of the boundary, behind it, and at the page's two ends.
+TEST(CountWordPositionsTest, FindTextInATagAtAChunkBoundaryMatchesCountWords) {
+  const std::string search = "mysite.test";
+  const std::string tag = "<a href=\"http://www." + search + "/\">My Site</a>";
+  PageScratch scratch;
+  for (const std::size_t at : {std::size_t{0}, std::size_t{100}, std::size_t{16384 - 30},
+                               std::size_t{16384 - 12}, std::size_t{16384 - 1}, std::size_t{16384},
+                               std::size_t{16384 + 5}, std::size_t{2 * 16384 - 20}}) {
+    for (const std::size_t size : {std::size_t{16384 + 200}, std::size_t{40000}}) {
+      std::string page = "<body>";
+      while (page.size() < size) page += "word <b>bold</b>, more.\r\n";
+      page.insert(std::min(at, page.size()), tag);
+      page += "</body>";
+      const WordCounts counts = CountWordPositions(page, search, scratch);
+      EXPECT_EQ(counts.total_no_tags, CountWords(page, false, "")) << at << " " << size;
+      EXPECT_EQ(counts.position_no_tags, CountWords(page, false, search)) << at << " " << size;
+      EXPECT_EQ(counts.total_tags, CountWords(page, true, "")) << at << " " << size;
+      EXPECT_EQ(counts.position_tags, CountWords(page, true, search)) << at << " " << size;
+    }
   }
 }
 

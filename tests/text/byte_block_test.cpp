@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 #include "text/text_routines.h"
@@ -35,6 +37,24 @@ TEST(ByteBlockTest, LowerFoldsAsciiLettersOnly) {
     block::Store(lowered.data(), block::Lower(block::Load(bytes.data())));
     EXPECT_EQ(lowered, LowerCase(bytes)) << "bytes from " << start;
   }
+}
+
+TEST(ByteBlockTest, FindMatchesALinearSearch) {
+  std::mt19937 random(77);
+  for (int round = 0; round < 20000; ++round) {
+    // Texts from empty to past the blocks tested inline, the byte sought rare or absent.
+    std::string text(random() % 160, 'x');
+    for (int k = static_cast<int>(random() % 3); k > 0 && !text.empty(); --k) {
+      text[random() % text.size()] = '<';
+    }
+    const std::size_t from = text.empty() ? 0 : random() % (text.size() + 1);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* const want = std::find(begin + from, end, '<');
+    ASSERT_EQ(block::Find(begin + from, end, '<'), want) << "round " << round << ": " << text;
+  }
+  const std::string nul_text("ab\0c", 4);
+  EXPECT_EQ(block::Find(nul_text.data(), nul_text.data() + 4, '\0'), nul_text.data() + 2);
 }
 
 }  // namespace

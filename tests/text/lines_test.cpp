@@ -47,5 +47,40 @@ TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnRandomText) {
   }
 }
 
+// Long texts with rare line ends of every kind, so that whole blocks pass without one and line
+// ends fall in every lane and across block boundaries.
+TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnLongText) {
+  std::mt19937 rng(977);
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz <>\r\n";
+  std::string out = "left over";
+  for (int round = 0; round < 5000; ++round) {
+    std::string text(std::uniform_int_distribution<std::size_t>(0, 300)(rng), ' ');
+    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    if (round % 3 == 0) {  // lines that all end in CR LF, the last one perhaps too
+      for (std::size_t k = 40; k + 1 < text.size(); k += 40) text.replace(k, 2, "\r\n");
+    }
+    JoinSplitLines(text, out);
+    ASSERT_EQ(out, JoinLines(SplitLines(text))) << "round " << round;
+  }
+}
+
+// Pages of many kilobytes, appended in spans: line ends of every kind now and then, and long
+// stretches of CR LF lines in between.
+TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnLongPages) {
+  std::mt19937 rng(31);
+  const char* const ends[] = {"\r\n", "\r", "\n", "\n\r", "\r\r\n"};
+  std::string out;
+  for (int round = 0; round < 40; ++round) {
+    std::string text;
+    const std::size_t size = rng() % (40 * 1024);
+    while (text.size() < size) {
+      text.append(rng() % 90, 'x');
+      text += rng() % 50 == 0 ? ends[rng() % 5] : "\r\n";
+    }
+    JoinSplitLines(text, out);
+    ASSERT_EQ(out, JoinLines(SplitLines(text))) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace zeb

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstddef>
 #include <random>
@@ -269,6 +271,29 @@ TEST(FastPosNoCaseTest, MatchesReferenceOnRandomInputs) {
   }
 }
 
+// Texts of up to a few kilobytes with the pattern rare, so that the 16- and 32-byte scans
+// run long before a hit, and hits and near misses fall in every lane and at the very end.
+TEST(FastPosNoCaseTest, MatchesReferenceOnLongTextsWithRareHits) {
+  RandomText random(8088);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = random.Make("abcdefghij <>/"sv, 3000);
+    const std::string pattern = random.Pattern(text, "aAbBzZ<>/."sv, 1, 16);
+    for (int k = static_cast<int>(random.Below(3)); k > 0 && !text.empty(); --k) {
+      std::string copy = pattern;
+      for (char& c : copy) {
+        if (random.Below(2) == 0) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      }
+      text.insert(random.Below(text.size() + 1), copy);
+    }
+    const std::size_t start = random.Below(text.size() + 2);
+    ASSERT_EQ(FastPosNoCase(text, pattern, kAll, kAll, start),
+              RefPos(text, pattern, kAll, kAll, start, true))
+        << "round " << round << " pattern \"" << pattern << "\"";
+    ASSERT_EQ(PosExact(text, pattern, start), RefPos(text, pattern, kAll, kAll, start, false))
+        << "round " << round << " pattern \"" << pattern << "\"";
+  }
+}
+
 TEST(PosExactTest, Table) {
   EXPECT_EQ(PosExact("Hello hello", "hello"), 7u);
   EXPECT_EQ(PosExact("Hello hello", "HELLO"), 0u);
@@ -480,6 +505,58 @@ TEST(ExtractNonHTMLTest, MatchesReferenceOnRandomInputs) {
         << "round " << round << " text \"" << text << "\"";
     ExtractNonHTML(text, reused);
     ASSERT_EQ(reused, RefExtractNonHTML(text)) << "round " << round;
+  }
+}
+
+// Long runs of text between tags, so that whole blocks are copied and a "<" or ">" falls in
+// every lane of a block, at the end of the text and just past a block.
+TEST(ExtractNonHTMLTest, SparseTagsMatchReferenceOnRandomInputs) {
+  RandomText random(4242);
+  std::string reused = "kept";
+  for (int round = 0; round < kRandomRounds; ++round) {
+    const std::string text =
+        random.Make("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaAb. <>\0"sv, 20 + round % 400);
+    ASSERT_EQ(ExtractNonHTML(text), RefExtractNonHTML(text))
+        << "round " << round << " text \"" << text << "\"";
+    reused.resize(round % 5);  // appended after text already in the buffer
+    const std::string before = reused;
+    AppendNonHTML(text, reused);
+    ASSERT_EQ(reused, before + RefExtractNonHTML(text)) << "round " << round;
+  }
+}
+
+// The buffer keeps the length of the longest text so far; the result is the front it returns.
+TEST(ExtractNonHTMLTest, IntoAKeptBufferMatchesReference) {
+  RandomText random(5150);
+  std::string buffer;
+  for (int round = 0; round < kRandomRounds; ++round) {
+    const std::string text = random.Make("aaaaaaaaAb. <>/\0"sv, round % 3 == 0 ? 500 : 40);
+    const std::size_t before = buffer.size();
+    const std::string_view stripped = NonHTMLInto(text, buffer);
+    ASSERT_EQ(stripped, RefExtractNonHTML(text)) << "round " << round << " text \"" << text << "\"";
+    ASSERT_EQ(stripped.data(), buffer.data());
+    ASSERT_EQ(buffer.size(), std::max(before, text.size()));
+  }
+}
+
+// Stretches that stop at random places, one call taking up the position the last one reached,
+// write what one call over the whole text writes.
+TEST(ExtractNonHTMLTest, StretchByStretchMatchesReference) {
+  RandomText random(6061);
+  for (int round = 0; round < kRandomRounds; ++round) {
+    const std::string text = random.Make("aaaaaAb. <<>>/\0"sv, round % 3 == 0 ? 400 : 40);
+    std::string buffer(text.size(), '#');
+    char* out = buffer.data();
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      const std::size_t until = pos + random.Below(40);
+      const std::size_t reached = WriteNonHTMLUntil(text, pos, until, out);
+      ASSERT_GE(reached, std::min(until, text.size())) << "round " << round;
+      pos = reached;
+    }
+    ASSERT_EQ(std::string(buffer.data(), static_cast<std::size_t>(out - buffer.data())),
+              RefExtractNonHTML(text))
+        << "round " << round << " text \"" << text << "\"";
   }
 }
 
