@@ -7,7 +7,7 @@ mode="${1:?usage: sanitize.sh thread|address [filter]}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/${BUILD_DIR:-build}/sanitize-$mode"
 case "$mode" in
-  thread) filter="${2:-Crawl*:RunController*:Dispatcher*:Concurrency*:WorkTables*:ZebhostTest.Check*:ZebhostTest.Demo*:ZebhostTest.AFullDisk*:ZebhostParallel*:ZebhostReport*:LinkVerdictCrawl*:HttpClient*:RobotsCheck*:ModernWeb*:HostGate*:LoopbackTls*}" ;;
+  thread) filter="${2:-Crawl*:RunController*:Dispatcher*:*Concurrency*:WorkTables*:ZebhostTest.Check*:ZebhostTest.Demo*:ZebhostTest.AFullDisk*:ZebhostParallel*:ZebhostReport*:LinkVerdictCrawl*:HttpClient*:RobotsCheck*:ModernWeb*:HostGate*:LoopbackTls*}" ;;
   address) filter="${2:-*}" ;;
   *) echo "sanitize.sh: unknown mode $mode (thread, address)" >&2; exit 2 ;;
 esac

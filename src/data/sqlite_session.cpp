@@ -14,17 +14,17 @@ constexpr int kBusyTimeoutMs = 20 * 500;
 
 // The write gate of a database file, one per file for the whole process. The key is the file's
 // absolute path, so that two spellings of one file share their gate.
-std::shared_ptr<std::timed_mutex> WriteGateOf(const std::string& file) {
+std::shared_ptr<WriteGate> WriteGateOf(const std::string& file) {
   static std::mutex registry_mutex;
-  static std::unordered_map<std::string, std::weak_ptr<std::timed_mutex>> registry;
+  static std::unordered_map<std::string, std::weak_ptr<WriteGate>> registry;
   std::error_code error;
   std::string key = std::filesystem::weakly_canonical(file, error).string();
   if (error) key = file;
   std::lock_guard<std::mutex> lock(registry_mutex);
-  std::weak_ptr<std::timed_mutex>& slot = registry[key];
-  std::shared_ptr<std::timed_mutex> gate = slot.lock();
+  std::weak_ptr<WriteGate>& slot = registry[key];
+  std::shared_ptr<WriteGate> gate = slot.lock();
   if (!gate) {
-    gate = std::make_shared<std::timed_mutex>();
+    gate = std::make_shared<WriteGate>();
     slot = gate;
   }
   return gate;
@@ -36,6 +36,21 @@ std::string Message(sqlite3* db, int rc) {
 }
 
 }  // namespace
+
+bool WriteGate::Enter(std::chrono::milliseconds wait) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!opened_.wait_for(lock, wait, [this] { return !taken_; })) return false;
+  taken_ = true;
+  return true;
+}
+
+void WriteGate::Leave() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    taken_ = false;
+  }
+  opened_.notify_one();
+}
 
 bool DatabaseError::IsBusy() const {
   int primary = code_ & 0xff;
@@ -205,6 +220,11 @@ std::int64_t Session::LastInsertRowId() const { return sqlite3_last_insert_rowid
 
 int Session::Changes() const { return sqlite3_changes(db_); }
 
+void Session::CheckpointUnlessBusy() {
+  std::unique_lock<std::recursive_mutex> lock(*use_mutex_, std::try_to_lock);
+  if (lock.owns_lock()) Checkpoint();
+}
+
 void Session::Checkpoint() {
   const auto lock = Lock();
   int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
@@ -230,13 +250,13 @@ bool Session::IndexExists(const std::string& index) {
 Transaction::Transaction(Session& session) : session_(session) {
   // The gate orders this process's writers; a writer that waited the whole lock time goes on
   // to SQLite's own lock, as it would without the gate.
-  gated_ = session_.write_gate().try_lock_for(std::chrono::milliseconds(kBusyTimeoutMs));
+  gated_ = session_.write_gate().Enter(std::chrono::milliseconds(kBusyTimeoutMs));
   lock_ = session_.Lock();
   try {
     session_.Query("BEGIN IMMEDIATE")->Run();
   } catch (...) {
     lock_.unlock();
-    if (gated_) session_.write_gate().unlock();
+    if (gated_) session_.write_gate().Leave();
     throw;
   }
 }
@@ -250,14 +270,14 @@ Transaction::~Transaction() {
     }
   }
   if (lock_.owns_lock()) lock_.unlock();
-  if (gated_) session_.write_gate().unlock();
+  if (gated_) session_.write_gate().Leave();
 }
 
 void Transaction::Commit() {
   session_.Query("COMMIT")->Run();
   open_ = false;
   lock_.unlock();
-  if (gated_) session_.write_gate().unlock();
+  if (gated_) session_.write_gate().Leave();
   gated_ = false;
 }
 

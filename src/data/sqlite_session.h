@@ -13,6 +13,8 @@
 #ifndef ZEB_DATA_SQLITE_SESSION_H_
 #define ZEB_DATA_SQLITE_SESSION_H_
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -117,6 +119,19 @@ enum class OpenMode {
   kCreateIfMissing  // make an empty database when the file is missing
 };
 
+// One writer at a time among the sessions of this process on one database file.
+class WriteGate {
+ public:
+  // True when the gate was taken within `wait`; false when it stayed closed that long.
+  bool Enter(std::chrono::milliseconds wait);
+  void Leave();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool taken_ = false;  // Guarded by mutex_
+};
+
 class Session {
  public:
   // Opens the database file. Throws DatabaseError when it cannot be opened (with kExisting: when
@@ -140,6 +155,9 @@ class Session {
 
   // Writes the write-ahead log back into the database file (the "flush" of the tables).
   void Checkpoint();
+  // As Checkpoint, unless another thread is checkpointing through this session right now: that
+  // one writes the log back, as a checkpoint meeting another one would have left it to it.
+  void CheckpointUnlessBusy();
 
   // Whether a table of that name is in any of the connection's databases (attached ones too).
   bool TableExists(const std::string& table);
@@ -150,7 +168,7 @@ class Session {
 
   // Shared by every session of this process on the same database file: a write transaction
   // waits here for the one before it instead of polling SQLite's lock with sleeps.
-  std::timed_mutex& write_gate() { return *write_gate_; }
+  WriteGate& write_gate() { return *write_gate_; }
   // The connection's own lock. A session may be shared by threads: each statement borrow,
   // Exec and transaction holds it, so one thread's statements never interleave another's.
   std::unique_lock<std::recursive_mutex> Lock() const {
@@ -160,7 +178,7 @@ class Session {
  private:
   sqlite3* db_ = nullptr;
   std::string file_;
-  std::shared_ptr<std::timed_mutex> write_gate_;
+  std::shared_ptr<WriteGate> write_gate_;
   std::unique_ptr<std::recursive_mutex> use_mutex_ = std::make_unique<std::recursive_mutex>();
   std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
 };

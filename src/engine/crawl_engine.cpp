@@ -181,9 +181,6 @@ void DBWebThreadEngine::Execute() {
       ConfigureCrawlSession(*session_);
     }
     tables_ = std::make_unique<WorkTables>(*session_);
-    if (environment_.flush_session) {
-      flush_tables_ = std::make_unique<WorkTables>(*environment_.flush_session);
-    }
     app_tables_ = std::make_unique<AppTables>(*session_);
     Run();
   } catch (const std::exception& e) {
@@ -198,13 +195,16 @@ void DBWebThreadEngine::Execute() {
   } catch (...) {
   }
   app_tables_.reset();
-  flush_tables_.reset();
   tables_.reset();
   session_.reset();
 }
 
 void DBWebThreadEngine::FlushTables() {
-  (flush_tables_ ? *flush_tables_ : *tables_).Flush();
+  if (environment_.flush_session) {
+    environment_.flush_session->CheckpointUnlessBusy();
+  } else {
+    tables_->Flush();
+  }
 }
 
 void DBWebThreadEngine::Run() {

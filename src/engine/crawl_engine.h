@@ -207,7 +207,6 @@ class DBWebThreadEngine {
   std::shared_ptr<Session> session_;
   std::unique_ptr<WorkTables> tables_;
   std::unique_ptr<AppTables> app_tables_;
-  std::unique_ptr<WorkTables> flush_tables_;  // over the flush connection, when there is one
   EngineLists lists_;
 
   bool AbortSeen = false;  // this thread's copy of AbortRequested, re-read at safe points
