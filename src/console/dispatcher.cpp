@@ -1,5 +1,6 @@
 #include "console/dispatcher.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zeb {
@@ -27,6 +28,14 @@ void Dispatcher::Post(std::function<void()> task) {
     std::lock_guard<std::mutex> lock(mutex_);
     tasks_.push_back({std::move(task), Clock::now(), nullptr, nullptr});
     if (tasks_.size() == 1) queued_.notify_all();
+  }
+  Queued();
+}
+
+void Dispatcher::PostQuietly(std::function<void()> task) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tasks_.push_back({std::move(task), Clock::now(), nullptr, nullptr});
   }
   Queued();
 }
@@ -85,8 +94,9 @@ void Dispatcher::RunUntil(Clock::time_point until) {
       RunTask(task, lock);
       continue;
     }
-    if (Clock::now() >= until) return;
-    queued_.wait_until(lock, until);
+    const Clock::time_point now = Clock::now();
+    if (now >= until) return;
+    queued_.wait_until(lock, std::min(until, now + kQuietPostDelay));
   }
 }
 

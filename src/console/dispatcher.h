@@ -41,8 +41,14 @@ class Dispatcher {
 
   void Call(const std::function<void()>& task);
   void Post(std::function<void()> task);
+  // As Post, for notices that only feed the display: queued in order with the other tasks, but
+  // waking no waiting owner; a RunUntil gets to them within kQuietPostDelay. An event-loop
+  // owner's hook is still called, so a window's progress does not wait.
+  void PostQuietly(std::function<void()> task);
+  static constexpr std::chrono::milliseconds kQuietPostDelay{10};
 
-  // Owner thread: runs queued tasks until `until`, or until Wake() is called.
+  // Owner thread: runs queued tasks until `until`, or until Wake() is called. It looks at the
+  // queue at least every kQuietPostDelay, for the quiet posts.
   void RunUntil(Clock::time_point until);
   // Owner thread: runs the tasks queued now, without waiting.
   void RunPending();

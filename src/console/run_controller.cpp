@@ -386,7 +386,7 @@ int RunController::held_threads() const {
 
 std::optional<RecNo> RunController::NextOpenRecord() {
   FrontierHandout::Handout handout = handout_.NextOpenRecord(*tables_);
-  dispatcher_.Post([this, label = std::move(handout.Label17)] {
+  dispatcher_.PostQuietly([this, label = std::move(handout.Label17)] {
     display_.Label17 = label;
     Changed();
   });
@@ -441,7 +441,7 @@ void RunController::SendEvent(const EngineEventArgs& event) {
 
 void RunController::PostProgress(const EngineEventArgs& event) {
   if (options_.post_progress) {
-    dispatcher_.Post([this, event] { EngineEvent(event); });
+    dispatcher_.PostQuietly([this, event] { EngineEvent(event); });
   } else {
     SendEvent(event);
   }

@@ -54,6 +54,47 @@ TEST(DispatcherTest, RunUntilReturnsAtItsTimeOrOnWake) {
   EXPECT_LT(Dispatcher::Clock::now() - start, 5s);
 }
 
+// Display notices are posted quietly: they wake no waiting owner, keep their place among the
+// other tasks, and still run within a short while of a long RunUntil, without ending it.
+TEST(DispatcherTest, QuietPostsKeepTheirOrderAndRunWithinTheirDelay) {
+  Dispatcher dispatcher;
+  std::vector<int> order;
+  std::atomic<bool> quiet_ran{false};
+  std::atomic<int> wakes{0};
+  std::thread worker([&] {
+    dispatcher.PostQuietly([&] { order.push_back(1); });
+    dispatcher.Post([&] { order.push_back(2); });
+    dispatcher.PostQuietly([&] { order.push_back(3); });
+    dispatcher.Call([&] { order.push_back(4); });
+  });
+  while (order.size() < 4) dispatcher.RunUntil(Dispatcher::Clock::now() + 5ms);
+  worker.join();
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+
+  // The owner waits for an hour; a quiet notice is run long before, and the wait goes on.
+  const auto start = Dispatcher::Clock::now();
+  Dispatcher::Clock::duration ran_after{};
+  std::thread poster([&] {
+    std::this_thread::sleep_for(20ms);  // the owner is waiting by now
+    dispatcher.PostQuietly([&] {
+      ran_after = Dispatcher::Clock::now() - start;
+      quiet_ran = true;
+    });
+    for (int i = 0; i < 5000 && !quiet_ran; ++i) std::this_thread::sleep_for(1ms);
+    dispatcher.Post([&] { dispatcher.Wake(); });
+  });
+  dispatcher.RunUntil(start + 1h);
+  poster.join();
+  EXPECT_TRUE(quiet_ran);
+  EXPECT_LT(ran_after, 2s);
+
+  // An event-loop owner's hook hears of quiet posts as of any other.
+  dispatcher.SetWakeHook([&] { ++wakes; });
+  dispatcher.PostQuietly([] {});
+  EXPECT_EQ(wakes.load(), 1);
+  dispatcher.RunPending();
+}
+
 // An owner with an event loop is told of every queued task, and a call waiting on the owner
 // completes when the owner answers the hook.
 TEST(DispatcherTest, TheWakeHookTellsAnEventLoopOwnerOfWork) {
