@@ -116,9 +116,9 @@ BodyStems FindBodyStems(std::string_view page) {
   for (; n - i >= block::kSize + 2; i += block::kSize) {  // the block and two bytes after it
     const block::Bytes bytes = block::Load(text + i);
     // Setting the 0x20 bit lowers a letter; only "B" and "O" become "b" and "o" that way.
-    const block::Bytes second = block::Load(text + i + 1) | 0x20;
-    const block::Bytes third = block::Load(text + i + 2) | 0x20;
     const block::Bytes second_raw = block::Load(text + i + 1);
+    const block::Bytes second = second_raw | 0x20;
+    const block::Bytes third = block::Load(text + i + 2) | 0x20;
     const block::Mask candidates =
         (bytes == '<') & (((second == 'b') & (third == 'o')) | ((second_raw == '/') & (third == 'b')));
     for (unsigned bits = block::Bits(candidates); bits != 0; bits &= bits - 1) {
@@ -199,12 +199,7 @@ class ReusedList {
   explicit ReusedList(Lines& lines) : lines_(lines) {}
   void Add(std::string_view prefix, std::string_view text) {
     if (used_ < lines_.size()) {
-      std::string& line = lines_[used_];
-      if (prefix.empty()) {
-        line.assign(text);
-      } else {
-        line.assign(prefix).append(text);
-      }
+      lines_[used_].assign(prefix).append(text);
     } else {
       std::string line;
       line.reserve(prefix.size() + text.size());

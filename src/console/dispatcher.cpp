@@ -23,19 +23,15 @@ void Dispatcher::Call(const std::function<void()>& task) {
   if (*error) std::rethrow_exception(*error);
 }
 
-void Dispatcher::Post(std::function<void()> task) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    tasks_.push_back({std::move(task), Clock::now(), nullptr, nullptr});
-    if (tasks_.size() == 1) queued_.notify_all();
-  }
-  Queued();
-}
+void Dispatcher::Post(std::function<void()> task) { Enqueue(std::move(task), true); }
 
-void Dispatcher::PostQuietly(std::function<void()> task) {
+void Dispatcher::PostQuietly(std::function<void()> task) { Enqueue(std::move(task), false); }
+
+void Dispatcher::Enqueue(std::function<void()> task, bool wake_owner) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     tasks_.push_back({std::move(task), Clock::now(), nullptr, nullptr});
+    if (wake_owner && tasks_.size() == 1) queued_.notify_all();
   }
   Queued();
 }

@@ -71,6 +71,8 @@ class Dispatcher {
     std::shared_ptr<std::exception_ptr> error;  // what the task threw, for its caller
   };
   void RunTask(Task& task, std::unique_lock<std::mutex>& lock);
+  // Queues a post; wake_owner: a waiting owner is woken when the queue was empty.
+  void Enqueue(std::function<void()> task, bool wake_owner);
 
   std::thread::id owner_;
   std::mutex mutex_;

@@ -41,17 +41,19 @@ FrontierHandout::Handout FrontierHandout::NextOpenRecord(WorkTables& view) {
   const std::int64_t count = first.count;
   Handout out;
   out.record = TakeHotRecord(count);
-  bool first_read = true;
+  std::optional<RecNo> open = first.open;
   while (!out.record) {
-    std::optional<RecNo> open = first_read ? first.open : view.NextOpen(from);
-    first_read = false;
     if (!open) {
       CurrentRecNo = std::max(CurrentRecNo, count);
       break;
     }
     CurrentRecNo = *open;
-    if (handed_hot_.erase(*open) == 0) out.record = open;
+    if (handed_hot_.erase(*open) == 0) {
+      out.record = open;
+      break;
+    }
     from = *open + 1;
+    open = view.NextOpen(from);
   }
   out.Label17 = std::to_string(std::max(count, CurrentRecNo)) + "/" + std::to_string(CurrentRecNo);
   return out;

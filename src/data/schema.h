@@ -51,7 +51,7 @@ Session OpenRunSession(const FileLocations& locations);
 Session ReopenRunSession(const FileLocations& locations);
 // Readies a connection for the crawl threads of a run: the crawl rewrites its rows again and
 // again, so with a longer log between checkpoints a page is written back once for many commits
-// and the file is synced less often; a larger page cache serves the threads that share it.
+// and the file is synced less often.
 void ConfigureCrawlSession(Session& session);
 
 }  // namespace zeb

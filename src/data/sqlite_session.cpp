@@ -255,8 +255,7 @@ Transaction::Transaction(Session& session) : session_(session) {
   try {
     session_.Query("BEGIN IMMEDIATE")->Run();
   } catch (...) {
-    lock_.unlock();
-    if (gated_) session_.write_gate().Leave();
+    Release();
     throw;
   }
 }
@@ -269,14 +268,17 @@ Transaction::~Transaction() {
       // The transaction is gone already (SQLite rolls back by itself on some errors).
     }
   }
-  if (lock_.owns_lock()) lock_.unlock();
-  if (gated_) session_.write_gate().Leave();
+  Release();
 }
 
 void Transaction::Commit() {
   session_.Query("COMMIT")->Run();
   open_ = false;
-  lock_.unlock();
+  Release();
+}
+
+void Transaction::Release() {
+  if (lock_.owns_lock()) lock_.unlock();
   if (gated_) session_.write_gate().Leave();
   gated_ = false;
 }

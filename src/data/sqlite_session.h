@@ -195,6 +195,9 @@ class Transaction {
   void Commit();
 
  private:
+  // Lets go of the session's lock and the write gate, once.
+  void Release();
+
   Session& session_;
   bool open_ = true;
   bool gated_ = false;  // holds the session's write gate
