@@ -323,6 +323,8 @@ void ExtractLinks(std::string_view page, std::string_view page_url, std::string_
   std::size_t link_bytes = 0;
   std::string& absolute = scratch.link;
   NoCaseFinder hrefs(view, "href");
+  std::optional<LinkResolver> resolver;  // the browser rules read the page's address once
+  if (rules == LinkRules::kBrowser) resolver.emplace(page_url);
 
   std::size_t href = hrefs.Find(front);
   blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
@@ -344,7 +346,7 @@ void ExtractLinks(std::string_view page, std::string_view page_url, std::string_
     }
     std::string_view target = view.substr(front, std::min(end - front, kMaxLinkLength));
     if (rules == LinkRules::kBrowser) {
-      absolute = MakeLinkAbsoluteModern(target, page_url);
+      absolute = resolver->MakeAbsolute(target);
     } else {
       MakeLinkAbsolute(target, page_url, page_host, absolute);
     }

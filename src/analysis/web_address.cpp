@@ -1,5 +1,6 @@
 #include "analysis/web_address.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -225,16 +226,20 @@ std::optional<std::string> ParseHost(std::string_view raw) {
     return "[" + Ipv6Text(*pieces) + "]";
   }
   std::string host;
-  host.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (IsPercentEncoding(raw, i)) {
-      host += static_cast<char>(HexValue(raw[i + 1]) * 16 + HexValue(raw[i + 2]));
-      i += 2;
-    } else {
-      host += raw[i];
+  if (raw.find('%') == kNone) {
+    host.assign(raw);
+  } else {
+    host.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+      if (IsPercentEncoding(raw, i)) {
+        host += static_cast<char>(HexValue(raw[i + 1]) * 16 + HexValue(raw[i + 2]));
+        i += 2;
+      } else {
+        host += raw[i];
+      }
     }
   }
-  host = LowerCase(host);
+  for (char& c : host) c = FoldCase(c);
   constexpr std::string_view kRefused = "#%/:<>?@[\\]^|";
   for (char c : host) {
     if (IsBlankOrControl(c) || c == '\x7f' || kRefused.find(c) != kNone) return std::nullopt;
@@ -319,6 +324,15 @@ std::string RemoveDotSegments(std::string_view path) {
   return result;
 }
 
+// Whether no byte of text would change in Encoded: no percent sign, control byte, blank, byte
+// >= 0x7F or byte of `also`.
+bool EncodedAlready(std::string_view text, std::string_view also) {
+  return std::all_of(text.begin(), text.end(), [also](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte > 0x20 && byte < 0x7F && c != '%' && also.find(c) == kNone;
+  });
+}
+
 // text with its percent-encodings' hex digits in upper case and with control bytes, blanks,
 // bytes >= 0x7F and the bytes of `also` percent-encoded.
 std::string Encoded(std::string_view text, std::string_view also) {
@@ -344,8 +358,17 @@ std::string Encoded(std::string_view text, std::string_view also) {
 }
 
 WebAddress Normalised(WebAddress address) {
-  address.path = Encoded(RemoveDotSegments(address.path), "\"<>`{}");
-  address.query = Encoded(address.query, "\"<>'");
+  // Most addresses are normal already: a path that starts with "/" and has no segment starting
+  // with "." has no dot segment to remove, and text with nothing to encode stays as it is.
+  static constexpr std::string_view kPathAlso = "\"<>`{}";
+  static constexpr std::string_view kQueryAlso = "\"<>'";
+  if (!address.path.starts_with('/') || address.path.find("/.") != kNone) {
+    address.path = RemoveDotSegments(address.path);
+  }
+  if (!EncodedAlready(address.path, kPathAlso)) address.path = Encoded(address.path, kPathAlso);
+  if (!EncodedAlready(address.query, kQueryAlso)) {
+    address.query = Encoded(address.query, kQueryAlso);
+  }
   return address;
 }
 
@@ -357,21 +380,26 @@ std::optional<WebAddress> ParseNormalised(std::string_view url) {
 
 // A link that gives an authority (after "scheme:" or "//"): the slashes in front of it skipped,
 // read as an absolute address of the scheme. `rest` has its backslashes turned into slashes.
-std::string ResolveAuthority(std::string_view scheme, std::string_view rest,
-                             std::string_view trimmed_link) {
+// Without an address the link comes back trimmed.
+ResolvedLink ResolveAuthority(std::string_view scheme, std::string_view rest,
+                              std::string_view trimmed_link) {
   while (rest.starts_with('/')) rest.remove_prefix(1);
   std::string absolute(scheme);
   absolute += "://";
   absolute += rest;
-  const std::optional<WebAddress> address = ParseCleaned(absolute);
-  if (!address) return std::string(trimmed_link);
-  return ToString(Normalised(*address));
+  std::optional<WebAddress> address = ParseCleaned(absolute);
+  if (!address) return {std::string(trimmed_link), std::nullopt};
+  *address = Normalised(std::move(*address));
+  return {ToString(*address), std::move(address)};
 }
 
 }  // namespace
 
 std::optional<WebAddress> ParseWebAddress(std::string_view url) {
-  return ParseCleaned(WithoutTabsAndBreaks(TrimSpaceAndControls(url)));
+  const std::string_view trimmed = TrimSpaceAndControls(url);
+  // Most addresses hold no tab or line break: they are read without a copy.
+  if (trimmed.find_first_of("\t\n\r") == kNone) return ParseCleaned(trimmed);
+  return ParseCleaned(WithoutTabsAndBreaks(trimmed));
 }
 
 std::string ToString(const WebAddress& a) {
@@ -396,26 +424,33 @@ std::string NormaliseWebAddress(std::string_view url) {
   return address ? ToString(*address) : std::string(url);
 }
 
-std::string ResolveWebLink(std::string_view base, std::string_view link) {
+LinkResolver::LinkResolver(std::string_view base) : base_address_(ParseWebAddress(base)) {
+  if (base_address_) base_site_ = SiteOf(base_address_->host);
+}
+
+std::string_view LinkResolver::SiteOf(std::string_view host) {
+  return host.starts_with("www.") ? host.substr(4) : host;
+}
+
+ResolvedLink LinkResolver::ResolveParts(std::string_view link) const {
   const std::string_view trimmed = TrimSpaceAndControls(link);
-  const std::optional<WebAddress> base_address = ParseWebAddress(base);
-  if (!base_address) return std::string(trimmed);
+  if (!base_address_) return {std::string(trimmed), std::nullopt};
 
   std::string reference = WithoutTabsAndBreaks(trimmed);
   if (const std::string_view scheme = SchemeOf(reference); !scheme.empty()) {
     const std::string lower_scheme = LowerCase(scheme);
-    if (!IsWebScheme(lower_scheme)) return std::string(trimmed);
+    if (!IsWebScheme(lower_scheme)) return {std::string(trimmed), std::nullopt};
     reference.erase(0, lower_scheme.size() + 1);
     SlashesForBackslashes(reference);
     // The base's own scheme without "//" is a relative link (RFC 3986 5.2.2, the backward
     // compatible reading); the other web scheme always brings an authority.
-    if (lower_scheme != base_address->scheme || reference.starts_with("//")) {
+    if (lower_scheme != base_address_->scheme || reference.starts_with("//")) {
       return ResolveAuthority(lower_scheme, reference, trimmed);
     }
   } else {
     SlashesForBackslashes(reference);
     if (reference.starts_with("//")) {
-      return ResolveAuthority(base_address->scheme, reference, trimmed);
+      return ResolveAuthority(base_address_->scheme, reference, trimmed);
     }
   }
 
@@ -424,7 +459,7 @@ std::string ResolveWebLink(std::string_view base, std::string_view link) {
   const std::size_t question = rest.find('?');
   const std::string_view path = rest.substr(0, question);
   // RFC 3986 5.2.2: the base's path and query stand until the link gives its own.
-  WebAddress target = *base_address;
+  WebAddress target = *base_address_;
   if (!path.empty() || question != kNone) {
     target.query = question == kNone ? std::string() : std::string(rest.substr(question));
   }
@@ -435,25 +470,43 @@ std::string ResolveWebLink(std::string_view base, std::string_view link) {
     target.path.erase(target.path.rfind('/') + 1);
     target.path += path;
   }
-  return ToString(Normalised(std::move(target)));
+  target = Normalised(std::move(target));
+  std::string text = ToString(target);
+  return {std::move(text), std::move(target)};
+}
+
+std::string LinkResolver::Resolve(std::string_view link) const {
+  return ResolveParts(link).text;
+}
+
+std::string LinkResolver::MakeAbsolute(std::string_view link) const {
+  ResolvedLink resolved = ResolveParts(link);
+  // An address built here reads back as itself: its host holds none of the bytes that end an
+  // authority, so the resolved text need not be parsed again to know its site. A link that came
+  // back as it stands is read as the text it is.
+  bool external = false;
+  if (resolved.address) {
+    external = SiteOf(resolved.address->host) != base_site_;
+  } else if (const std::optional<WebAddress> address = ParseWebAddress(resolved.text)) {
+    external = !base_address_ || SiteOf(address->host) != base_site_;
+  }
+  resolved.text.insert(resolved.text.begin(), external ? kExternalLink : kInternalLink);
+  return std::move(resolved.text);
+}
+
+std::string ResolveWebLink(std::string_view base, std::string_view link) {
+  return LinkResolver(base).Resolve(link);
 }
 
 bool SameSite(std::string_view a, std::string_view b) {
   const std::optional<WebAddress> first = ParseWebAddress(a);
   const std::optional<WebAddress> second = ParseWebAddress(b);
   if (!first || !second) return false;
-  auto site = [](std::string_view host) {
-    return host.starts_with("www.") ? host.substr(4) : host;
-  };
-  return site(first->host) == site(second->host);
+  return LinkResolver::SiteOf(first->host) == LinkResolver::SiteOf(second->host);
 }
 
 std::string MakeLinkAbsoluteModern(std::string_view link, std::string_view base) {
-  std::string resolved = ResolveWebLink(base, link);
-  char mark = kInternalLink;
-  if (ParseWebAddress(resolved) && !SameSite(base, resolved)) mark = kExternalLink;
-  resolved.insert(resolved.begin(), mark);
-  return resolved;
+  return LinkResolver(base).MakeAbsolute(link);
 }
 
 std::string DuplicateKey(std::string_view url) {

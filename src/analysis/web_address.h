@@ -75,6 +75,30 @@ bool SameSite(std::string_view a, std::string_view b);
 // So is a link that does not resolve to an address (see ResolveWebLink).
 std::string MakeLinkAbsoluteModern(std::string_view link, std::string_view base);
 
+// A resolved link's text and, when the text was built from an address, that address (already
+// normalised); ResolveWebLink's result is the text.
+struct ResolvedLink {
+  std::string text;
+  std::optional<WebAddress> address;
+};
+
+// ResolveWebLink and MakeLinkAbsoluteModern for the links of one page: the base is read once,
+// not once per link (or twice, as the classing needs it again).
+class LinkResolver {
+ public:
+  explicit LinkResolver(std::string_view base);
+  std::string Resolve(std::string_view link) const;       // ResolveWebLink(base, link)
+  std::string MakeAbsolute(std::string_view link) const;  // MakeLinkAbsoluteModern(link, base)
+  ResolvedLink ResolveParts(std::string_view link) const;
+
+  // A host without one leading "www.": two addresses are one site when these are equal.
+  static std::string_view SiteOf(std::string_view host);
+
+ private:
+  std::optional<WebAddress> base_address_;
+  std::string base_site_;  // the base's host without "www."
+};
+
 // The key under which an address counts as one page for the crawl's duplicate test: the
 // normalised address without its scheme, so that http://Site.test/a, http://site.test:80/a,
 // https://site.test/a and https://site.test:443/a share "site.test/a"; "http://x:8080/a" gives

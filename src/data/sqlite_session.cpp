@@ -206,11 +206,11 @@ void Session::Exec(std::string_view sql) {
   }
 }
 
-QueryRef Session::Query(const std::string& sql) {
+QueryRef Session::Query(std::string_view sql) {
   auto lock = Lock();
   auto it = statements_.find(sql);
   if (it == statements_.end()) {
-    it = statements_.emplace(sql, std::make_unique<Statement>(db_, sql)).first;
+    it = statements_.emplace(std::string(sql), std::make_unique<Statement>(db_, sql)).first;
   }
   it->second->Reset();
   return QueryRef(*it->second, std::move(lock));

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -146,7 +147,7 @@ class Session {
 
   // The statement for sql, prepared once per session and reused, with cleared bindings. Do not
   // borrow the same text twice at once (nested loops over one query).
-  QueryRef Query(const std::string& sql);
+  QueryRef Query(std::string_view sql);
 
   // Of the connection's last statement: ask while the QueryRef or Transaction that ran it is
   // held, so that no other thread's statement comes in between.
@@ -180,7 +181,15 @@ class Session {
   std::string file_;
   std::shared_ptr<WriteGate> write_gate_;
   std::unique_ptr<std::recursive_mutex> use_mutex_ = std::make_unique<std::recursive_mutex>();
-  std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+  // Looked up by the caller's text as it is: no string is built for a statement already cached.
+  struct SqlHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view sql) const {
+      return std::hash<std::string_view>{}(sql);
+    }
+  };
+  std::unordered_map<std::string, std::unique_ptr<Statement>, SqlHash, std::equal_to<>>
+      statements_;
 };
 
 // A write transaction, begun IMMEDIATE so that it holds the write lock from the start (a read

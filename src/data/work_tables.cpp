@@ -205,8 +205,14 @@ std::optional<TrackRow> WorkTables::FindTrack(const std::string& url) {
 }
 
 bool WorkTables::IsTracked(const std::string& url, const std::string& twin) {
-  QueryRef q = session_.Query("SELECT 1 FROM URLTrack WHERE URL IN (?1, ?2) LIMIT 1");
-  q->Bind(1, url).Bind(2, twin);
+  // Two lookups of the unique index: "URL IN (?1, ?2)" would build a temporary table of the
+  // two values on every run.
+  QueryRef q = session_.Query("SELECT 1 FROM URLTrack WHERE URL = ?1");
+  q->Bind(1, url);
+  if (q->Step()) return true;
+  if (twin == url) return false;
+  q->Reset();
+  q->Bind(1, twin);
   return q->Step();
 }
 

@@ -668,11 +668,12 @@ bool DBWebThreadEngine::QueueLink(std::string link, const std::string& parent, i
   if (settings_.ModernWeb) {
     // https is a page like http; an address seen under the other scheme is the same page;
     // mailto:, javascript: and the like are recorded and never fetched.
-    if (!ParseWebAddress(link)) {
+    // The twin is empty exactly when the link is no http(s) address: one reading for both.
+    const std::string twin = OtherSchemeTwin(link);
+    if (twin.empty()) {
       state = row_state::kNotHTML;
     } else {
-      state = tables_->IsTracked(link, OtherSchemeTwin(link)) ? row_state::kCycled
-                                                               : row_state::kOpen;
+      state = tables_->IsTracked(link, twin) ? row_state::kCycled : row_state::kOpen;
     }
   } else if (StartsWithNoCase(link, "https:")) {
     state = row_state::kSecure;

@@ -461,6 +461,60 @@ TEST(MakeLinkAbsoluteModernTest, Cases) {
   EXPECT_EQ(MakeLinkAbsoluteModern("http://o.test/", base)[0], kExternalLink);
 }
 
+// Links made of the pieces that steer a browser's reading: schemes in both cases, slashes and
+// backslashes, hosts with "www.", user info, percent signs and IPv6, ports, dot segments, blanks,
+// tabs and line breaks, queries and fragments.
+std::string RandomLink(std::mt19937& rng) {
+  static const char* const kPieces[] = {
+      "http:", "HTTPS:", "https:", "mailto:", "ftp:", "//", "/", "\\", "\\\\", "www.", "site.test",
+      "other.test", "Site.Test", "me@", "%41", "%2f", "%zz", "[::1]", "[0:0::1]", ":80", ":443",
+      ":8080", ":99999", ":", ".", "..", "./", "../", "a", "b.htm", " ", "\t", "\n", "?", "?q=1",
+      "&amp;", "#", "#top", "\"", "<", "{", "'", "\x7f", "\xc3\xa9"};
+  std::string link;
+  const std::size_t count = rng() % 7;
+  for (std::size_t i = 0; i < count; ++i) link += kPieces[rng() % std::size(kPieces)];
+  return link;
+}
+
+// The page's resolver gives the same addresses and the same classes as resolving each link
+// against the page's address, and classing a link by its resolved text read once more.
+TEST(LinkResolverTest, AgreesWithReadingTheResolvedTextAgain) {
+  const std::string bases[] = {"https://www.site.test/d/p.htm", "http://site.test/",
+                               "http://Site.Test:8080/a/b/?x#f", "https://[::1]/x",
+                               "not a base", "mailto:x@site.test", "http://other.test/a/./b"};
+  std::mt19937 rng(7);
+  for (const std::string& base : bases) {
+    const LinkResolver resolver(base);
+    for (int i = 0; i < 4000; ++i) {
+      const std::string link = RandomLink(rng);
+      const std::string resolved = resolver.Resolve(link);
+      const bool external = ParseWebAddress(resolved).has_value() && !SameSite(base, resolved);
+      EXPECT_EQ(resolver.MakeAbsolute(link), (external ? "1" : "0") + resolved)
+          << "base " << base << " link " << link;
+      const ResolvedLink parts = resolver.ResolveParts(link);
+      if (parts.address) {
+        const std::optional<WebAddress> again = ParseWebAddress(parts.text);
+        ASSERT_TRUE(again.has_value()) << parts.text;
+        EXPECT_EQ(again->host, parts.address->host) << parts.text;
+        EXPECT_EQ(ToString(*again), parts.text);
+      }
+    }
+  }
+}
+
+// Normal form is reached in one step, and an address has a twin exactly when it can be read.
+TEST(NormaliseWebAddressTest, RandomAddressesNormaliseOnceAndHaveTwinsWhenReadable) {
+  std::mt19937 rng(11);
+  const std::string fronts[] = {"http://site.test", "HTTPS://www.Site.test:443", "http://x:8080",
+                                "https://[::1]", ""};
+  for (int i = 0; i < 20000; ++i) {
+    const std::string url = fronts[rng() % std::size(fronts)] + RandomLink(rng);
+    const std::string once = NormaliseWebAddress(url);
+    EXPECT_EQ(NormaliseWebAddress(once), once) << url;
+    EXPECT_EQ(OtherSchemeTwin(url).empty(), !ParseWebAddress(url).has_value()) << url;
+  }
+}
+
 TEST(DuplicateKeyTest, Cases) {
   const TextCase cases[] = {
       {"http", "http://site.test/a", "site.test/a"},
