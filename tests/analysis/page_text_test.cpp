@@ -233,7 +233,11 @@ TEST(AnalyzeKeywordDensityTest, ScriptAndTagRemovalMatchTheLiteralLoops) {
                                            "a</script>b<script>c",
                                            "<script><script></script></script>",
                                            "<<</script x<script y",
-                                           "<SCRIPT>1</SCRIPT><script>2</script>"};
+                                           "<SCRIPT>1</SCRIPT><script>2</script>",
+                                           // "script" that is no tag, between tags
+                                           "a<noscript>b</noscript>c<script>d</script>e",
+                                           "script<scriptscript>x</script/script>y",
+                                           "<script>a/script</script>b script </sCrIpT c"};
   for (const std::string& page : tricky) {
     EXPECT_EQ(AnalyzeKeywordDensity(page, 0, StopWords()),
               literal::AnalyzeKeywordDensity(page, 0, {}))
