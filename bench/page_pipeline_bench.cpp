@@ -118,9 +118,9 @@ void CrawlPipeline(const std::string& raw, const std::string& host, const zeb::S
                    zeb::PageScratch& scratch, PipelineResult& r) {
   zeb::TrimToHtmlEnd(raw, r.page);
   zeb::JoinSplitLines(r.page, r.cache);  // the Cache memo
-  zeb::NormalizeForCheckInPlace(r.page);
+  const bool escapes = zeb::NormalizeForCheckInPlace(r.page);
   r.check = zeb::PosNoCase(r.page, kFind);
-  zeb::DecodeLinkEscapesInPlace(r.page);
+  if (escapes) zeb::DecodeLinkEscapesInPlace(r.page);
   zeb::ExtractLinks(r.page, kUrl, host, nullptr, zeb::LinkRules::kOriginal, scratch, r.links);
   r.keywords = zeb::ExtractMetaKeywords(r.page);
   r.title = zeb::ExtractTitle(r.page);

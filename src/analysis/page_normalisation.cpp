@@ -57,7 +57,7 @@ void DecodeCheckEscapes(std::string& page) {
 // are one pass that drops every second blank of a run. Nothing is written ahead of what has
 // been read, so the text is rewritten in place. Blocks without a line break, tab or blank pair
 // are copied whole.
-void NormalizeForCheckInPlace(std::string& page) {
+bool NormalizeForCheckInPlace(std::string& page) {
   char* const text = page.data();
   const std::size_t n = page.size();
   std::size_t w = 0;
@@ -106,7 +106,9 @@ void NormalizeForCheckInPlace(std::string& page) {
     blank_open = false;
   }
   page.resize(w);
-  if (percent || block::Any(percent_lanes)) DecodeCheckEscapes(page);
+  if (!percent && !block::Any(percent_lanes)) return false;
+  DecodeCheckEscapes(page);
+  return true;
 }
 
 std::string DecodeLinkEscapes(std::string_view page) {

@@ -16,8 +16,9 @@ std::string StripLeadingLineBreaks(std::string_view page);
 std::string NormalizeForCheck(std::string_view page);
 
 // NormalizeForCheck in place, in one pass. Line breaks go anyway, so it also stands for
-// NormalizeForCheck(StripLeadingLineBreaks(page)).
-void NormalizeForCheckInPlace(std::string& page);
+// NormalizeForCheck(StripLeadingLineBreaks(page)). Returns false when the page held no "%":
+// then DecodeLinkEscapesInPlace has nothing to decode and need not read the page again.
+bool NormalizeForCheckInPlace(std::string& page);
 
 // Before link extraction: "%3D" (any case) decoded to "=" and "%26" to "&".
 std::string DecodeLinkEscapes(std::string_view page);

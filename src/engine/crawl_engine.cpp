@@ -515,11 +515,12 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   cache_text_.clear();
   if (settings_.StoreCache) JoinSplitLines(page, cache_text_);  // the lines as Cache stores them
 
-  NormalizeForCheckInPlace(page);  // leading line breaks go with the others
+  // Leading line breaks go with the others.
+  const bool escapes = NormalizeForCheckInPlace(page);
   TestCheckStrings(page, settings_.ModernWeb ? &response : nullptr);
   ReleaseBody(response);
 
-  DecodeLinkEscapesInPlace(page);
+  if (escapes) DecodeLinkEscapesInPlace(page);
   const std::size_t internal_links = StoreLinks(page, PageHost(client.last_url()));
   // A start page that is a bot wall says nothing about the link: the partner is unverifiable.
   if (IsCheckedStartPage(row) &&
