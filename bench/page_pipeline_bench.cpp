@@ -116,8 +116,9 @@ PipelineResult CopyingPipeline(const std::string& raw, const zeb::StopWords& sto
 // are kept from page to page, the clean-up is done in place, and one pass gives the four word counts.
 void CrawlPipeline(const std::string& raw, const std::string& host, const zeb::StopWords& stop,
                    zeb::PageScratch& scratch, PipelineResult& r) {
-  zeb::TrimToHtmlEnd(raw, r.page);
-  zeb::JoinSplitLines(r.page, r.cache);  // the Cache memo
+  zeb::TrimToHtmlEnd(raw, r.page, r.cache);  // and the Cache memo's lines
+  // The analysis counts the words of the cache text right after it has joined its lines.
+  r.words = zeb::CountWordPositions(r.cache, kFind, scratch);
   const bool escapes = zeb::NormalizeForCheckInPlace(r.page);
   r.check = zeb::PosNoCase(r.page, kFind);
   if (escapes) zeb::DecodeLinkEscapesInPlace(r.page);
@@ -126,7 +127,6 @@ void CrawlPipeline(const std::string& raw, const std::string& host, const zeb::S
   r.title = zeb::ExtractTitle(r.page);
   r.description = zeb::ExtractMetaDescription(r.page);
   r.density = zeb::AnalyzeKeywordDensity(r.page, 2, stop, scratch);
-  r.words = zeb::CountWordPositions(r.cache, kFind, scratch);
 }
 
 void RunPipeline(const std::string& raw, benchmark::State& state) {

@@ -29,6 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(reused_page == page);
   zeb::JoinSplitLines(page, reused_cache);
   Check(reused_cache == zeb::JoinLines(zeb::SplitLines(page)));
+  zeb::TrimToHtmlEnd(args[0], reused_page, reused_cache);  // both in one pass
+  Check(reused_page == page && reused_cache == zeb::JoinLines(zeb::SplitLines(page)));
 
   page = zeb::DecodeLinkEscapes(zeb::NormalizeForCheck(zeb::StripLeadingLineBreaks(page)));
   if (zeb::NormalizeForCheckInPlace(reused_page)) zeb::DecodeLinkEscapesInPlace(reused_page);

@@ -281,7 +281,11 @@ std::string TrimToHtmlEnd(std::string_view page) {
   return text;
 }
 
-void TrimToHtmlEnd(std::string_view page, std::string& text) {
+namespace {
+
+// TrimToHtmlEnd into text; with a joiner, the kept text's lines are joined as it is copied.
+// Returns false when the page went the long way and the joiner was not given all of it.
+bool TrimToHtmlEndJoining(std::string_view page, std::string& text, LineJoiner* joiner) {
   // The usual page has its first "</html>" within its last 10 characters and is kept as it is:
   // it is copied a chunk at a time, each chunk searched while it is still in the cache. A page
   // whose first "</html>" comes earlier, or that has none, goes the long way.
@@ -296,11 +300,25 @@ void TrimToHtmlEnd(std::string_view page, std::string& text) {
     if (p != 0) {
       if (static_cast<long long>(p) < static_cast<long long>(page.size()) - 10) break;
       text.append(page.substr(begin));
-      return;
+      if (joiner != nullptr) joiner->Finish(text);
+      return true;
     }
     text.append(page.substr(begin, end - begin));
+    if (joiner != nullptr && text.size() > 1) joiner->Advance(text, text.size() - 1);
   }
   TrimToHtmlEndRewriting(page, text);
+  return false;
+}
+
+}  // namespace
+
+void TrimToHtmlEnd(std::string_view page, std::string& text) {
+  TrimToHtmlEndJoining(page, text, nullptr);
+}
+
+void TrimToHtmlEnd(std::string_view page, std::string& text, std::string& joined) {
+  LineJoiner joiner(joined, page.size());
+  if (!TrimToHtmlEndJoining(page, text, &joiner)) JoinSplitLines(text, joined);
 }
 
 std::string CutToBody(std::string_view page) {

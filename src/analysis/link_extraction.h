@@ -38,6 +38,10 @@ std::string TrimToHtmlEnd(std::string_view page);
 // with page.
 void TrimToHtmlEnd(std::string_view page, std::string& out);
 
+// TrimToHtmlEnd into out and, in the same pass, JoinSplitLines of out into joined (neither may
+// share memory with page or the other).
+void TrimToHtmlEnd(std::string_view page, std::string& out, std::string& joined);
+
 // Keeps the body of a page: renumbers the body tags so that only the first "<body" and the last
 // "</body" keep their names (the others read "<bod1", "<bod2", ... and "</bod0", "</bod1", ...),
 // then drops everything before the "<body" and everything after the 7 characters that start at

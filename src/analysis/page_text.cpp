@@ -236,7 +236,24 @@ class WordTable {
   }
 
   // The text the words are in ends at end: a word's bytes may be read eight at a time up to it.
-  void Add(const char* data, std::size_t size, const char* end) {
+  // Most words are short and met before: found at their first slot, they are counted here,
+  // inline in the word scan; the rest take the whole way.
+  [[gnu::always_inline]] void Add(const char* data, std::size_t size, const char* end) {
+    if (size <= 8 && end - data >= 8) {
+      const std::uint64_t hash = HashShort(data, size);
+      const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
+      if (index != 0) {
+        DensityWord& word = words_[index - 1];
+        if (word.size == size && word.head == Head(data, size)) {
+          ++word.count;
+          return;
+        }
+      }
+    }
+    AddProbing(data, size, end);
+  }
+
+  [[gnu::noinline]] void AddProbing(const char* data, std::size_t size, const char* end) {
     const bool whole = end - data >= 8;  // eight bytes readable from the word's start
     const bool short_word = size <= 8;
     // A short word is its size and its bytes: the table's words compare by their heads.

@@ -500,20 +500,22 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
   Progress(CurrentURL, event_key::kLinkProcessed, current_rec_);
   if (settings_.ProcessThrottle > 0) ThrottleSleep(settings_.ProcessThrottle, console_);
 
-  // The page's text goes into the thread's own buffer, kept from page to page.
+  // The page's text goes into the thread's own buffer, kept from page to page. The lines as
+  // the Cache memo stores them are joined in the same pass; the row is written once, when the
+  // page is done (FinishedRow): its status and Cache go with its links and final state.
   std::string& page = page_;
-  TrimToHtmlEnd(response.body, page);
+  cache_text_.clear();
+  if (settings_.StoreCache) {
+    TrimToHtmlEnd(response.body, page, cache_text_);
+  } else {
+    TrimToHtmlEnd(response.body, page);
+  }
   // The modern crawl keeps the page as served until the find test: a found page's verdict is
   // read from it.
   if (!settings_.ModernWeb) ReleaseBody(response);
   PageLength = page.size();
   Progress("", event_key::kStringTotal, static_cast<std::int64_t>(PageLength));
   if (!CheckPageSize(row, PageLength, response.status)) return NodeEnd::kEarly;
-
-  // The row is written once, when the page is done (FinishedRow): its status and Cache go with
-  // its links and final state.
-  cache_text_.clear();
-  if (settings_.StoreCache) JoinSplitLines(page, cache_text_);  // the lines as Cache stores them
 
   // Leading line breaks go with the others.
   const bool escapes = NormalizeForCheckInPlace(page);

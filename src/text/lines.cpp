@@ -40,26 +40,29 @@ std::string JoinLines(const Lines& lines) {
 // A CR LF pair stays as it is; only a CR without its LF and an LF without its CR need a change
 // (each becomes CR LF). The text is scanned a block at a time for those, and copied in spans
 // between them; a page whose lines all end in CR LF is copied whole.
-void JoinSplitLines(std::string_view text, std::string& out) {
+LineJoiner::LineJoiner(std::string& out, std::size_t expected_size) : out_(out) {
+  out_.clear();
+  out_.reserve(expected_size + expected_size / 8);
+}
+
+void LineJoiner::Advance(std::string_view text, std::size_t until) {
   constexpr std::size_t kSpan = 4096;
-  out.clear();
-  out.reserve(text.size() + text.size() / 8);
   const char* const p = text.data();
   const std::size_t n = text.size();
-  std::size_t copied = 0;  // text before this is in out
+  std::size_t i = next_;
   auto lone_end = [&](std::size_t at) {
-    out.append(text.substr(copied, at - copied));
-    out.append("\r\n");
-    copied = at + 1;
+    out_.append(text.substr(copied_, at - copied_));
+    out_.append("\r\n");
+    copied_ = at + 1;
   };
+  // Only the final call reaches the last byte of the text, so k + 1 == n is the text's end.
   auto lone_at = [&](std::size_t k) {
     return (p[k] == '\r' && (k + 1 == n || p[k + 1] != '\n')) ||
            (p[k] == '\n' && (k == 0 || p[k - 1] != '\r'));
   };
-  std::size_t i = 0;
-  while (i < n) {
+  while (i < until) {
     // The block, the byte in front of it and the byte after it.
-    if (i >= 1 && n - i >= block::kSize + 1) {
+    if (i >= 1 && until - i >= block::kSize && n - i >= block::kSize + 1) {
       const block::Bytes here = block::Load(p + i);
       const unsigned cr = block::Bits(here == '\r');
       const unsigned lf = block::Bits(here == '\n');
@@ -69,9 +72,9 @@ void JoinSplitLines(std::string_view text, std::string& out) {
       if (lone == 0) {
         i += block::kSize;
         // A long span is appended while it is still in the cache.
-        if (i - copied >= kSpan) {
-          out.append(text.substr(copied, i - copied));
-          copied = i;
+        if (i - copied_ >= kSpan) {
+          out_.append(text.substr(copied_, i - copied_));
+          copied_ = i;
         }
         continue;
       }
@@ -83,9 +86,21 @@ void JoinSplitLines(std::string_view text, std::string& out) {
     if (lone_at(i)) lone_end(i);
     ++i;
   }
-  out.append(text.substr(copied));
+  next_ = i;
+}
+
+void LineJoiner::Finish(std::string_view text) {
+  Advance(text, text.size());
+  out_.append(text.substr(copied_));
+  copied_ = text.size();
   // A line end at the very end starts no further line.
-  if (n > 0 && (p[n - 1] == '\r' || p[n - 1] == '\n')) out.resize(out.size() - 2);
+  const std::size_t n = text.size();
+  if (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n')) out_.resize(out_.size() - 2);
+}
+
+void JoinSplitLines(std::string_view text, std::string& out) {
+  LineJoiner joiner(out, text.size());
+  joiner.Finish(text);
 }
 
 }  // namespace zeb

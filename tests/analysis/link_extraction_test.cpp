@@ -84,8 +84,16 @@ TEST(TrimToHtmlEndTest, MatchesTheStepsOnLongPages) {
   const std::vector<std::string> tags = {"</html>", "</HTML>", "</HtMl>", "</html", "/html>",
                                          std::string(1, '\0')};
   std::string reused;
+  std::string joined;
+  const char* const line_ends[] = {"\r\n", "\r", "\n"};
   for (int round = 0; round < 300; ++round) {
     std::string page(random() % (200 * 1024), 'x');
+    // Line ends here and there, some at the copy's chunk boundaries, for the joined lines.
+    for (int k = static_cast<int>(random() % 6); k > 0; --k) {
+      const std::size_t at = k % 2 == 0 ? (random() % 4 + 1) * 64 * 1024 - random() % 2
+                                        : random() % (page.size() + 1);
+      if (at <= page.size()) page.insert(at, line_ends[random() % 3]);
+    }
     for (int k = static_cast<int>(random() % 4); k > 0; --k) {
       const std::string& tag = tags[random() % tags.size()];
       std::size_t at = 0;
@@ -100,6 +108,9 @@ TEST(TrimToHtmlEndTest, MatchesTheStepsOnLongPages) {
     ASSERT_EQ(TrimToHtmlEnd(page), want) << "round " << round;
     TrimToHtmlEnd(page, reused);
     ASSERT_EQ(reused, want) << "round " << round;
+    TrimToHtmlEnd(page, reused, joined);
+    ASSERT_EQ(reused, want) << "round " << round;
+    ASSERT_EQ(joined, JoinLines(SplitLines(want))) << "round " << round;
   }
 }
 

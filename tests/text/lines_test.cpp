@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -79,6 +80,28 @@ TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnLongPages) {
     }
     JoinSplitLines(text, out);
     ASSERT_EQ(out, JoinLines(SplitLines(text))) << "round " << round;
+  }
+}
+
+// The text joined while it grows, in pieces of every size: a CR at the end of a piece waits for
+// the byte after it.
+TEST(LineJoinerTest, JoiningAGrowingTextMatchesJoiningItWhole) {
+  std::mt19937 rng(606);
+  const std::string alphabet = "abc\r\n\r\n";
+  std::string out = "left over";
+  for (int round = 0; round < 5000; ++round) {
+    std::string whole(std::uniform_int_distribution<std::size_t>(0, 400)(rng), ' ');
+    for (char& c : whole) c = alphabet[rng() % alphabet.size()];
+    std::string text;
+    text.reserve(whole.size());
+    LineJoiner joiner(out, whole.size());
+    while (text.size() < whole.size()) {
+      const std::size_t piece = std::min<std::size_t>(whole.size() - text.size(), rng() % 40);
+      text.append(whole, text.size(), piece);
+      if (text.size() > 1) joiner.Advance(text, text.size() - 1 - rng() % 2);
+    }
+    joiner.Finish(text);
+    ASSERT_EQ(out, JoinLines(SplitLines(whole))) << "round " << round;
   }
 }
 
