@@ -378,8 +378,14 @@ void ExtractLinks(std::string_view page, std::string_view page_url, std::string_
   std::size_t link_bytes = 0;
   std::string& absolute = scratch.link;
   NoCaseFinder hrefs(view, "href");
-  std::optional<LinkResolver> resolver;  // the browser rules read the page's address once
-  if (rules == LinkRules::kBrowser) resolver.emplace(page_url);
+  // The page's address is read once for all its links.
+  std::optional<LinkResolver> resolver;
+  std::optional<PageLinkBase> original;
+  if (rules == LinkRules::kBrowser) {
+    resolver.emplace(page_url);
+  } else {
+    original.emplace(page_url, page_host);
+  }
 
   std::size_t href = hrefs.Find(front);
   blank_dropped = href != kNone && href + 4 < size && view[href + 4] == ' ';
@@ -407,7 +413,7 @@ void ExtractLinks(std::string_view page, std::string_view page_url, std::string_
     if (rules == LinkRules::kBrowser) {
       absolute = resolver->MakeAbsolute(target);
     } else {
-      MakeLinkAbsolute(target, page_url, page_host, absolute);
+      original->MakeAbsolute(target, absolute);
     }
     RemoveAmp(absolute);
     if (observer != nullptr) observer->NewLink(absolute);

@@ -52,25 +52,6 @@ void Marked(char mark, std::initializer_list<std::string_view> parts, std::strin
   for (std::string_view part : parts) out += part;
 }
 
-// A relative link joined to the page's directory `base`, written into out.
-void JoinRelative(std::string_view base, std::string_view link, std::string& out) {
-  // A page at the top of its site ("scheme://host/") has no parent directory: one "../" of the
-  // link is dropped so that the join keeps the host.
-  std::string_view relative = link;
-  std::string shortened;
-  if (const std::size_t up = link.find("../"); up != kNone && CountOccurrences(base, "/") == 3) {
-    shortened.reserve(link.size() - 3);
-    shortened.append(link.substr(0, up));
-    shortened.append(link.substr(up + 3));
-    relative = shortened;
-  }
-  // A query-only link replaces the file name and query of the page.
-  out.clear();
-  out += kInternalLink;
-  AppendProcessedPath(base, relative, relative.starts_with('?') ? "" : "/", out);
-  RestoreSchemeSlashes(out);
-}
-
 }  // namespace
 
 std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
@@ -82,41 +63,23 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
 
 void MakeLinkAbsolute(std::string_view link, std::string_view page_url, std::string_view page_host,
                       std::string& out) {
-  // A bare "/" names the page itself, query included.
-  if (link == "/") return Marked(kInternalLink, {page_url}, out);
+  PageLinkBase(page_url, page_host).MakeAbsolute(link, out);
+}
 
+PageLinkBase::PageLinkBase(std::string_view page_url, std::string_view page_host)
+    : page_url_(page_url), page_host_(page_host) {
   // The page address without its query (and without a "/" right in front of the query).
   std::string_view base = page_url;
   if (const std::size_t query = base.find('?'); query != kNone) {
     base = base.substr(0, query);
     if (base.ends_with('/')) base.remove_suffix(1);
   }
-
-  // Root-relative: joined to the page address up to the end of the page host, or, when the
-  // address does not hold the host (the page came from a redirect), to its scheme and authority.
-  if (link.starts_with('/')) {
-    const std::size_t host_at = PosExact(base, page_host);
-    const std::string_view prefix = host_at != 0 ? base.substr(0, host_at - 1 + page_host.size())
-                                                 : base.substr(0, FindAuthority(base).end);
-    return Marked(kInternalLink, {prefix, link}, out);
-  }
-
-  // The verdict: a link that mentions the page host is internal; otherwise an address with a
-  // scheme or a "www." name is external and everything else is a path on this site.
-  bool internal = true;
-  if (PosNoCase(link, page_host) != 0) {
-    if (StartsWithNoCase(link, "http")) return Marked(kInternalLink, {link}, out);
-    if (StartsWithNoCase(link, "www.")) return Marked(kInternalLink, {"http://", link}, out);
-  } else if (StartsWithNoCase(link, "http") || StartsWithNoCase(link, "www.")) {
-    internal = false;
-  }
-
-  if (!internal) {
-    Marked(kExternalLink, {link}, out);
-    RestoreSchemeSlashes(out);
-    return;
-  }
-
+  // Root-relative links are joined to the page address up to the end of the page host, or,
+  // when the address does not hold the host (the page came from a redirect), to its scheme and
+  // authority.
+  const std::size_t host_at = PosExact(base, page_host);
+  root_prefix_ = host_at != 0 ? base.substr(0, host_at - 1 + page_host.size())
+                              : base.substr(0, FindAuthority(base).end);
   // The directory of the page: a last segment with a dot is a file name and is dropped; one
   // without a dot (or one that is the host itself) counts as a directory.
   const std::size_t last_slash = base.rfind('/');
@@ -124,7 +87,42 @@ void MakeLinkAbsolute(std::string_view link, std::string_view page_url, std::str
   if (last_segment.find('.') != kNone && PosNoCase(last_segment, page_host) == 0) {
     base = base.substr(0, last_slash == kNone ? 0 : last_slash + 1);
   }
-  JoinRelative(base, link, out);
+  directory_ = base;
+  // A page at the top of its site ("scheme://host/") has no parent directory.
+  top_of_site_ = CountOccurrences(directory_, "/") == 3;
+}
+
+void PageLinkBase::MakeAbsolute(std::string_view link, std::string& out) const {
+  // A bare "/" names the page itself, query included.
+  if (link == "/") return Marked(kInternalLink, {page_url_}, out);
+  if (link.starts_with('/')) return Marked(kInternalLink, {root_prefix_, link}, out);
+
+  // The verdict: a link that mentions the page host is internal; otherwise an address with a
+  // scheme or a "www." name is external and everything else is a path on this site.
+  if (PosNoCase(link, page_host_) != 0) {
+    if (StartsWithNoCase(link, "http")) return Marked(kInternalLink, {link}, out);
+    if (StartsWithNoCase(link, "www.")) return Marked(kInternalLink, {"http://", link}, out);
+  } else if (StartsWithNoCase(link, "http") || StartsWithNoCase(link, "www.")) {
+    Marked(kExternalLink, {link}, out);
+    RestoreSchemeSlashes(out);
+    return;
+  }
+
+  // A relative link joined to the page's directory; at the top of the site one "../" of the
+  // link is dropped so that the join keeps the host.
+  std::string_view relative = link;
+  std::string shortened;
+  if (const std::size_t up = link.find("../"); up != kNone && top_of_site_) {
+    shortened.reserve(link.size() - 3);
+    shortened.append(link.substr(0, up));
+    shortened.append(link.substr(up + 3));
+    relative = shortened;
+  }
+  // A query-only link replaces the file name and query of the page.
+  out.clear();
+  out += kInternalLink;
+  AppendProcessedPath(directory_, relative, relative.starts_with('?') ? "" : "/", out);
+  RestoreSchemeSlashes(out);
 }
 
 std::string UrlHost(std::string_view url) {

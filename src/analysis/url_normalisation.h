@@ -35,6 +35,22 @@ std::string MakeLinkAbsolute(std::string_view link, std::string_view page_url,
 void MakeLinkAbsolute(std::string_view link, std::string_view page_url, std::string_view page_host,
                       std::string& out);
 
+// MakeLinkAbsolute for the links of one page: what depends on the page alone (its address
+// without the query, the prefix of root-relative links, its directory) is worked out once.
+class PageLinkBase {
+ public:
+  PageLinkBase(std::string_view page_url, std::string_view page_host);
+  // MakeLinkAbsolute(link, page_url, page_host, out).
+  void MakeAbsolute(std::string_view link, std::string& out) const;
+
+ private:
+  std::string page_url_;
+  std::string page_host_;
+  std::string root_prefix_;    // what a root-relative link is joined to
+  std::string directory_;      // what a relative link is joined to
+  bool top_of_site_ = false;   // the directory is "scheme://host/": one "../" goes
+};
+
 // The host of an address as the address names it: the host name, plus ":" and the port when the
 // address gives one ("http://Site.test:8080/a" gives "Site.test:8080"). Letter case is kept.
 // Text before "://" is the scheme (only when no "/" comes before it); the host ends at the
