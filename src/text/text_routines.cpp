@@ -9,9 +9,6 @@
 
 #include "text/byte_block.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#endif
 
 namespace zeb {
 namespace {
@@ -57,15 +54,7 @@ using Block = block::Bytes;
 using BlockMask = block::Mask;
 constexpr std::size_t kBlock = block::kSize;
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define ZEB_WIDE_SEARCH 1
-
-// Whether the processor has AVX2, asked once.
-bool HasWideBlocks() {
-  static const bool wide = __builtin_cpu_supports("avx2");
-  return wide;
-}
-
+#ifdef ZEB_WIDE_BLOCKS
 // The short-pattern scan thirty-two starts at a time, on processors with AVX2: the starts from
 // `from` on where the pattern's first and last bytes match (a byte b matches value v when
 // (b | fold) == v) go to verify until it accepts one, which is returned. Otherwise returns
@@ -76,16 +65,13 @@ __attribute__((target("avx2"))) std::size_t WideAnchorScan(
     const char* text, std::size_t& from, std::size_t last_start, std::size_t m,
     unsigned char first, unsigned char first_fold, unsigned char last, unsigned char last_fold,
     const Verify& verify) {
-  using Wide = unsigned char __attribute__((vector_size(32)));
-  constexpr std::size_t kWide = sizeof(Wide);
+  constexpr std::size_t kWide = block::kWideSize;
   while (from <= last_start && last_start - from >= kWide) {
-    Wide head;
-    Wide tail;
-    std::memcpy(&head, text + from, kWide);
-    std::memcpy(&tail, text + from + m - 1, kWide);
+    const block::Wide head = block::LoadWide(text + from);
+    const block::Wide tail = block::LoadWide(text + from + m - 1);
     const auto hits = ((head | first_fold) == first) & ((tail | last_fold) == last);
-    for (unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(reinterpret_cast<__m256i>(hits)));
-         bits != 0; bits &= bits - 1) {
+    for (unsigned bits = block::WideBits(reinterpret_cast<block::Wide>(hits)); bits != 0;
+         bits &= bits - 1) {
       const std::size_t k = static_cast<std::size_t>(std::countr_zero(bits));
       if (verify(from + k)) return from + k;
     }
@@ -161,8 +147,8 @@ class Searcher {
     const unsigned char first_fold = first_other_ != first_ ? 0x20 : 0;
     const unsigned char last = static_cast<unsigned char>(last_ | (last_other_ != last_ ? 0x20 : 0));
     const unsigned char last_fold = last_other_ != last_ ? 0x20 : 0;
-#ifdef ZEB_WIDE_SEARCH
-    if (HasWideBlocks()) {
+#ifdef ZEB_WIDE_BLOCKS
+    if (block::HasWide()) {
       const std::size_t hit =
           WideAnchorScan(text_.data(), from, last_start, m, first, first_fold, last, last_fold,
                          [this](std::size_t at) { return RestMatches(at); });
