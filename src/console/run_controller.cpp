@@ -439,9 +439,9 @@ void RunController::SendEvent(const EngineEventArgs& event) {
   dispatcher_.Call([&] { EngineEvent(event); });
 }
 
-void RunController::PostProgress(const EngineEventArgs& event) {
+void RunController::PostProgress(EngineEventArgs event) {
   if (options_.post_progress) {
-    dispatcher_.PostQuietly([this, event] { EngineEvent(event); });
+    dispatcher_.PostQuietly([this, event = std::move(event)] { EngineEvent(event); });
   } else {
     SendEvent(event);
   }

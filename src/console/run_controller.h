@@ -235,8 +235,8 @@ class RunController : public ConsoleLink {
   void ShowFound(const std::string& url, bool found, bool long_found) override;
   void ShowVerdict(const std::string& url, const LinkVerdict& verdict) override;
   void SendEvent(const EngineEventArgs& event) override;
-  void PostProgress(const EngineEventArgs& event) override;
-  void PostEvent(const EngineEventArgs& event) override { PostProgress(event); }
+  void PostProgress(EngineEventArgs event) override;
+  void PostEvent(EngineEventArgs event) override { PostProgress(std::move(event)); }
   void AddMessage(const std::string& line) override;
   void AddMessageOnce(const std::string& line) override;
   void StartPageUnverifiable(const std::string& reason) override;

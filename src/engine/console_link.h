@@ -54,10 +54,10 @@ class ConsoleLink {
   // Synchronised: returns when the console has handled the event.
   virtual void SendEvent(const EngineEventArgs& event) = 0;
   // A progress notice (code 6): may be handed over without waiting, in order per thread.
-  virtual void PostProgress(const EngineEventArgs& event) { SendEvent(event); }
+  virtual void PostProgress(EngineEventArgs event) { SendEvent(event); }
   // A notice the console only passes on (a link queued or skipped, a node ended): may be handed
   // over without waiting, in order per thread and before any later synchronised call.
-  virtual void PostEvent(const EngineEventArgs& event) { SendEvent(event); }
+  virtual void PostEvent(EngineEventArgs event) { SendEvent(event); }
   // Adds a line to the run's messages (a failure the user must hear of).
   virtual void AddMessage(const std::string& line) = 0;
   // As AddMessage, but a line the run's messages hold already is not added again (a bad

@@ -542,9 +542,9 @@ DBWebThreadEngine::NodeEnd DBWebThreadEngine::ProcessPage(const FrontierNode& ro
     Update(finished);
     transaction.Commit();
   }
-  for (const AfterQueueing& step : after) {
+  for (AfterQueueing& step : after) {  // the notices are moved out: after is refilled next page
     if (step.hot) console_.PushHotRecord(*step.hot);
-    if (step.event) console_.PostEvent(*step.event);
+    if (step.event) console_.PostEvent(std::move(*step.event));
   }
   if (!HomePhase) console_.RequestStart();
   if (CurrentURL == ContactWebSite) HomePhase = false;
@@ -779,9 +779,9 @@ void DBWebThreadEngine::NoticeNodeEnded(const FrontierNode& row, const std::stri
   console_.PostEvent(EngineEventArgs::NodeEnded(settings_.Index, row.URL, key, row.Node));
 }
 
-void DBWebThreadEngine::Progress(const std::string& text, const std::string& key,
-                                 std::int64_t number2) {
-  console_.PostProgress(EngineEventArgs::Progress(settings_.Index, key, text, number2));
+void DBWebThreadEngine::Progress(std::string text, std::string key, std::int64_t number2) {
+  console_.PostProgress(
+      EngineEventArgs::Progress(settings_.Index, std::move(key), std::move(text), number2));
 }
 
 void DBWebThreadEngine::Update(const RowUpdate& update) {

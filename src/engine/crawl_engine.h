@@ -197,7 +197,7 @@ class DBWebThreadEngine {
   void EndNode(const FrontierNode& row, const std::string& state, std::optional<long> status,
                const std::string& key);
   void NoticeNodeEnded(const FrontierNode& row, const std::string& key);
-  void Progress(const std::string& text, const std::string& key, std::int64_t number2);
+  void Progress(std::string text, std::string key, std::int64_t number2);
   void Update(const RowUpdate& update);
 
   EngineSettings settings_;
