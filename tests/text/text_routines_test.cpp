@@ -6,10 +6,13 @@
 #include <cctype>
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/byte_block.h"
 
 namespace zeb {
 namespace {
@@ -162,6 +165,17 @@ constexpr RandomShape kShapes[] = {
 constexpr int kRandomRounds = 10000;
 
 // ---------------------------------------------------------------------------------------------
+
+// The thirty-two-byte scans run where the processor has AVX2, unless the environment keeps the
+// sixteen-byte ones (the narrow-blocks run of the page routines' tests relies on it).
+TEST(ByteBlockTest, WideScansFollowTheProcessorAndTheEnvironment) {
+#ifdef ZEB_WIDE_BLOCKS
+  const bool narrow = std::getenv("ZEB_NARROW_BLOCKS") != nullptr;
+  EXPECT_EQ(block::HasWide(), __builtin_cpu_supports("avx2") && !narrow);
+#else
+  GTEST_SKIP() << "this target has no thirty-two-byte scans";
+#endif
+}
 
 TEST(FoldCaseTest, FoldsOnlyAsciiUpperCaseLetters) {
   for (int value = 0; value < 256; ++value) {
