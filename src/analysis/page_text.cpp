@@ -239,14 +239,27 @@ class WordTable {
   // Most words are short and met before: found at their first slot, they are counted here,
   // inline in the word scan; the rest take the whole way.
   [[gnu::always_inline]] void Add(const char* data, std::size_t size, const char* end) {
-    if (size <= 8 && end - data >= 8) {
-      const std::uint64_t hash = HashShort(data, size);
-      const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
-      if (index != 0) {
-        DensityWord& word = words_[index - 1];
-        if (word.size == size && word.head == Head(data, size)) {
-          ++word.count;
-          return;
+    if (end - data >= 8) {
+      if (size <= 8) {
+        const std::uint64_t hash = HashShort(data, size);
+        const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
+        if (index != 0) {
+          DensityWord& word = words_[index - 1];
+          if (word.size == size && word.head == Head(data, size)) {
+            ++word.count;
+            return;
+          }
+        }
+      } else if (size <= 16) {
+        const std::uint64_t hash = Hash(data, size);
+        const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
+        if (index != 0) {
+          DensityWord& word = words_[index - 1];
+          if (word.size == size && word.hash == hash &&
+              std::memcmp(word.data, data, size) == 0) {
+            ++word.count;
+            return;
+          }
         }
       }
     }
