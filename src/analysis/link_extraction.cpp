@@ -38,17 +38,16 @@ std::size_t NumberTags(std::string& text, std::string_view tag, std::string_view
 }
 
 // Position-keeping search over the page text as the scanner consumes it from the front. The
-// scanner only ever moves forward, so the first occurrence of a character at or after the front
-// is found once and reused until the front passes it.
+// scanner only ever moves forward, so the first hit at or after the front is found once and
+// reused until the front passes it: every byte is read once. scan(text, from) is the first hit
+// at or after from (from < text.size()), kNone when there is none.
+template <class Scan>
 class ForwardFinder {
  public:
-  ForwardFinder(std::string_view text, char c) : text_(text), c_(c) {}
+  ForwardFinder(std::string_view text, Scan scan) : text_(text), scan_(scan) {}
   std::size_t Next(std::size_t front) {
     if (!searched_ || (cached_ != kNone && cached_ < front)) {
-      const char* const end = text_.data() + text_.size();
-      const char* const hit =
-          front >= text_.size() ? end : block::Find(text_.data() + front, end, c_);
-      cached_ = hit == end ? kNone : static_cast<std::size_t>(hit - text_.data());
+      cached_ = front >= text_.size() ? kNone : scan_(text_, front);
       searched_ = true;
     }
     return cached_;
@@ -56,47 +55,34 @@ class ForwardFinder {
 
  private:
   std::string_view text_;
-  char c_;
+  Scan scan_;
   bool searched_ = false;
   std::size_t cached_ = kNone;
 };
 
-// The first byte that ends a link ("'", ">", " " or "#") at or after a position that only moves
-// forward; each answer is reused until the position passes it, so every byte is read once. One
-// scan for the four bytes costs less than four finders of one byte each.
-class LinkEndFinder {
- public:
-  explicit LinkEndFinder(std::string_view text) : text_(text) {}
-  std::size_t Next(std::size_t front) {
-    if (!searched_ || (cached_ != kNone && cached_ < front)) {
-      cached_ = Scan(front);
-      searched_ = true;
-    }
-    return cached_;
+// The first "=" at or after i.
+std::size_t NextEquals(std::string_view text, std::size_t i) {
+  const char* const end = text.data() + text.size();
+  const char* const hit = block::Find(text.data() + i, end, '=');
+  return hit == end ? kNone : static_cast<std::size_t>(hit - text.data());
+}
+
+// The first byte that ends a link ("'", ">", " " or "#") at or after i: one scan for the four
+// bytes costs less than four searches of one byte each.
+std::size_t NextLinkEnd(std::string_view text, std::size_t i) {
+  const char* const p = text.data();
+  const std::size_t n = text.size();
+  for (; n - i >= block::kSize; i += block::kSize) {
+    const block::Bytes bytes = block::Load(p + i);
+    const unsigned bits =
+        block::Bits((bytes == '\'') | (bytes == '>') | (bytes == ' ') | (bytes == '#'));
+    if (bits != 0) return i + static_cast<std::size_t>(std::countr_zero(bits));
   }
-
- private:
-  static bool Ends(char c) { return c == '\'' || c == '>' || c == ' ' || c == '#'; }
-
-  std::size_t Scan(std::size_t i) const {
-    const char* const text = text_.data();
-    const std::size_t n = text_.size();
-    for (; i < n && n - i >= block::kSize; i += block::kSize) {
-      const block::Bytes bytes = block::Load(text + i);
-      const unsigned bits =
-          block::Bits((bytes == '\'') | (bytes == '>') | (bytes == ' ') | (bytes == '#'));
-      if (bits != 0) return i + static_cast<std::size_t>(std::countr_zero(bits));
-    }
-    for (; i < n; ++i) {
-      if (Ends(text[i])) return i;
-    }
-    return kNone;
+  for (; i < n; ++i) {
+    if (p[i] == '\'' || p[i] == '>' || p[i] == ' ' || p[i] == '#') return i;
   }
-
-  std::string_view text_;
-  bool searched_ = false;
-  std::size_t cached_ = kNone;
-};
+  return kNone;
+}
 
 // Whether "http" (any case) occurs in text.
 bool ContainsHttp(std::string_view text) {
@@ -399,8 +385,8 @@ void ExtractLinks(std::string_view page, std::string_view page_url, std::string_
   const std::size_t size = view.size();
   std::size_t front = 0;
   bool blank_dropped = false;
-  ForwardFinder equals(view, '=');
-  LinkEndFinder link_end(view);
+  ForwardFinder equals(view, NextEquals);
+  ForwardFinder link_end(view, NextLinkEnd);
   std::size_t link_bytes = 0;
   std::string& absolute = scratch.link;
   NoCaseFinder hrefs(view, "href");

@@ -239,28 +239,14 @@ class WordTable {
   // Most words are short and met before: found at their first slot, they are counted here,
   // inline in the word scan; the rest take the whole way.
   [[gnu::always_inline]] void Add(const char* data, std::size_t size, const char* end) {
-    if (end - data >= 8) {
-      if (size <= 8) {
-        const std::uint64_t hash = HashShort(data, size);
-        const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
-        if (index != 0) {
-          DensityWord& word = words_[index - 1];
-          if (word.size == size && word.head == Head(data, size)) {
-            ++word.count;
-            return;
-          }
-        }
-      } else if (size <= 16) {
-        const std::uint64_t hash = Hash(data, size);
-        const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
-        if (index != 0) {
-          DensityWord& word = words_[index - 1];
-          if (word.size == size && word.hash == hash &&
-              std::memcmp(word.data, data, size) == 0) {
-            ++word.count;
-            return;
-          }
-        }
+    if (end - data >= 8 && size <= 16) {
+      const bool short_word = size <= 8;
+      const std::uint64_t head = short_word ? Head(data, size) : 0;
+      const std::uint64_t hash = short_word ? HashShort(data, size) : Hash(data, size);
+      const std::uint32_t index = slots_[hash & (slots_.size() - 1)];
+      if (index != 0 && Matches(words_[index - 1], data, size, hash, head)) {
+        ++words_[index - 1].count;
+        return;
       }
     }
     AddProbing(data, size, end);
@@ -282,8 +268,7 @@ class WordTable {
         return;
       }
       DensityWord& word = words_[index - 1];
-      if (word.size == size && (short_word ? word.head == head
-                                           : word.hash == hash && SameBytes(word.data, data, size))) {
+      if (Matches(word, data, size, hash, head)) {
         ++word.count;
         return;
       }
@@ -294,6 +279,14 @@ class WordTable {
 
  private:
   static constexpr std::size_t kInitialSlots = 1024;  // a power of two
+
+  // Whether a table word is the word at data: a short word (at most eight bytes) compares by its
+  // head, a longer one by its hash and then its bytes.
+  static bool Matches(const DensityWord& word, const char* data, std::size_t size,
+                      std::uint64_t hash, std::uint64_t head) {
+    if (word.size != size) return false;
+    return size <= 8 ? word.head == head : word.hash == hash && SameBytes(word.data, data, size);
+  }
 
   // Words are short: a loop costs less than a call of memcmp.
   static bool SameBytes(const char* a, const char* b, std::size_t n) {

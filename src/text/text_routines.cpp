@@ -9,7 +9,6 @@
 
 #include "text/byte_block.h"
 
-
 namespace zeb {
 namespace {
 

@@ -36,13 +36,19 @@ TEST(JoinSplitLinesTest, Cases) {
   }
 }
 
+// A text of up to max_size bytes drawn from alphabet.
+std::string RandomText(std::mt19937& rng, const std::string& alphabet, std::size_t max_size) {
+  std::string text(std::uniform_int_distribution<std::size_t>(0, max_size)(rng), ' ');
+  for (char& c : text) c = alphabet[rng() % alphabet.size()];
+  return text;
+}
+
 TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnRandomText) {
   std::mt19937 rng(4242);
   const std::string alphabet = "ab\r\n\r\n ";
   std::string out;  // reused, as a crawl thread reuses its cache text
   for (int round = 0; round < 20000; ++round) {
-    std::string text(std::uniform_int_distribution<std::size_t>(0, 60)(rng), ' ');
-    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    const std::string text = RandomText(rng, alphabet, 60);
     JoinSplitLines(text, out);
     ASSERT_EQ(out, JoinLines(SplitLines(text))) << "round " << round;
   }
@@ -55,8 +61,7 @@ TEST(JoinSplitLinesTest, MatchesJoiningTheSplitLinesOnLongText) {
   const std::string alphabet = "abcdefghijklmnopqrstuvwxyz <>\r\n";
   std::string out = "left over";
   for (int round = 0; round < 5000; ++round) {
-    std::string text(std::uniform_int_distribution<std::size_t>(0, 300)(rng), ' ');
-    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    std::string text = RandomText(rng, alphabet, 300);
     if (round % 3 == 0) {  // lines that all end in CR LF, the last one perhaps too
       for (std::size_t k = 40; k + 1 < text.size(); k += 40) text.replace(k, 2, "\r\n");
     }
@@ -90,8 +95,7 @@ TEST(LineJoinerTest, JoiningAGrowingTextMatchesJoiningItWhole) {
   const std::string alphabet = "abc\r\n\r\n";
   std::string out = "left over";
   for (int round = 0; round < 5000; ++round) {
-    std::string whole(std::uniform_int_distribution<std::size_t>(0, 400)(rng), ' ');
-    for (char& c : whole) c = alphabet[rng() % alphabet.size()];
+    const std::string whole = RandomText(rng, alphabet, 400);
     std::string text;
     text.reserve(whole.size());
     LineJoiner joiner(out, whole.size());
